@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a profile needs and are missing; quiet when all are there.
+#   setup.sh build      compilers, CMake, GoogleTest
+#   setup.sh gui        Qt 6 Widgets and the Japanese font
+#   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests
+#   setup.sh tools      srecord, socat, Xvfb and ImageMagick for the comparisons and screenshots
+#   setup.sh all        everything
+set -euo pipefail
+
+declare -A profile=(
+  [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
+  [gui]="qt6-base-dev fonts-ipafont-gothic"
+  [windows]="g++-mingw-w64-x86-64 googletest wine wine64"
+  [tools]="srecord socat xvfb xauth imagemagick"
+)
+wanted=()
+for name in "${@:-all}"; do
+  if [[ $name == all ]]; then
+    wanted+=(${profile[build]} ${profile[gui]} ${profile[windows]} ${profile[tools]})
+  elif [[ -n ${profile[$name]:-} ]]; then
+    wanted+=(${profile[$name]})
+  else
+    echo "setup.sh: unknown profile $name" >&2
+    exit 2
+  fi
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  apt-get -o DPkg::Lock::Timeout=120 update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=120 \
+    --no-install-recommends "${missing[@]}" >/dev/null
+fi

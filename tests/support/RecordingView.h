@@ -1,0 +1,49 @@
+#pragma once
+// A window that remembers everything the core told it, in order.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/WriterView.h"
+
+namespace bramblet::testing {
+
+class RecordingView : public WriterView {
+public:
+    std::string fileName;
+    std::string portName = "COM1";
+    std::string cpuFamily = "R8C";
+    bool modePin = false;
+
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+    std::vector<std::uint32_t> beeps;
+    std::vector<std::string> versionTexts;
+    std::vector<std::string> fileCheckTexts;
+    std::vector<std::pair<ActionButton, bool>> buttons;
+    int dialogShown = 0;
+    // What the dialog does when shown; by default the user cancels.
+    std::function<void(IdCodeBytes&, std::string&)> dialog;
+
+    std::string FileName() const override { return fileName; }
+    std::string PortName() const override { return portName; }
+    std::string CpuFamily() const override { return cpuFamily; }
+    void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
+    bool ModePin() const override { return modePin; }
+    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void SetProgress(int position) override { progress.push_back(position); }
+    void SetVersionText(const std::string& text) override { versionTexts.push_back(text); }
+    void SetFileCheckText(const std::string& text) override { fileCheckTexts.push_back(text); }
+    void SetButtonEnabled(ActionButton button, bool enabled) override {
+        buttons.emplace_back(button, enabled);
+    }
+    void Beep(std::uint32_t type) override { beeps.push_back(type); }
+    void ShowIdCodeDialog(IdCodeBytes& code, std::string& family) override {
+        ++dialogShown;
+        if (dialog) dialog(code, family);
+    }
+
+    std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
+};
+
+}  // namespace bramblet::testing

@@ -1,0 +1,52 @@
+#pragma once
+// The window as a terminal: every status-line text becomes a line on standard output, the
+// boot program's version and the progress bar go to standard error.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "core/WriterView.h"
+
+namespace bramblet {
+
+class CliView : public WriterView {
+public:
+    CliView(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+
+    std::string fileName;
+    std::string portName = "COM1";
+    std::string cpuFamily = "R8C";
+    bool modePin = false;
+    // The answer the ID code dialog would give; without one the dialog counts as cancelled.
+    std::optional<IdCodeBytes> dialogCode;
+    std::string dialogFamily;
+    bool showProgress = false;  // a bar on standard error, for terminals
+    std::optional<std::uint32_t> lastBeep;
+
+    std::string FileName() const override { return fileName; }
+    std::string PortName() const override { return portName; }
+    std::string CpuFamily() const override { return cpuFamily; }
+    void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
+    bool ModePin() const override { return modePin; }
+
+    void SetStatus(const std::string& text) override;
+    void SetProgress(int position) override;
+    void SetVersionText(const std::string& text) override;
+    void SetFileCheckText(const std::string& text) override { fileCheckText_ = text; }
+    void SetButtonEnabled(ActionButton, bool) override {}
+    void Beep(std::uint32_t type) override { lastBeep = type; }
+    void ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) override;
+
+    const std::string& LastStatus() const { return status_; }
+    const std::string& FileCheckText() const { return fileCheckText_; }
+    void EndProgress();
+
+private:
+    std::FILE* out_;
+    std::FILE* err_;
+    std::string status_;
+    std::string fileCheckText_;
+    bool progressShown_ = false;
+};
+
+}  // namespace bramblet

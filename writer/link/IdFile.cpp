@@ -1,0 +1,61 @@
+#include "link/IdFile.h"
+
+#include "core/TextFile.h"
+
+namespace bramblet {
+
+std::string IdFileName(const std::string& writeFile) {
+    const auto dot = writeFile.find_last_of('.');
+    if (dot == std::string::npos || writeFile.find_first_of("\\/:", dot) != std::string::npos) {
+        return writeFile + ".id";
+    }
+    return writeFile.substr(0, dot) + ".id";
+}
+
+bool ReadIdFile(const std::string& utf8Name, IdFileContents& contents) {
+    TextFile in;
+    if (!in.Open(utf8Name)) return false;
+    contents = IdFileContents{};
+    std::string tag;
+    bool tagOpen = true;  // a blank, a colon or a byte 0xFF ends the family tag for good
+    int line = 1;
+    // The byte of a line comes from its last two characters. A line shorter than that reads as
+    // if it were preceded by a NUL and the line feed before it: "" gives 0x0A, "5" gives 0xA5.
+    int before = 0, last = '\n';
+    for (int c = in.Get(); c != TextFile::kEnd; c = in.Get()) {
+        if (c == '\n') {
+            if (line >= 2 && line <= 8) {
+                contents.code[line - 2] =
+                    static_cast<std::uint8_t>(HexNibble(before) << 4 | HexNibble(last));
+            }
+            if (line == 2) tagOpen = false;
+            ++line;
+            before = 0;
+            last = '\n';
+            continue;
+        }
+        before = last;
+        last = c;
+        if (line == 2 && tagOpen) {
+            if (c == ' ' || c == ':' || c == 0xFF) {
+                tagOpen = false;
+            } else {
+                tag.push_back(static_cast<char>(c));
+            }
+        }
+        if (line == 1 && c == 0xFF) tagOpen = false;
+    }
+    const std::string first4 = tag.substr(0, 4);
+    if (first4 == "0FFD") contents.family = "R8C";
+    if (first4 == "FFFD") contents.family = "M16C";
+    if (first4 == "FFFF") contents.family = "M32C";
+    return true;
+}
+
+std::uint32_t IdAddress(const std::string& family) {
+    if (family == "R8C") return 0x00FFDF;
+    if (family == "M32C") return 0xFFFFDF;
+    return 0x0FFFDF;
+}
+
+}  // namespace bramblet

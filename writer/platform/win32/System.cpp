@@ -1,0 +1,29 @@
+#include "platform/System.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32/Win32Serial.h"
+
+namespace bramblet {
+
+std::unique_ptr<PortOpener> SystemPortOpener() { return std::make_unique<Win32PortOpener>(); }
+
+void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(size > 0 ? size - 1 : 0, '\0');
+        if (size > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+        args.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return args;
+}
+
+}  // namespace bramblet
