@@ -92,6 +92,15 @@ TEST_F(StreamTest, NamesThatCannotBeReadAsFilesFailToOpen) {
     EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), kChecking), 0);
 }
 
+TEST_F(StreamTest, AReadErrorIsNotAnEndOfFile) {
+    // Reading /proc/self/mem from its start fails with EIO after a successful open.
+    std::error_code ec;
+    std::filesystem::create_symlink("/proc/self/mem", dir.Path() / "memory.mot", ec);
+    if (ec || !std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
+    EXPECT_EQ(Pass(dir.Name("memory.mot")), -1);
+    EXPECT_EQ(view.LastStatus(), kCannotRead);
+}
+
 TEST_F(StreamTest, ReadsNonAsciiNames) {
     const std::string name = dir.Write("書込み データ.mot", SRecords('2', 0x0FFF00, 32));
     EXPECT_EQ(Pass(name), 32);
@@ -151,6 +160,10 @@ TEST_F(StreamTest, ChecksumAndTruncationFailures) {
         EXPECT_EQ(PassText(good + record.substr(0, cut)), -2) << cut;
         EXPECT_EQ(view.LastStatus(), kBroken);
     }
+    // The data bytes read before the cut count for the range, the broken pair does not.
+    EXPECT_EQ(PassText(good + record.substr(0, 17)), -2);
+    EXPECT_EQ(minAddress, 0x1000u);
+    EXPECT_EQ(maxAddress, 0x012347u);
     // A complete last record without a line end is fine.
     EXPECT_EQ(PassText(good + record.substr(0, record.size() - 1)), 24);
 }

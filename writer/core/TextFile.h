@@ -35,10 +35,20 @@ public:
         }
     }
 
+    // Decodes up to `count` hex pairs (HexNibble rule, high nibble first) into `out`, reading the
+    // characters exactly as Get() would; returns how many pairs were complete before the end of
+    // the file. Runs of plain characters are decoded straight from the buffer.
+    int GetHexBytes(std::uint8_t* out, int count);
+
+    // Reads up to and including the next `target`, as a loop of Get() would, scanning whole
+    // blocks at a time; false when the file ends first. `target` must not be CR or 0x1A.
+    bool SkipPast(unsigned char target);
+
     // True when the end came from a read error rather than the file's end.
     bool Failed() const { return failed_; }
 
 private:
+    static bool Plain(unsigned char c) { return c != '\r' && c != 0x1A; }
     bool Refill();
 
     std::ifstream stream_;

@@ -1,6 +1,7 @@
 #include "flash/SRecordStream.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -29,50 +30,21 @@ class Pass {
 public:
     Pass(WriterView& view, PageSink& sink, std::uint8_t mode, std::int32_t expectedSize,
          std::uint32_t& minAddress, std::uint32_t& maxAddress)
-        : view_(view), sink_(sink), mode_(mode), expected_(expectedSize), min_(minAddress),
+        : view_(view),
+          sink_(sink),
+          mode_(mode),
+          expected_(expectedSize),
+          min_(minAddress),
           max_(maxAddress) {}
 
     int Run(TextFile& in) {
         ResetPage();
-        for (;;) {
-            int c;
-            do {
-                c = in.Get();
-            } while (c != TextFile::kEnd && c != 'S');
-            if (c == TextFile::kEnd) break;
-            const int type = in.Get();
-            if (type == TextFile::kEnd) return kTruncated;
-            if (type != '1' && type != '2') continue;
-
-            std::uint8_t b;
-            if (!Pair(in, b)) return kTruncated;
-            int n = b;
-            std::uint8_t sum = b;
-            std::uint32_t address = 0;
-            if (type == '2') {
-                if (!Pair(in, b)) return kTruncated;
-                sum = static_cast<std::uint8_t>(sum + b);
-                address = b;
-                --n;
-            }
-            for (int i = 0; i < 2; ++i) {
-                if (!Pair(in, b)) return kTruncated;
-                sum = static_cast<std::uint8_t>(sum + b);
-                address = address * 256 + b;
-            }
-            n -= 3;
-            for (int i = 0; i < n; ++i) {
-                if (!Pair(in, b)) return kTruncated;
-                sum = static_cast<std::uint8_t>(sum + b);
-                if (const int error = Store(address, b)) return error;
-                ++address;
-            }
-            if (!Pair(in, b)) return kTruncated;
-            if (b != static_cast<std::uint8_t>(0xFF - sum)) return kChecksum;
-        }
-        if (in.Failed()) return kUnreadable;
-        if (mode_ != kCheckMode && count_ > 0 && !Flush()) return FlushError();
-        return kNone;
+        const int error = Records(in);
+        // A read error ends the text as the file's end would, but the file is unreadable, not
+        // damaged, and a pass over part of it must not count as complete.
+        if ((error == kNone || error == kTruncated) && in.Failed()) return kUnreadable;
+        if (error == kNone && mode_ != kCheckMode && count_ > 0 && !Flush()) return FlushError();
+        return error;
     }
 
     std::int32_t Count() const {
@@ -81,33 +53,71 @@ public:
     }
 
 private:
-    static bool Pair(TextFile& in, std::uint8_t& b) {
-        const int hi = in.Get();
-        if (hi == TextFile::kEnd) return false;
-        const int lo = in.Get();
-        if (lo == TextFile::kEnd) return false;
-        b = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
-        return true;
+    int Records(TextFile& in) {
+        while (in.SkipPast('S')) {
+            const int type = in.Get();
+            if (type == TextFile::kEnd) return kTruncated;
+            if (type != '1' && type != '2') continue;
+            if (const int error = Record(in, type == '1' ? 2 : 3)) return error;
+        }
+        return kNone;
     }
 
-    int Store(std::uint32_t address, std::uint8_t b) {
+    // One S1 or S2 record after its type character: byte count N, address, data, checksum.
+    int Record(TextFile& in, int addressBytes) {
+        std::uint8_t n;
+        if (in.GetHexBytes(&n, 1) != 1) return kTruncated;
+        // The fields after N: address, N - 1 - address bytes of data (none when that is zero or
+        // less, so a short count still has its address and checksum), checksum.
+        const int size = std::max<int>(n, addressBytes + 1);
+        const int dataBytes = size - addressBytes - 1;
+        std::array<std::uint8_t, 256> field;
+        const int got = in.GetHexBytes(field.data(), size);
+        if (got < addressBytes) return kTruncated;
+
+        std::uint32_t address = 0;
+        for (int i = 0; i < addressBytes; ++i) address = address * 256 + field[i];
+        // The data bytes of a record cut short are placed and counted as far as they came.
+        const int data = std::min(dataBytes, got - addressBytes);
+        const std::uint8_t* bytes = field.data() + addressBytes;
+        int stored = data;
+        int error = kNone;
         if (mode_ != kCheckMode) {
-            const std::uint32_t base = address & ~std::uint32_t{0xFF};
-            if (page_ != base) {
-                if (page_ && !Flush()) return FlushError();
-                if (page_) {
-                    ResetPage();
-                    // 64-bit so that files of more than 23 MB of data cannot overflow the product.
-                    view_.SetProgress(static_cast<int>(10 + count_ * 90 / expected_));
-                }
-                page_ = base;
+            for (stored = 0; stored < data; ++stored) {
+                error = Place(address + stored, bytes[stored], count_ + stored);
+                if (error) break;
             }
-            image_[address & 0xFF] = b;
-            present_[address & 0xFF] = 1;
         }
-        if (address < min_) min_ = address;
-        if (address > max_) max_ = address;
-        ++count_;
+        // The address only grows within a record, so its first and last byte bound the range.
+        if (stored > 0) {
+            min_ = std::min(min_, address);
+            max_ = std::max(max_, address + stored - 1);
+            count_ += stored;
+        }
+        if (error) return error;
+        if (got < size) return kTruncated;
+
+        // Only the low 8 bits of the sum count, and a wide sum has the same low bits.
+        unsigned sum = n;
+        for (int i = 0; i < size - 1; ++i) sum += field[i];
+        return field[size - 1] == static_cast<std::uint8_t>(0xFF - sum) ? kNone : kChecksum;
+    }
+
+    // Puts one data byte into the page being assembled, first flushing the page it leaves.
+    // `before` is the number of data bytes the pass stored before this one.
+    int Place(std::uint32_t address, std::uint8_t b, std::int64_t before) {
+        const std::uint32_t base = address & ~std::uint32_t{0xFF};
+        if (page_ != base) {
+            if (page_ && !Flush()) return FlushError();
+            if (page_) {
+                ResetPage();
+                // 64-bit so that files of more than 23 MB of data cannot overflow the product.
+                view_.SetProgress(static_cast<int>(10 + before * 90 / expected_));
+            }
+            page_ = base;
+        }
+        image_[address & 0xFF] = b;
+        present_[address & 0xFF] = 1;
         return kNone;
     }
 

@@ -1,0 +1,235 @@
+// The block reader takes shortcuts (whole words of hex, scans for the next record); here it must
+// agree, page for page, with a plain character-at-a-time reading of the same text on files that
+// span many blocks and carry carriage returns, 0x1A, lower case, stray text and damage anywhere.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+#include "flash/SRecordStream.h"
+#include "support/RecordingView.h"
+#include "support/SRecords.h"
+#include "support/TempDir.h"
+
+namespace bramblet {
+namespace {
+
+struct Flush {
+    bool program;
+    std::uint32_t base;
+    PageImage image;
+    PageFlags present;
+    bool operator==(const Flush&) const = default;
+};
+
+struct Outcome {
+    std::int32_t result = 0;
+    std::uint32_t min = 0xFFFFFFFF;
+    std::uint32_t max = 0;
+    std::vector<Flush> flushes;
+    std::vector<int> progress;
+};
+
+// A deliberately naive pass: one character at a time, one byte at a time.
+class Model {
+public:
+    Model(const std::string& text, std::uint8_t mode, std::int32_t expected, int failAt)
+        : text_(text), mode_(mode), expected_(expected), failAt_(failAt) {}
+
+    Outcome Run() {
+        const int error = Records();
+        out_.result = error ? -error : count_;
+        if (!error && mode_ != kCheckMode && count_ > 0 && !Flush()) {
+            out_.result = mode_ == kProgramMode ? -4 : -5;
+        }
+        return out_;
+    }
+
+private:
+    int Get() {
+        for (;;) {
+            if (pos_ >= text_.size()) return -1;
+            const auto c = static_cast<unsigned char>(text_[pos_++]);
+            if (c == '\r') continue;
+            if (c == 0x1A) {
+                pos_ = text_.size();
+                return -1;
+            }
+            return c;
+        }
+    }
+    static int Nibble(int c) { return c >= 0x41 ? (c - 0x37) & 0x0F : (c - 0x30) & 0x0F; }
+    bool Pair(int& b) {
+        const int hi = Get();
+        if (hi < 0) return false;
+        const int lo = Get();
+        if (lo < 0) return false;
+        b = Nibble(hi) << 4 | Nibble(lo);
+        return true;
+    }
+    int Records() {
+        image_.fill(0xFF);
+        present_.fill(0);
+        for (;;) {
+            int c;
+            do c = Get();
+            while (c >= 0 && c != 'S');
+            if (c < 0) return 0;
+            const int type = Get();
+            if (type < 0) return 2;
+            if (type != '1' && type != '2') continue;
+            int b;
+            if (!Pair(b)) return 2;
+            int n = b, sum = b;
+            std::uint32_t address = 0;
+            for (int i = 0; i < (type == '2' ? 3 : 2); ++i) {
+                if (!Pair(b)) return 2;
+                sum = (sum + b) & 0xFF;
+                address = address * 256 + b;
+                --n;
+            }
+            for (--n; n > 0; --n) {
+                if (!Pair(b)) return 2;
+                sum = (sum + b) & 0xFF;
+                if (const int error = Store(address++, b)) return error;
+            }
+            if (!Pair(b)) return 2;
+            if (b != 0xFF - sum) return 3;
+        }
+    }
+    int Store(std::uint32_t address, int b) {
+        if (mode_ != kCheckMode) {
+            const std::uint32_t base = address & ~0xFFu;
+            if (page_ != base) {
+                if (page_) {
+                    if (!Flush()) return mode_ == kProgramMode ? 4 : 5;
+                    image_.fill(0xFF);
+                    present_.fill(0);
+                    out_.progress.push_back(
+                        static_cast<int>(10 + std::int64_t{count_} * 90 / expected_));
+                }
+                page_ = base;
+            }
+            image_[address & 0xFF] = static_cast<std::uint8_t>(b);
+            present_[address & 0xFF] = 1;
+        }
+        out_.min = std::min(out_.min, address);
+        out_.max = std::max(out_.max, address);
+        ++count_;
+        return 0;
+    }
+    bool Flush() {
+        const bool program = mode_ == kProgramMode;
+        out_.flushes.push_back({program, *page_, image_, program ? PageFlags{} : present_});
+        return static_cast<int>(out_.flushes.size()) - 1 != failAt_;
+    }
+
+    const std::string& text_;
+    std::size_t pos_ = 0;
+    const std::uint8_t mode_;
+    const std::int32_t expected_;
+    const int failAt_;
+    Outcome out_;
+    std::int32_t count_ = 0;
+    std::optional<std::uint32_t> page_;
+    PageImage image_;
+    PageFlags present_;
+};
+
+class RecordingSink : public PageSink {
+public:
+    std::vector<Flush> flushes;
+    int failAt = -1;
+    bool ProgramPage(std::uint32_t base, const PageImage& image) override {
+        flushes.push_back({true, base, image, {}});
+        return static_cast<int>(flushes.size()) - 1 != failAt;
+    }
+    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override {
+        flushes.push_back({false, base, image, present});
+        return static_cast<int>(flushes.size()) - 1 != failAt;
+    }
+};
+
+// A few hundred kilobytes of records, mostly sound, with the kinds of noise real files and
+// damaged files have. Each file gets at most one fatal fault so that most of it is read.
+std::string RandomFile(std::mt19937& random) {
+    auto pick = [&](int n) { return static_cast<int>(random() % n); };
+    std::string text = "S00600004844521B\r\n";
+    std::uint32_t address = random() % 0x20000;
+    const bool crlf = pick(2);
+    const bool lower = pick(4) == 0;
+    while (text.size() < 200000 + static_cast<std::size_t>(pick(200000))) {
+        const int kind = pick(20);
+        std::string record;
+        if (kind == 0) {
+            record = testing::SRecord('3', random(), testing::Bytes(random(), pick(40)));
+        } else if (kind == 1) {
+            record = "garbage: s1 no record here\n";
+        } else {
+            if (kind == 2) address = random() % 0x1000000;  // jump, maybe back into a page
+            const char type = address > 0xFFFF || pick(2) ? '2' : '1';
+            std::vector<std::uint8_t> data = testing::Bytes(address, pick(64), pick(256));
+            record = testing::SRecord(type, address, data);
+            address += static_cast<std::uint32_t>(data.size());
+        }
+        if (lower) {
+            for (std::size_t i = 1; i < record.size(); ++i) {
+                record[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(record[i])));
+            }
+        }
+        if (pick(50) == 0) record.insert(1 + pick(static_cast<int>(record.size())), "\r");
+        if (crlf) record.insert(record.size() - 1, "\r");
+        text += record;
+    }
+    const std::size_t at = random() % text.size();
+    // Damage to a checksum or the structure, a cut anywhere, an early end inside a record or
+    // between records, or none.
+    switch (pick(7)) {
+        case 0:
+            text[at] = text[at] == '0' ? '1' : '0';
+            break;
+        case 1:
+            text.resize(at);
+            break;
+        case 2:
+            text.insert(at, "\x1A");
+            break;
+        case 3:
+            text.insert(text.find('\n', at) + 1, "\x1A");
+            break;
+        default:
+            break;
+    }
+    return text;
+}
+
+TEST(StreamModelTest, AgreesWithACharacterAtATimeReading) {
+    testing::TempDir dir;
+    std::mt19937 random(20240601);
+    for (int file = 0; file < 24; ++file) {
+        const std::string text = RandomFile(random);
+        testing::RecordingView view;
+        view.fileName = dir.Write("random.mot", text);
+        const Outcome check = Model(text, kCheckMode, 0, -1).Run();
+        for (std::uint8_t mode : {kCheckMode, kProgramMode, kVerifyMode}) {
+            const std::int32_t expected = mode == kCheckMode ? 0 : std::max(check.result, 1);
+            const int failAt = mode != kCheckMode && file % 3 == 0 ? file : -1;
+            const Outcome model = Model(text, mode, expected, failAt).Run();
+            RecordingSink sink;
+            sink.failAt = failAt;
+            view.progress.clear();
+            std::uint32_t min = 0, max = 0;
+            const std::int32_t result = StreamSFormatFile(view, sink, min, max, mode, expected);
+            SCOPED_TRACE("file " + std::to_string(file) + " mode " + std::to_string(mode));
+            EXPECT_EQ(result, model.result);
+            EXPECT_EQ(min, model.min);
+            EXPECT_EQ(max, model.max);
+            EXPECT_EQ(sink.flushes.size(), model.flushes.size());
+            EXPECT_TRUE(sink.flushes == model.flushes);
+            EXPECT_EQ(view.progress, model.progress);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace bramblet
