@@ -177,8 +177,8 @@ std::string RandomFile(std::mt19937& random) {
                 record[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(record[i])));
             }
         }
-        if (pick(50) == 0) record.insert(1 + pick(static_cast<int>(record.size())), "\r");
-        if (crlf) record.insert(record.size() - 1, "\r");
+        if (pick(50) == 0) record.insert(1 + pick(static_cast<int>(record.size())), 1, '\r');
+        if (crlf) record.insert(record.size() - 1, 1, '\r');
         text += record;
     }
     const std::size_t at = random() % text.size();
@@ -192,10 +192,10 @@ std::string RandomFile(std::mt19937& random) {
             text.resize(at);
             break;
         case 2:
-            text.insert(at, "\x1A");
+            text.insert(at, 1, '\x1A');
             break;
         case 3:
-            text.insert(text.find('\n', at) + 1, "\x1A");
+            text.insert(text.find('\n', at) + 1, 1, '\x1A');
             break;
         default:
             break;

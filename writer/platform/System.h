@@ -11,7 +11,8 @@ namespace bramblet {
 // Serial ports by the names users know: COM3 on Windows, /dev/ttyUSB0 or ttyUSB0 elsewhere.
 std::unique_ptr<PortOpener> SystemPortOpener();
 
-// Standard output carries UTF-8 text; on Windows the console is switched to it.
+// Standard output and standard error carry UTF-8 text with "\n" line ends; on Windows the
+// console is switched to UTF-8 and the C runtime's "\r\n" translation is turned off.
 void PrepareConsole();
 
 // The command line as UTF-8, whatever the system's code page.

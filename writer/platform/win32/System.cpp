@@ -1,15 +1,29 @@
 #include "platform/System.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include "platform/win32/Win32Serial.h"
 
 namespace bramblet {
 
-std::unique_ptr<PortOpener> SystemPortOpener() { return std::make_unique<Win32PortOpener>(); }
+std::unique_ptr<PortOpener> SystemPortOpener() {
+    return std::make_unique<Win32PortOpener>();
+}
 
-void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+void PrepareConsole() {
+    SetConsoleOutputCP(CP_UTF8);
+    // Lines end in "\n" as on every other system, also in files and pipes: scripts that read the
+    // output get the same bytes everywhere. The console itself starts a new line at "\n" anyway.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;
@@ -19,7 +33,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
         std::string arg(size > 0 ? size - 1 : 0, '\0');
-        if (size > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+        if (size > 1)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
         args.push_back(std::move(arg));
     }
     LocalFree(wide);
