@@ -3,7 +3,8 @@
 #   setup.sh build      compilers, CMake, GoogleTest
 #   setup.sh gui        Qt 6 Widgets and the Japanese font
 #   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests
-#   setup.sh tools      srecord, socat, Xvfb and ImageMagick for the comparisons and screenshots
+#   setup.sh tools      srecord, socat, Xvfb, ImageMagick, time and bc for the comparisons,
+#                       screenshots and benchmarks
 #   setup.sh all        everything
 set -euo pipefail
 
@@ -11,7 +12,7 @@ declare -A profile=(
   [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
   [gui]="qt6-base-dev fonts-ipafont-gothic"
   [windows]="g++-mingw-w64-x86-64 googletest wine wine64"
-  [tools]="srecord socat xvfb xauth imagemagick"
+  [tools]="srecord socat xvfb xauth imagemagick time bc"
 )
 wanted=()
 for name in "${@:-all}"; do
