@@ -116,6 +116,8 @@ TEST_F(StreamTest, DecodesS1AndS2AndSkipsOtherRecords) {
     EXPECT_EQ(PassText(text), 6);
     EXPECT_EQ(minAddress, 0x2000u);
     EXPECT_EQ(maxAddress, 0x0FFFFFu);
+    // An "S" read as a record's type is used up: "SS1..." holds no record.
+    EXPECT_EQ(PassText("S" + SRecord('1', 0xE000, {1})), 0);
 }
 
 TEST_F(StreamTest, FileWithoutDataRecordsCountsNothing) {

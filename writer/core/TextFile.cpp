@@ -34,6 +34,11 @@ constexpr std::uint64_t DecodePairs(std::uint64_t x) {
 }  // namespace
 
 bool TextFile::Open(const std::string& utf8Name) {
+    // Whatever was open before is finished, whether or not the new name opens.
+    stream_.close();
+    stream_.clear();
+    pos_ = end_ = nullptr;
+    ended_ = failed_ = false;
     if (utf8Name.empty()) return false;
     const std::filesystem::path path(
         std::u8string(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size()));
@@ -42,9 +47,7 @@ bool TextFile::Open(const std::string& utf8Name) {
     if (std::filesystem::is_directory(path, ec)) return false;
     stream_.open(path, std::ios::in | std::ios::binary);
     if (!stream_.is_open()) return false;
-    buffer_ = std::make_unique<char[]>(kBlock);
-    pos_ = end_ = nullptr;
-    ended_ = failed_ = false;
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBlock);
     return true;
 }
 
