@@ -11,6 +11,24 @@ set(good "S00600004844521B\r\nS107E000010203040E\r\nS2060F0000AA55EB\r\nS9030000
 set(good_result "${checking}書込エリア(00E000-0F0001)  書込サイズ(6バイト)\n")
 
 set(failures "")
+
+# Drops the lines Wine itself may write on a cold start whatever WINEDEBUG says
+# ("0058:err:ole:..."). Works on the hex text, since a text read would lose every "\r".
+function(drop_wine_lines hex result)
+  string(REGEX MATCHALL "[0-9a-f][0-9a-f]" bytes "${hex}")
+  set(line "")
+  set(kept "")
+  foreach(byte IN LISTS bytes)
+    string(APPEND line "${byte}")
+    if(byte STREQUAL "0a")
+      if(NOT line MATCHES "^(3[0-9]|6[1-6])+3a(657272|6669786d65|7761726e)3a")
+        string(APPEND kept "${line}")
+      endif()
+      set(line "")
+    endif()
+  endforeach()
+  set(${result} "${kept}${line}" PARENT_SCOPE)
+endfunction()
 function(expect out err code)
   # Through files: execute_process would turn "\r\n" into "\n" in an OUTPUT_VARIABLE.
   execute_process(COMMAND ${EMULATOR} "${CLI}" ${ARGN} WORKING_DIRECTORY "${WORK}"
@@ -19,6 +37,9 @@ function(expect out err code)
   set(what "bramblet-cli ${args}")
   foreach(stream out err)
     file(READ "${WORK}.${stream}" got HEX)
+    if(EMULATOR AND stream STREQUAL "err")
+      drop_wine_lines("${got}" got)
+    endif()
     string(HEX "${${stream}}" want)
     if(NOT got STREQUAL want)
       file(READ "${WORK}.${stream}" text)

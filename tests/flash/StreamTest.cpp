@@ -117,7 +117,7 @@ TEST_F(StreamTest, DecodesS1AndS2AndSkipsOtherRecords) {
     EXPECT_EQ(minAddress, 0x2000u);
     EXPECT_EQ(maxAddress, 0x0FFFFFu);
     // An "S" read as a record's type is used up: "SS1..." holds no record.
-    EXPECT_EQ(PassText("S" + SRecord('1', 0xE000, {1})), 0);
+    EXPECT_EQ(PassText(SRecord('1', 0xE000, {1}).insert(0, 1, 'S')), 0);
 }
 
 TEST_F(StreamTest, FileWithoutDataRecordsCountsNothing) {
