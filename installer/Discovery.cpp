@@ -101,8 +101,8 @@ private:
 };
 
 void FindHew(Platform& platform, ToolInventory& inventory) {
-    const std::string_view icon =
-        UpToZero(platform.ClassesRootDefaultValue("\\HEW_Workspace\\DefaultIcon"));
+    const std::string value = platform.ClassesRootDefaultValue("\\HEW_Workspace\\DefaultIcon");
+    const std::string_view icon = UpToZero(value);
     if (icon.size() <= kIconSuffix) return;
     const std::string hewDir(icon.substr(0, icon.size() - kIconSuffix));
     if (hewDir.size() > kWorkBuffer) return;
