@@ -352,5 +352,33 @@ TEST(KelpinRun, TextsLongerThanTheirFields) {
     EXPECT_NE(hew.output.find("installed <C:\\" + std::string(76, 'h') + ">\n"), std::string::npos);
 }
 
+// Every text the system hands over, far longer than any field or buffer: the sanitizer run
+// checks that nothing is written out of bounds.
+TEST(KelpinRun, EveryInputFarLongerThanItsBound) {
+    const std::string huge(20000, 'x');
+    FakePlatform fake = FullInstallation();
+    fake.currentDirectory = "C:\\" + huge;
+    fake.classesRoot[kIconKey] = "C:\\" + huge + kIconFile;
+    RunKelpin(fake);
+    EXPECT_NE(fake.output.find("\nHEW not installed!!\n"), std::string::npos);
+
+    FakePlatform tools = FullInstallation();
+    const std::string field = "\"" + huge + "\" ";
+    tools.files[kHew + "\\toolsdb.hdb"] =
+        "[TOOLS]\n\"Renesas M16C Standard Toolchain\" " + field + field + field + field + field +
+        "\n" + Tool("Renesas M32C Standard Toolchain", huge, "C:\\" + huge) + huge + "\n";
+    tools.files[kHew + "\\AUM.dat"] = "[HEW 4.0 Core]\nVersion=" + huge + "\n";
+    tools.files[kHew + "\\HEW2.INI"] =
+        "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=" + huge;
+    tools.environment["BIN30"] = "C:\\" + huge + "\\bin";
+    tools.environment["BIN308"] = "C:\\" + huge + "\\bin";
+    EXPECT_EQ(RunKelpin(tools), 0);
+    EXPECT_NE(tools.output.find("HEW ver." + std::string(19, 'x') +
+                                " installed <C:\\Renesas\\Hew>\n"
+                                "Default Workspace directory <>\nNC30WA not installed!!\n"),
+              std::string::npos);
+    EXPECT_EQ(tools.copies.size(), 1u);  // only \\KELPIN: nothing else has a destination
+}
+
 }  // namespace
 }  // namespace kelpin
