@@ -9,10 +9,11 @@ cmake --build --preset linux
 ctest --preset linux
 
 # The installer under AddressSanitizer and UndefinedBehaviorSanitizer, on inputs longer than every
-# bound; only its own targets, to keep the run short.
+# bound, and the S-record stream, which reads its buffer a word at a time; only their own
+# targets, to keep the run short.
 cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize --target installer_tests kelpin
-ctest --preset sanitize -L installer
+cmake --build --preset sanitize --target installer_tests kelpin flash_tests
+ctest --preset sanitize -L 'installer|stream'
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
