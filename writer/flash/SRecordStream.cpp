@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -23,6 +24,23 @@ const char* const kErrorText[] = {
     "フラッシュ書き込みに失敗しました!",
     "フラッシュベリファイに失敗しました!",
 };
+
+// The sum of n bytes. Only its low 8 bits count for a checksum, and a wide sum has the same low
+// bits; eight bytes are added at a time, which is measurably faster than a byte at a time.
+unsigned ByteSum(const std::uint8_t* bytes, int n) {
+    unsigned sum = 0;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, bytes + i, 8);
+        x = (x & 0x00FF00FF00FF00FF) + ((x >> 8) & 0x00FF00FF00FF00FF);  // four 16-bit sums
+        x += x >> 16;
+        x += x >> 32;
+        sum += static_cast<unsigned>(x & 0xFFFF);
+    }
+    for (; i < n; ++i) sum += bytes[i];
+    return sum;
+}
 
 enum Error { kNone = 0, kUnreadable = 1, kTruncated = 2, kChecksum = 3, kProgram = 4, kVerify = 5 };
 
@@ -97,9 +115,7 @@ private:
         if (error) return error;
         if (got < size) return kTruncated;
 
-        // Only the low 8 bits of the sum count, and a wide sum has the same low bits.
-        unsigned sum = n;
-        for (int i = 0; i < size - 1; ++i) sum += field[i];
+        const unsigned sum = n + ByteSum(field.data(), size - 1);
         return field[size - 1] == static_cast<std::uint8_t>(0xFF - sum) ? kNone : kChecksum;
     }
 
