@@ -5,10 +5,12 @@
 # peak memory for 1 KB and 100 MB within 1 MB of each other) and exits 1 when one is missed.
 #   bash scripts/bench-stream.sh [RUNS]     best of RUNS timed runs per program (default 5)
 #
-# Measured here (Debian 12, 2 cores of an AMD EPYC under KVM shared with other builds, so the
-# absolute figures swing with the load; the ratios hold), 25.2 MB file, best of 5:
-#   load ~6:   check 287 MB/s, srec_info 21 MB/s, objcopy 67 MB/s: 13.3x and 4.3x
-#   peak resident memory 3548 KB for 1 KB, 3680 KB for 100 MB
+# Measured here (Debian 12, 2 cores of an AMD EPYC under KVM shared with other builds at a load
+# of 3 to 6, so absolute figures swing; the ratios hold), 25.2 MB file, best of 7, four runs:
+#   bramblet-cli check   510-710 MB/s   (280-390 MB/s with the character-at-a-time reader)
+#   srec_info             50-61 MB/s    ratio 9.4x to 14.2x
+#   objcopy -O binary    131-181 MB/s   ratio 3.3x to 5.1x
+#   peak resident memory 3540-3690 KB for 1 KB and for 100 MB alike (64 KB block, no growth)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
