@@ -6,10 +6,10 @@
 #   bash scripts/bench-stream.sh [RUNS]     best of RUNS timed runs per program (default 5)
 #
 # Measured here (Debian 12, 2 cores of an AMD EPYC under KVM shared with other builds at a load
-# of 3 to 6, so absolute figures swing; the ratios hold), 25.2 MB file, best of 7, four runs:
-#   bramblet-cli check   510-710 MB/s   (280-390 MB/s with the character-at-a-time reader)
-#   srec_info             50-61 MB/s    ratio 9.4x to 14.2x
-#   objcopy -O binary    131-181 MB/s   ratio 3.3x to 5.1x
+# of 3 to 6, so absolute figures swing; the ratios hold), 25.2 MB file, best of 7, three runs:
+#   bramblet-cli check   512-708 MB/s   (280-390 MB/s with the character-at-a-time reader)
+#   srec_info             50-54 MB/s    ratio 9.4x to 14.2x
+#   objcopy -O binary    131-157 MB/s   ratio 3.3x to 5.1x
 #   peak resident memory 3540-3690 KB for 1 KB and for 100 MB alike (64 KB block, no growth)
 set -euo pipefail
 cd "$(dirname "$0")/.."
