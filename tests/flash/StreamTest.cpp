@@ -287,7 +287,8 @@ TEST(FileCheckTextTest, FormatsAreaAndSize) {
     EXPECT_EQ(FileCheckText(1, 0xFFFFFF, 0x1000000),
               "書込エリア(FFFFFF-1000000)  書込サイズ(1バイト)");
     for (int n : {0, -1, -3}) {
-        EXPECT_EQ(FileCheckText(n, 0xFFFFFFFF, 0), "書き込みファイルはSフォーマットでないか、異常です");
+        EXPECT_EQ(FileCheckText(n, 0xFFFFFFFF, 0),
+                  "書き込みファイルはSフォーマットでないか、異常です");
     }
 }
 

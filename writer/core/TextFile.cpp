@@ -1,6 +1,5 @@
 #include "core/TextFile.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +8,8 @@
 namespace bramblet {
 namespace {
 
+// Large enough that a read costs little per character, small enough to stay in the CPU's cache
+// between the kernel's copy and the parse: measured faster here than 256 KB blocks.
 constexpr std::size_t kBlock = 64 * 1024;
 
 constexpr std::uint64_t kOnes = 0x0101010101010101;
