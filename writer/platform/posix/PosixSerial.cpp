@@ -76,10 +76,14 @@ public:
         const auto deadline = Clock::now() + ReplyWindow(buffer.size());
         std::size_t got = 0;
         while (got < buffer.size()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            // To the nanosecond: poll()'s whole milliseconds would stretch every window.
+            const auto left =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
+            const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                                   static_cast<long>(left.count() % 1'000'000'000)};
             pollfd p{fd_, POLLIN, 0};
-            const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+            const int ready = ::ppoll(&p, 1, &timeout, nullptr);
             if (ready < 0 && errno == EINTR) continue;
             if (ready <= 0) break;
             const ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);
