@@ -403,11 +403,14 @@ void Chip::ProgramPage(std::uint32_t base, std::span<const std::uint8_t> data) {
     }
     std::uint8_t* cells = &memory_[block][base - blocks_[block].start];
     for (std::size_t i = 0; i < kPage; ++i) {
-        // Programming only clears bits; a 1 over a 0 fails the program verify.
+        checkSum_ = static_cast<std::uint16_t>(checkSum_ + data[i]);
+        // A byte of 0xFF is not programmed at all, so a page written again with 0xFF wherever
+        // it brings nothing new leaves the earlier bytes alone. Other bytes are verified whole:
+        // programming only clears bits, and a 1 over a 0 fails.
+        if (data[i] == 0xFF) continue;
         const std::uint8_t result = cells[i] & data[i];
         if (result != data[i]) srdErrors_ |= kSrdProgramError;
         cells[i] = result;
-        checkSum_ = static_cast<std::uint16_t>(checkSum_ + data[i]);
     }
 }
 

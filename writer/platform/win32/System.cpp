@@ -1,5 +1,6 @@
 #include "platform/System.h"
 
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,6 +11,8 @@ namespace bramblet {
 std::unique_ptr<PortOpener> SystemPortOpener() { return std::make_unique<Win32PortOpener>(); }
 
 void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;
