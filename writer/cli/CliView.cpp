@@ -3,8 +3,9 @@
 namespace bramblet {
 
 void CliView::SetStatus(const std::string& text) {
-    EndProgress();
     status_ = text;
+    if (quiet) return;
+    EndProgress();
     std::fprintf(out_, "%s\n", text.c_str());
     std::fflush(out_);
 }
@@ -33,7 +34,7 @@ void CliView::SetVersionText(const std::string& text) {
 void CliView::ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) {
     if (!dialogCode) return;
     dialogIdCode = *dialogCode;
-    dialogCpuFamily = dialogFamily;
+    dialogCpuFamily = dialogFamily.value_or(cpuFamily);
 }
 
 }  // namespace bramblet

@@ -19,7 +19,9 @@ public:
     bool modePin = false;
     // The answer the ID code dialog would give; without one the dialog counts as cancelled.
     std::optional<IdCodeBytes> dialogCode;
-    std::string dialogFamily;
+    // The family confirmed with it; by default the one the dialog opens with, the window's.
+    std::optional<std::string> dialogFamily;
+    bool quiet = false;         // status texts are not printed (choosing the family before a run)
     bool showProgress = false;  // a bar on standard error, for terminals
     std::optional<std::uint32_t> lastBeep;
 

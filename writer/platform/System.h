@@ -1,5 +1,6 @@
 #pragma once
 // What the command-line programs need from the operating system besides the core.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@ std::unique_ptr<PortOpener> SystemPortOpener();
 // Standard output and standard error carry UTF-8 text with "\n" line ends; on Windows the
 // console is switched to UTF-8 and the C runtime's "\r\n" translation is turned off.
 void PrepareConsole();
+
+// True when the stream is a terminal (a progress bar makes sense there).
+bool IsTerminal(std::FILE* stream);
 
 // The command line as UTF-8, whatever the system's code page.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);

@@ -20,7 +20,13 @@ using Clock = std::chrono::steady_clock;
 class PosixSerialPort : public SerialPort {
 public:
     explicit PosixSerialPort(int fd) : fd_(fd) {}
-    ~PosixSerialPort() override { ::close(fd_); }  // also releases TIOCEXCL and the flock
+    ~PosixSerialPort() override {
+        // The exclusive flag belongs to the terminal, not to this descriptor: on a device that
+        // someone else keeps open (a pseudo-terminal's other side) it would outlive the close
+        // and lock every later opener out.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_);  // releases the flock
+    }
 
     void Setup(std::uint32_t baud) override {
         // The driver's queue sizes are its own on POSIX; there is nothing to set for them.
@@ -29,8 +35,8 @@ public:
         if (tcgetattr(fd_, &tio) == 0) {
             // Raw 8N1 binary, no software flow control. Hardware handshake and the modem-control
             // settings stay as the driver has them.
-            tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
-                             IXOFF | IXANY);
+            tio.c_iflag &=
+                ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
             tio.c_iflag |= INPCK;
             tio.c_oflag &= ~OPOST;
             tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -70,10 +76,14 @@ public:
         const auto deadline = Clock::now() + ReplyWindow(buffer.size());
         std::size_t got = 0;
         while (got < buffer.size()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            // To the nanosecond: poll()'s whole milliseconds would stretch every window.
+            const auto left =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
+            const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                                   static_cast<long>(left.count() % 1'000'000'000)};
             pollfd p{fd_, POLLIN, 0};
-            const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+            const int ready = ::ppoll(&p, 1, &timeout, nullptr);
             if (ready < 0 && errno == EINTR) continue;
             if (ready <= 0) break;
             const ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);

@@ -1,4 +1,7 @@
 #include "platform/System.h"
+
+#include <unistd.h>
+
 #include "platform/posix/PosixSerial.h"
 
 namespace bramblet {
@@ -6,6 +9,8 @@ namespace bramblet {
 std::unique_ptr<PortOpener> SystemPortOpener() { return std::make_unique<PosixPortOpener>(); }
 
 void PrepareConsole() {}
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);

@@ -1,5 +1,6 @@
 #include "platform/System.h"
 
+#include <io.h>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
@@ -24,6 +25,8 @@ void PrepareConsole() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 }
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;

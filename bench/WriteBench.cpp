@@ -1,0 +1,184 @@
+// Where the time of a write goes: a 64 KB file on an R8C at 19200 baud.
+//   1. The write sequence over the virtual line: its protocol time, against the sum of read
+//      windows and byte times worked out by hand from the protocol below.
+//   2. The same write through the termios port to bramblet-sim on a pseudo-terminal, in real
+//      time: its wall time against the protocol time.
+// Usage: write-bench BRAMBLET-SIM [--virtual-only]
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Writer.h"
+#include "platform/posix/PosixSerial.h"
+#include "sim/VirtualLink.h"
+
+extern char** environ;
+
+namespace bramblet {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr std::uint32_t kStart = 0x4000;
+constexpr std::uint32_t kSize = 0x10000;  // all of an R8C's 64 KB program ROM: 256 pages
+
+class QuietView : public WriterView {
+public:
+    std::string file, port;
+    std::string last;
+    std::string FileName() const override { return file; }
+    std::string PortName() const override { return port; }
+    std::string CpuFamily() const override { return "R8C"; }
+    void SetCpuFamily(const std::string&) override {}
+    bool ModePin() const override { return false; }
+    void SetStatus(const std::string& text) override { last = text; }
+    void SetProgress(int) override {}
+    void SetVersionText(const std::string&) override {}
+    void SetFileCheckText(const std::string&) override {}
+    void SetButtonEnabled(ActionButton, bool) override {}
+    void Beep(std::uint32_t) override {}
+    void ShowIdCodeDialog(IdCodeBytes&, std::string&) override {}
+};
+
+std::string WriteFile() {
+    const std::string name =
+        (std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot").string();
+    std::ofstream out(name, std::ios::binary);
+    char line[80];
+    for (std::uint32_t a = kStart; a < kStart + kSize; a += 32) {
+        unsigned sum = 32 + 4 + (a >> 16) + ((a >> 8) & 0xFF) + (a & 0xFF);
+        int n = std::snprintf(line, sizeof line, "S224%06X", a);
+        for (int i = 0; i < 32; ++i) {
+            const unsigned b = (a + i * 7) & 0xFF;
+            sum += b;
+            n += std::snprintf(line + n, sizeof line - n, "%02X", b);
+        }
+        std::snprintf(line + n, sizeof line - n, "%02X\n", 0xFF - (sum & 0xFF));
+        out << line;
+    }
+    return name;
+}
+
+// The protocol time the exchanges imply, from the reply windows (30 ms + 4 ms per requested
+// byte, waited out whenever fewer bytes come) and the byte time B (10 bits at 19200 baud).
+struct Budget {
+    sim::Time windows{0};
+    long long bytes = 0;
+    sim::Time Total(sim::Time B) const { return windows + bytes * B; }
+};
+
+Budget Expected(const sim::ChipConfig& chip) {
+    const auto w = [](int n) { return sim::Time(ReplyWindow(n)); };
+    Budget b;
+    // Connection: stale input (100 bytes), 17 silent synchronisation reads, the echo read of 10
+    // that gets one byte, then status: 0x70 out, 2 bytes back, and a second read of 2 that waits.
+    b.windows += w(100) + 17 * w(1) + w(10) + w(2);
+    b.bytes += 3;
+    // ID: status again; Version Read (out 1, 8 back, then a read of 10 that waits); ID Check of
+    // the erased code: 12 bytes out, 0x70 behind them, 2 back, and the waiting second read.
+    b.windows += w(2) + w(10) + w(2);
+    b.bytes += 3 + 9 + 15;
+    // Erase: every poll of 50 waits its whole window; the first answer comes when the blocks are
+    // erased, so the poll takes as many windows as it takes to cover that.
+    const sim::Time erase = chip.blockEraseTime * static_cast<long>(sim::DefaultBlocks(sim::Family::R8C).size());
+    const long polls = static_cast<long>(erase / w(50)) + 1;
+    b.windows += polls * w(50);
+    // Program: 259 bytes out, the chip programs, 2 bytes back: all inside one 230 ms window.
+    b.windows += (kSize / 256) * w(50);
+    // Verify: 3 bytes out, then 256 one-byte reads, each returning as its byte arrives.
+    b.bytes += (kSize / 256) * (3 + 256);
+    return b;
+}
+
+double RealTimeWrite(const char* simProgram, const std::string& file, std::string& outcome) {
+    std::string link = (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
+    std::vector<std::string> args = {simProgram, "--link", link, "--no-publish"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    pid_t pid;
+    if (posix_spawn(&pid, simProgram, &actions, nullptr, argv.data(), environ) != 0) return -1;
+    close(out[1]);
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') {
+    }
+    close(out[0]);
+
+    QuietView view;
+    view.file = file;
+    view.port = link;
+    PosixPortOpener ports;
+    Writer writer(view, ports);
+    const auto start = Clock::now();
+    writer.WriteSequence();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    outcome = view.last;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return seconds;
+}
+
+}  // namespace
+}  // namespace bramblet
+
+int main(int argc, char** argv) {
+    using namespace bramblet;
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: write-bench BRAMBLET-SIM [--virtual-only]\n");
+        return 2;
+    }
+    const std::string file = WriteFile();
+    sim::ChipConfig chip;
+    sim::VirtualLink line(chip);
+    QuietView view;
+    view.file = file;
+    view.port = "COM1";
+    Writer writer(view, line.Opener());
+    writer.WriteSequence();
+    const sim::Time B = sim::ByteTime(19200);
+    const Budget budget = Expected(chip);
+    const double protocol = Ms(line.Now()).count() / 1000;
+    const double expected = Ms(budget.Total(B)).count() / 1000;
+
+    std::printf("64 KB, R8C, 19200 baud: %s\n", view.last.c_str());
+    std::printf("  protocol time over the virtual line   %9.3f s\n", protocol);
+    std::printf("  windows + byte times by hand          %9.3f s  (windows %.3f s, %lld bytes x %.4f ms)\n",
+                expected, Ms(budget.windows).count() / 1000, budget.bytes, Ms(B).count());
+    std::printf("  difference                            %9.6f s\n", protocol - expected);
+
+    // Where the time goes, from the line's own log.
+    double polls = 0, byteReads = 0, other = 0;
+    for (const auto& r : line.Reads()) {
+        const double ms = Ms(r.end - r.start).count();
+        if (r.requested == 50) polls += ms;
+        else if (r.requested == 1) byteReads += ms;
+        else other += ms;
+    }
+    std::printf("  status polls %.1f s, one-byte reads (sync, Page Read) %.1f s, other reads %.1f s\n",
+                polls / 1000, byteReads / 1000, other / 1000);
+
+    if (argc > 2 && std::strcmp(argv[2], "--virtual-only") == 0) return 0;
+    std::string outcome;
+    const double wall = RealTimeWrite(argv[1], file, outcome);
+    std::printf("  wall time through bramblet-sim        %9.3f s  (%s)\n", wall, outcome.c_str());
+    std::printf("  wall / protocol                       %9.4f  (within 3%%: %s)\n", wall / protocol,
+                wall / protocol < 1.03 && wall / protocol > 0.97 ? "yes" : "NO");
+    std::filesystem::remove(file);
+    return 0;
+}

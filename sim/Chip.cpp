@@ -1,0 +1,417 @@
+#include "sim/Chip.h"
+
+#include <algorithm>
+
+namespace bramblet::sim {
+namespace {
+
+constexpr std::uint8_t kSync = 0x00;
+constexpr std::uint8_t kBaud9600 = 0xB0;
+constexpr std::uint8_t kBaud57600 = 0xB3;
+constexpr std::uint8_t kBaud115200 = 0xB4;
+constexpr std::uint8_t kReadStatus = 0x70;
+constexpr std::uint8_t kClearStatus = 0x50;
+constexpr std::uint8_t kVersion = 0xFB;
+constexpr std::uint8_t kCheckData = 0xFD;
+constexpr std::uint8_t kIdCheck = 0xF5;
+constexpr std::uint8_t kEraseAll = 0xA7;
+constexpr std::uint8_t kBlockErase = 0x20;
+constexpr std::uint8_t kConfirm = 0xD0;
+constexpr std::uint8_t kPageProgram = 0x41;
+constexpr std::uint8_t kPageRead = 0xFF;
+constexpr std::uint8_t kReadLockBit = 0x71;
+constexpr std::uint8_t kProgramLockBit = 0x77;
+constexpr std::uint8_t kLockBitEnable = 0x7A;
+constexpr std::uint8_t kLockBitDisable = 0x75;
+
+constexpr std::size_t kPage = 256;
+constexpr std::array<std::uint32_t, 7> kIdOffsets = {0x00, 0x04, 0x0C, 0x10, 0x14, 0x18, 0x1C};
+
+// Page, block and lock-bit frames carry address bits 8-15, then 16-23.
+std::uint32_t PageAddress(const std::vector<std::uint8_t>& frame) {
+    return static_cast<std::uint32_t>(frame[1]) << 8 | static_cast<std::uint32_t>(frame[2]) << 16;
+}
+
+}  // namespace
+
+std::vector<Block> DefaultBlocks(Family family) {
+    switch (family) {
+        case Family::R8C:  // data flash A and B, 64 KB program ROM
+            return {{0x2400, 0x400},  {0x2800, 0x400},  {0x4000, 0x4000},
+                    {0x8000, 0x4000}, {0xC000, 0x4000}, {0x10000, 0x4000}};
+        case Family::M16C:  // data flash A, 256 KB program ROM
+            return {{0x0F000, 0x1000}, {0xC0000, 0x10000}, {0xD0000, 0x10000}, {0xE0000, 0x10000},
+                    {0xF0000, 0x8000}, {0xF8000, 0x2000},  {0xFA000, 0x2000},  {0xFC000, 0x2000},
+                    {0xFE000, 0x1000}, {0xFF000, 0x1000}};
+        case Family::M32C: {  // 512 KB program ROM
+            std::vector<Block> blocks;
+            for (std::uint32_t a = 0xF80000; a < 0xFF0000; a += 0x10000)
+                blocks.push_back({a, 0x10000});
+            blocks.insert(blocks.end(), {{0xFF0000, 0x8000},
+                                         {0xFF8000, 0x2000},
+                                         {0xFFA000, 0x2000},
+                                         {0xFFC000, 0x2000},
+                                         {0xFFE000, 0x1000},
+                                         {0xFFF000, 0x1000}});
+            return blocks;
+        }
+    }
+    return {};
+}
+
+std::uint32_t IdAddress(Family family) {
+    switch (family) {
+        case Family::R8C:
+            return 0x00FFDF;
+        case Family::M16C:
+            return 0x0FFFDF;
+        case Family::M32C:
+            return 0xFFFFDF;
+    }
+    return 0;
+}
+
+std::array<std::uint32_t, 7> IdAddresses(Family family) {
+    std::array<std::uint32_t, 7> addresses{};
+    for (std::size_t i = 0; i < 7; ++i) addresses[i] = IdAddress(family) + kIdOffsets[i];
+    return addresses;
+}
+
+std::optional<Family> ParseFamily(const std::string& text) {
+    if (text == "R8C") return Family::R8C;
+    if (text == "M16C") return Family::M16C;
+    if (text == "M32C") return Family::M32C;
+    return std::nullopt;
+}
+
+const char* FamilyName(Family family) {
+    switch (family) {
+        case Family::R8C:
+            return "R8C";
+        case Family::M16C:
+            return "M16C";
+        case Family::M32C:
+            return "M32C";
+    }
+    return "";
+}
+
+Chip::Chip(const ChipConfig& config)
+    : config_(config),
+      blocks_(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks) {
+    for (const Block& block : blocks_) memory_.emplace_back(block.size, 0xFF);
+    locked_.assign(blocks_.size(), false);
+    if (config_.idCode) {
+        const auto addresses = IdAddresses(config_.family);
+        for (std::size_t i = 0; i < 7; ++i) {
+            if (std::uint8_t* cell = Cell(addresses[i])) *cell = (*config_.idCode)[i];
+        }
+    }
+    PowerOn();
+    Emit(config_.faults.powerOnNoise, Time{0});
+}
+
+void Chip::PowerOn() {
+    srdErrors_ = 0;
+    srd1_ = config_.verifiedWhenBlank && IdAreaBlank() ? kSrd1IdVerified : 0x00;
+    lockBitsEnabled_ = true;
+    frame_.clear();
+    zeroRun_ = 0;
+    checkSum_ = 0;
+}
+
+void Chip::SetBaud(std::uint32_t baud) {
+    baud_ = baud;
+    byteTime_ = ByteTime(baud);
+}
+
+void Chip::Reset(Time at) {
+    while (!replies_.empty() && replies_.back().arrives > at) replies_.pop_back();
+    txFree_ = std::max(txFree_, at);
+    busyUntil_ = at;
+    PowerOn();
+}
+
+bool Chip::IdAreaBlank() const {
+    for (std::uint32_t address : IdAddresses(config_.family)) {
+        if (Read(address) != 0xFF) return false;
+    }
+    return true;
+}
+
+int Chip::BlockOf(std::uint32_t address) const {
+    for (std::size_t i = 0; i < blocks_.size(); ++i) {
+        if (address >= blocks_[i].start && address - blocks_[i].start < blocks_[i].size) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool Chip::InFlash(std::uint32_t address) const {
+    return BlockOf(address) >= 0;
+}
+
+std::uint8_t* Chip::Cell(std::uint32_t address) {
+    const int block = BlockOf(address);
+    return block < 0 ? nullptr : &memory_[block][address - blocks_[block].start];
+}
+
+std::uint8_t Chip::Read(std::uint32_t address) const {
+    const int block = BlockOf(address);
+    return block < 0 ? 0xFF : memory_[block][address - blocks_[block].start];
+}
+
+void Chip::Load(std::uint32_t address, std::span<const std::uint8_t> bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (std::uint8_t* cell = Cell(static_cast<std::uint32_t>(address + i))) *cell = bytes[i];
+    }
+}
+
+std::uint8_t Chip::Srd() const {
+    return kSrdReady | srdErrors_;
+}
+
+void Chip::Emit(std::span<const std::uint8_t> bytes, Time at) {
+    for (std::uint8_t b : bytes) {
+        txFree_ = std::max(at, txFree_) + byteTime_;
+        replies_.push_back({b, txFree_});
+    }
+}
+
+void Chip::Emit(std::initializer_list<std::uint8_t> bytes, Time at) {
+    Emit(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), at);
+}
+
+void Chip::Note(Time at, std::uint8_t command, std::uint32_t address, bool refused) {
+    log_.push_back({at, command, address, refused});
+}
+
+std::size_t Chip::FrameLength(std::uint8_t command) const {
+    switch (command) {
+        case kPageProgram:
+            return 3 + kPage;
+        case kPageRead:
+        case kReadLockBit:
+            return 3;
+        case kBlockErase:
+        case kProgramLockBit:
+            return 4;
+        case kEraseAll:
+            return 2;
+        case kIdCheck:
+            return 5 + 7;
+        default:
+            return 1;
+    }
+}
+
+void Chip::HostSends(std::uint8_t byte, Time sent) {
+    const Time arrives = std::max(sent, rxFree_) + byteTime_;
+    rxFree_ = arrives;
+    // At the wrong rate the chip's UART sees only framing errors.
+    if (config_.fixedBaud != 0 && baud_ != config_.fixedBaud) return;
+    if (config_.faults.loopBack) {
+        Emit({byte}, arrives);
+        return;
+    }
+    if (silent_) return;
+    if (!frame_.empty() && arrives - lastArrival_ > config_.receiveTimeout) {
+        // The rest of the command never came: the boot program drops it and flags the time-out.
+        Note(lastArrival_, frame_[0], 0, true);
+        frame_.clear();
+        srd1_ |= kSrd1ReceiveTimeout;
+    }
+    lastArrival_ = arrives;
+    if (frame_.empty()) frameLength_ = FrameLength(byte);
+    frame_.push_back(byte);
+    if (frame_.size() < frameLength_) return;
+    // One command at a time: a command that came in while the chip was busy waits for it.
+    Execute(std::max(arrives, busyUntil_));
+    frame_.clear();
+}
+
+void Chip::Execute(Time at) {
+    const Faults& faults = config_.faults;
+    const std::uint8_t command = frame_[0];
+    zeroRun_ = command == kSync ? zeroRun_ + 1 : 0;
+    const bool unlocked = IdVerified() && srdErrors_ == 0;
+
+    switch (command) {
+        case kSync:
+            Note(at, command, 0, false);
+            if (faults.syncAnswerAfter > 0 && zeroRun_ == faults.syncAnswerAfter) {
+                Emit(faults.syncAnswer, at);
+            }
+            return;
+        case kReadStatus: {
+            Note(at, command, 0, false);
+            const std::array<std::uint8_t, 2> status = {Srd(), srd1_};
+            const auto n = static_cast<std::size_t>(std::clamp(faults.statusReplyLength, 0, 2));
+            Emit(std::span(status.data(), n), at);
+            return;
+        }
+        case kClearStatus:
+            Note(at, command, 0, false);
+            srdErrors_ = 0;
+            srd1_ &= ~kSrd1ReceiveTimeout;
+            return;
+        case kVersion:
+            Note(at, command, 0, false);
+            Emit(std::span(reinterpret_cast<const std::uint8_t*>(config_.version.data()),
+                           config_.version.size()),
+                 at);
+            return;
+        case kIdCheck: {
+            const std::uint32_t address = frame_[1] | frame_[2] << 8 | frame_[3] << 16;
+            bool match = address == IdAddress(config_.family) && frame_[4] == 7;
+            const auto addresses = IdAddresses(config_.family);
+            for (std::size_t i = 0; i < 7; ++i)
+                match = match && frame_[5 + i] == Read(addresses[i]);
+            srd1_ = (srd1_ & ~kSrd1IdMask) | (match ? kSrd1IdVerified : kSrd1IdMismatch);
+            Note(at, command, address, false);
+            return;
+        }
+        default:
+            break;
+    }
+
+    if (command >= kBaud9600 && command <= kBaud115200) {
+        // Older M16C groups know no 115200.
+        if (!(command == kBaud115200 && config_.family == Family::M16C)) {
+            Note(at, command, 0, false);
+            if (faults.baudEcho) {
+                Emit(*faults.baudEcho, at);
+            } else {
+                Emit({command}, at);
+            }
+            return;
+        }
+    }
+
+    switch (command) {
+        case kPageProgram: {
+            const std::uint32_t base = PageAddress(frame_);
+            if (faults.silentAfterPages && pagesProgrammed_ >= *faults.silentAfterPages) {
+                silent_ = true;
+                Note(at, command, base, true);
+                return;
+            }
+            if (faults.resetAfterPages && pagesProgrammed_ >= *faults.resetAfterPages &&
+                !resetFired_) {
+                resetFired_ = true;
+                Note(at, command, base, true);
+                Reset(at);
+                return;
+            }
+            Note(at, command, base, !unlocked);
+            if (!unlocked) return;
+            ProgramPage(base, std::span(frame_).subspan(3));
+            ++pagesProgrammed_;
+            busyUntil_ = at + config_.pageProgramTime;
+            return;
+        }
+        case kPageRead: {
+            const std::uint32_t base = PageAddress(frame_);
+            Note(at, command, base, !unlocked);
+            if (!unlocked) return;
+            std::vector<std::uint8_t> page(
+                std::clamp<std::size_t>(faults.pageReadLength, 0, kPage));
+            for (std::size_t i = 0; i < page.size(); ++i) {
+                const auto address = static_cast<std::uint32_t>(base + i);
+                page[i] = Read(address);
+                if (faults.corruptReadAddress == address) page[i] ^= 0x01;
+            }
+            Emit(page, at);
+            return;
+        }
+        case kEraseAll:
+        case kBlockErase:
+        case kProgramLockBit: {
+            const std::uint32_t address = command == kEraseAll ? 0 : PageAddress(frame_);
+            if (frame_.back() != kConfirm) {
+                // Not confirmed: a command sequence error, both flags.
+                Note(at, command, address, true);
+                srdErrors_ |= kSrdEraseError | kSrdProgramError;
+                return;
+            }
+            Note(at, command, address, !unlocked);
+            if (!unlocked) return;
+            int erased = 0;
+            if (command == kEraseAll) {
+                for (std::size_t i = 0; i < blocks_.size(); ++i) {
+                    if (locked_[i] && lockBitsEnabled_) continue;
+                    EraseBlock(static_cast<int>(i));
+                    ++erased;
+                }
+            } else {
+                const int block = BlockOf(address);
+                const bool lockedNow = block >= 0 && locked_[block] && lockBitsEnabled_;
+                if (block < 0 || (command == kBlockErase && lockedNow)) {
+                    srdErrors_ |= command == kBlockErase ? kSrdEraseError : kSrdProgramError;
+                    return;
+                }
+                if (command == kBlockErase) {
+                    EraseBlock(block);
+                    erased = 1;
+                } else {
+                    locked_[block] = true;
+                }
+            }
+            busyUntil_ = at + (erased ? config_.blockEraseTime * erased : config_.pageProgramTime);
+            return;
+        }
+        case kReadLockBit: {
+            const std::uint32_t address = PageAddress(frame_);
+            Note(at, command, address, !unlocked);
+            if (!unlocked) return;
+            const int block = BlockOf(address);
+            Emit({static_cast<std::uint8_t>(block >= 0 && locked_[block] ? 0x00 : 0x40)}, at);
+            return;
+        }
+        case kLockBitEnable:
+        case kLockBitDisable:
+            Note(at, command, 0, !unlocked);
+            if (unlocked) lockBitsEnabled_ = command == kLockBitEnable;
+            return;
+        case kCheckData:
+            Note(at, command, 0, !IdVerified());
+            if (!IdVerified()) return;
+            Emit({static_cast<std::uint8_t>(checkSum_ & 0xFF),
+                  static_cast<std::uint8_t>(checkSum_ >> 8)},
+                 at);
+            checkSum_ = 0;
+            return;
+        default:
+            // Not a command of this boot program.
+            Note(at, command, 0, true);
+            srdErrors_ |= kSrdEraseError | kSrdProgramError;
+            return;
+    }
+}
+
+void Chip::EraseBlock(int block) {
+    std::fill(memory_[block].begin(), memory_[block].end(), 0xFF);
+    locked_[block] = false;  // erasing a block also erases its lock bit
+}
+
+void Chip::ProgramPage(std::uint32_t base, std::span<const std::uint8_t> data) {
+    const int block = BlockOf(base);
+    if (block < 0 || (locked_[block] && lockBitsEnabled_)) {
+        srdErrors_ |= kSrdProgramError;
+        return;
+    }
+    std::uint8_t* cells = &memory_[block][base - blocks_[block].start];
+    for (std::size_t i = 0; i < kPage; ++i) {
+        checkSum_ = static_cast<std::uint16_t>(checkSum_ + data[i]);
+        // A byte of 0xFF is not programmed at all, so a page written again with 0xFF wherever
+        // it brings nothing new leaves the earlier bytes alone. Other bytes are verified whole:
+        // programming only clears bits, and a 1 over a 0 fails.
+        if (data[i] == 0xFF) continue;
+        const std::uint8_t result = cells[i] & data[i];
+        if (result != data[i]) srdErrors_ |= kSrdProgramError;
+        cells[i] = result;
+    }
+}
+
+}  // namespace bramblet::sim

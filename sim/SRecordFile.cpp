@@ -1,0 +1,106 @@
+#include "sim/SRecordFile.h"
+
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+namespace bramblet::sim {
+namespace {
+
+int Hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string Record(char type, std::uint32_t address, int addressBytes, const std::uint8_t* data,
+                   std::size_t n) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string line = {'S', type};
+    unsigned sum = 0;
+    auto put = [&](unsigned b) {
+        b &= 0xFF;
+        line += kDigits[b >> 4];
+        line += kDigits[b & 0xF];
+        sum += b;
+    };
+    put(static_cast<unsigned>(addressBytes + n + 1));
+    for (int i = addressBytes - 1; i >= 0; --i) put(address >> (8 * i));
+    for (std::size_t i = 0; i < n; ++i) put(data[i]);
+    put(0xFF - (sum & 0xFF));
+    return line + "\n";
+}
+
+}  // namespace
+
+bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot open";
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        if (line[0] != 'S' || line.size() < 4 || line.size() % 2 != 0) {
+            error = where + "not an S-record";
+            return false;
+        }
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 2; i < line.size(); i += 2) {
+            const int high = Hex(line[i]), low = Hex(line[i + 1]);
+            if (high < 0 || low < 0) {
+                error = where + "not a hex digit";
+                return false;
+            }
+            bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
+        }
+        unsigned sum = 0;
+        for (std::uint8_t b : bytes) sum += b;
+        if (bytes[0] + 1u != bytes.size() || (sum & 0xFF) != 0xFF) {
+            error = where + "wrong count or checksum";
+            return false;
+        }
+        const int addressBytes = line[1] == '1' ? 2 : line[1] == '2' ? 3 : line[1] == '3' ? 4 : 0;
+        if (addressBytes == 0) continue;  // header, count and end records carry no data
+        if (bytes.size() < static_cast<std::size_t>(addressBytes) + 2) {
+            error = where + "record too short";
+            return false;
+        }
+        std::uint32_t address = 0;
+        for (int i = 0; i < addressBytes; ++i) address = address << 8 | bytes[1 + i];
+        chip.Load(address,
+                  std::span(bytes).subspan(1 + addressBytes, bytes.size() - 2 - addressBytes));
+    }
+    return true;
+}
+
+bool SaveSRecordFile(const std::string& path, const Chip& chip) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    const std::string name = "bramblet-sim";
+    out << Record('0', 0, 2, reinterpret_cast<const std::uint8_t*>(name.data()), name.size());
+    std::vector<Block> blocks = chip.Blocks();
+    std::sort(blocks.begin(), blocks.end(),
+              [](const Block& a, const Block& b) { return a.start < b.start; });
+    constexpr std::uint32_t kLine = 32;
+    for (const Block& block : blocks) {
+        for (std::uint32_t offset = 0; offset < block.size; offset += kLine) {
+            std::uint8_t data[kLine];
+            const std::uint32_t n = std::min(kLine, block.size - offset);
+            bool blank = true;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                data[i] = chip.Read(block.start + offset + i);
+                blank = blank && data[i] == 0xFF;
+            }
+            if (!blank) out << Record('2', block.start + offset, 3, data, n);
+        }
+    }
+    out << Record('8', 0, 3, nullptr, 0);
+    return static_cast<bool>(out.flush());
+}
+
+}  // namespace bramblet::sim

@@ -1,0 +1,362 @@
+// bramblet-sim: a simulated chip in its boot mode behind a pseudo-terminal, in real time.
+// A writer opens the terminal side like a serial port; every answer leaves at the byte time of
+// the rate the writer set, as it would from a real chip.
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/posix/SimulatedPorts.h"
+#include "sim/Chip.h"
+#include "sim/SRecordFile.h"
+
+namespace {
+
+using namespace bramblet::sim;
+using Clock = std::chrono::steady_clock;
+
+const char kUsage[] =
+    "usage: bramblet-sim [options]\n"
+    "A simulated R8C, M16C or M32C chip in boot mode on a pseudo-terminal. Prints the terminal's\n"
+    "path, runs until SIGTERM or SIGINT (SIGUSR1 resets the chip), then saves its flash.\n"
+    "  --family R8C|M16C|M32C   chip family (R8C)\n"
+    "  --id HEX14               ID code in the flash, 7 bytes (default: blank ID area)\n"
+    "  --verified-when-blank    report the ID verified at once while the ID area is blank\n"
+    "  --version TEXT           answer to Version Read (VER.1.00)\n"
+    "  --mode-pin               UART fixed at 38400 baud, as an R8C started by its MODE pin\n"
+    "  --load FILE              preload the flash from an S-record file\n"
+    "  --save FILE              save the flash as an S-record file at the end\n"
+    "  --link PATH              also publish the terminal as a symbolic link PATH\n"
+    "  --no-publish             no link in the folder of simulated ports\n"
+    "  --program-time MS        page program time (12.8)\n"
+    "  --erase-time MS          erase time per block (100)\n"
+    "  --verbose                log every command on standard error\n"
+    "Faults:\n"
+    "  --sync-answer K[:HEX]    answer the K-th synchronisation zero with HEX (00)\n"
+    "  --echo HEX               answer a Baud Rate Check with HEX instead of its echo\n"
+    "  --status-bytes N         send only N of the 2 status bytes\n"
+    "  --page-read-bytes N      send only N of the 256 bytes of a Page Read\n"
+    "  --loopback               no boot program: return every byte sent\n"
+    "  --silent-after-pages N   fall silent at the page after N programmed pages\n"
+    "  --reset-after-pages N    reset at the page after N programmed pages\n"
+    "  --corrupt-read ADDR      flip the lowest bit of the byte at ADDR (hex) in Page Reads\n"
+    "  --noise HEX              bytes sent at power-on\n";
+
+volatile sig_atomic_t gStop = 0;
+volatile sig_atomic_t gReset = 0;
+
+void OnStop(int) {
+    gStop = 1;
+}
+void OnReset(int) {
+    gReset = 1;
+}
+
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    if (text.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        char* end = nullptr;
+        const std::string pair = text.substr(i, 2);
+        const long value = std::strtol(pair.c_str(), &end, 16);
+        if (*end != '\0') return false;
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return true;
+}
+
+bool ParseInt(const std::string& text, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 0 || v > 1'000'000) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool ParseMilliseconds(const std::string& text, Time& value) {
+    char* end = nullptr;
+    const double ms = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || ms < 0 || ms > 1e6) return false;
+    value = Time(static_cast<std::int64_t>(ms * 1e6));
+    return true;
+}
+
+std::uint32_t BaudOf(speed_t speed) {
+    switch (speed) {
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        default:
+            return 9600;
+    }
+}
+
+struct Options {
+    ChipConfig chip;
+    std::string load, save, link;
+    bool publish = true;
+    bool verbose = false;
+};
+
+// False after printing why.
+bool ParseOptions(int argc, char** argv, Options& options) {
+    Faults& faults = options.chip.faults;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        std::vector<std::uint8_t> bytes;
+        int n = 0;
+        bool ok = true;
+        if (option == "--family") {
+            const auto family = value(v) ? ParseFamily(v) : std::nullopt;
+            ok = family.has_value();
+            if (ok) options.chip.family = *family;
+        } else if (option == "--id") {
+            ok = value(v) && ParseHex(v, bytes) && bytes.size() == 7;
+            if (ok) {
+                IdCode code;
+                std::copy(bytes.begin(), bytes.end(), code.begin());
+                options.chip.idCode = code;
+            }
+        } else if (option == "--verified-when-blank") {
+            options.chip.verifiedWhenBlank = true;
+        } else if (option == "--version") {
+            ok = value(options.chip.version);
+        } else if (option == "--mode-pin") {
+            options.chip.fixedBaud = 38400;
+        } else if (option == "--load") {
+            ok = value(options.load);
+        } else if (option == "--save") {
+            ok = value(options.save);
+        } else if (option == "--link") {
+            ok = value(options.link);
+        } else if (option == "--no-publish") {
+            options.publish = false;
+        } else if (option == "--program-time") {
+            ok = value(v) && ParseMilliseconds(v, options.chip.pageProgramTime);
+        } else if (option == "--erase-time") {
+            ok = value(v) && ParseMilliseconds(v, options.chip.blockEraseTime);
+        } else if (option == "--verbose") {
+            options.verbose = true;
+        } else if (option == "--sync-answer") {
+            ok = value(v);
+            const auto colon = v.find(':');
+            ok = ok && ParseInt(v.substr(0, colon), faults.syncAnswerAfter);
+            if (ok && colon != std::string::npos) {
+                ok = ParseHex(v.substr(colon + 1), faults.syncAnswer);
+            }
+        } else if (option == "--echo") {
+            ok = value(v) && ParseHex(v, bytes);
+            if (ok) faults.baudEcho = bytes;
+        } else if (option == "--status-bytes") {
+            ok = value(v) && ParseInt(v, faults.statusReplyLength);
+        } else if (option == "--page-read-bytes") {
+            ok = value(v) && ParseInt(v, faults.pageReadLength);
+        } else if (option == "--loopback") {
+            faults.loopBack = true;
+        } else if (option == "--silent-after-pages") {
+            ok = value(v) && ParseInt(v, n);
+            if (ok) faults.silentAfterPages = n;
+        } else if (option == "--reset-after-pages") {
+            ok = value(v) && ParseInt(v, n);
+            if (ok) faults.resetAfterPages = n;
+        } else if (option == "--corrupt-read") {
+            char* end = nullptr;
+            ok = value(v) && !v.empty();
+            const unsigned long address = ok ? std::strtoul(v.c_str(), &end, 16) : 0;
+            ok = ok && *end == '\0';
+            if (ok) faults.corruptReadAddress = static_cast<std::uint32_t>(address);
+        } else if (option == "--noise") {
+            ok = value(v) && ParseHex(v, faults.powerOnNoise);
+        } else if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else {
+            std::fprintf(stderr, "bramblet-sim: unknown option %s\n%s", option.c_str(), kUsage);
+            return false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "bramblet-sim: bad or missing value for %s\n", option.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// A symbolic link to the terminal, removed again at the end if it still points there.
+class PublishedLink {
+public:
+    PublishedLink(std::string path, const std::string& target) : path_(std::move(path)) {
+        ::unlink(path_.c_str());  // a stale link of a simulator that did not end cleanly
+        ok_ = ::symlink(target.c_str(), path_.c_str()) == 0;
+        if (!ok_) {
+            std::fprintf(stderr, "bramblet-sim: cannot publish %s: %s\n", path_.c_str(),
+                         std::strerror(errno));
+        }
+        target_ = target;
+    }
+    ~PublishedLink() {
+        char buffer[256];
+        const ssize_t n = ::readlink(path_.c_str(), buffer, sizeof buffer - 1);
+        if (ok_ && n > 0 && std::string(buffer, static_cast<std::size_t>(n)) == target_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::string path_, target_;
+    bool ok_ = false;
+};
+
+void LogEvents(const Chip& chip, std::size_t& logged) {
+    for (; logged < chip.Log().size(); ++logged) {
+        const Chip::Event& e = chip.Log()[logged];
+        std::fprintf(stderr, "%10.3f ms  %02X  %06X%s\n", e.at.count() / 1e6, e.command, e.address,
+                     e.refused ? "  refused" : "");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) return 2;
+
+    Chip chip(options.chip);
+    if (!options.load.empty()) {
+        std::string error;
+        if (!LoadSRecordFile(options.load, chip, error)) {
+            std::fprintf(stderr, "bramblet-sim: %s\n", error.c_str());
+            return 1;
+        }
+    }
+
+    int master = -1, slave = -1;
+    char name[128];
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+        return 1;
+    }
+    // The terminal side stays open here, so the writer may open and close it as often as it
+    // likes; it starts raw, since a serial line never echoes.
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(slave, TCSANOW, &tio);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    std::vector<PublishedLink> links;
+    links.reserve(2);
+    if (!options.link.empty()) {
+        links.emplace_back(options.link, name);
+        if (!links.back().ok()) return 1;
+    }
+    if (options.publish) {
+        const std::string folder = bramblet::SimulatedPortFolder();
+        ::mkdir(folder.c_str(), 0700);
+        links.emplace_back(
+            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
+            name);
+    }
+
+    struct sigaction stop {};
+    stop.sa_handler = OnStop;
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    struct sigaction reset {};
+    reset.sa_handler = OnReset;
+    sigaction(SIGUSR1, &reset, nullptr);
+    // The signals are held except while waiting, so none is lost between a test and the wait.
+    sigset_t held, waiting;
+    sigemptyset(&held);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&held, s);
+    sigprocmask(SIG_BLOCK, &held, &waiting);
+
+    std::printf("%s\n", name);
+    std::fflush(stdout);
+
+    const auto start = Clock::now();
+    auto now = [&] { return std::chrono::duration_cast<Time>(Clock::now() - start); };
+    std::size_t logged = 0;
+    chip.SetBaud(BaudOf(cfgetospeed(&tio)));
+
+    while (!gStop) {
+        if (gReset) {
+            gReset = 0;
+            chip.Reset(now());
+            if (options.verbose) std::fprintf(stderr, "%10.3f ms  reset\n", now().count() / 1e6);
+        }
+        // Every answer byte leaves when its stop bit would reach the writer.
+        std::vector<std::uint8_t> due;
+        const Time t = now();
+        while (const Chip::Reply* reply = chip.NextReply()) {
+            if (reply->arrives > t) break;
+            due.push_back(reply->byte);
+            chip.PopReply();
+        }
+        // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
+        if (!due.empty() && ::write(master, due.data(), due.size()) < 0 && errno != EAGAIN) break;
+
+        timespec timeout{};
+        timespec* wait = nullptr;
+        if (const Chip::Reply* next = chip.NextReply()) {
+            const auto left = std::max(next->arrives - now(), Time{0});
+            timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+            wait = &timeout;
+        }
+        pollfd p{master, POLLIN, 0};
+        const int ready = ::ppoll(&p, 1, wait, &waiting);
+        if (ready > 0 && (p.revents & POLLIN)) {
+            std::uint8_t buffer[4096];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            const Time sent = now();
+            termios current{};
+            if (tcgetattr(slave, &current) == 0) {
+                const std::uint32_t baud = BaudOf(cfgetospeed(&current));
+                if (baud != chip.Baud()) chip.SetBaud(baud);
+            }
+            for (ssize_t i = 0; i < n; ++i) chip.HostSends(buffer[i], sent);
+        }
+        if (options.verbose) LogEvents(chip, logged);
+    }
+
+    int status = 0;
+    if (!options.save.empty()) {
+        if (!SaveSRecordFile(options.save, chip)) {
+            std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
+            status = 1;
+        }
+    }
+    links.clear();
+    ::close(master);
+    ::close(slave);
+    return status;
+}

@@ -1,0 +1,89 @@
+#pragma once
+// A serial line to the simulated chip in virtual time, for tests:
+//
+//     sim::VirtualLink link(sim::ChipConfig{...});
+//     Writer writer(view, link.Opener());
+//     writer.WriteSequence();
+//     EXPECT_EQ(link.Target().Read(0xC000), 0x12);
+//     EXPECT_EQ(link.Now(), 1078ms);
+//
+// A read takes exactly the time a real one would: it returns when its last byte arrives, or when
+// its reply window (30 ms + 4 ms per requested byte) has passed since it began. A write returns
+// at once, as a write into a serial driver's queue does; its bytes then leave one byte time
+// apart (10 bits at the rate Setup chose). Nothing else moves the clock, so a whole write of a
+// large file runs in milliseconds of real time and its protocol time can be asserted exactly.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/SerialPort.h"
+#include "sim/Chip.h"
+
+namespace bramblet::sim {
+
+class VirtualLink {
+public:
+    explicit VirtualLink(const ChipConfig& config = {});
+    ~VirtualLink();
+    VirtualLink(const VirtualLink&) = delete;
+    VirtualLink& operator=(const VirtualLink&) = delete;
+
+    // Opens the line under any non-empty port name, one holder at a time; otherwise the open
+    // fails as a missing (NotFound) or held (Busy) port does.
+    PortOpener& Opener();
+    // The port is unplugged: every open fails as a missing device.
+    void SetPortMissing(bool missing) { portMissing_ = missing; }
+
+    Chip& Target() { return chip_; }
+    const Chip& Target() const { return chip_; }
+
+    // The virtual clock: zero at power-on, moved only by reads and by Advance.
+    Time Now() const { return now_; }
+    void Advance(Time by) { now_ += by; }
+
+    // What the writer did on the line.
+    struct Frame {
+        Time at;
+        std::vector<std::uint8_t> bytes;  // one Write call
+    };
+    struct ReadCall {
+        Time start;
+        Time end;
+        std::size_t requested;
+        std::size_t got;
+    };
+    const std::vector<Frame>& Frames() const { return frames_; }
+    const std::vector<ReadCall>& Reads() const { return reads_; }
+    std::vector<std::uint8_t> SentBytes() const;  // every written byte in order
+    void ClearLog();
+
+    std::uint32_t Baud() const { return chip_.Baud(); }  // 0 until a Setup
+    bool PortOpen() const { return open_; }
+    int Opens() const { return opens_; }
+    const std::string& LastPortName() const { return lastName_; }
+
+private:
+    class Port;
+    class LinkOpener;
+    friend class Port;
+    friend class LinkOpener;
+
+    void Purge();
+    std::size_t Read(std::uint8_t* buffer, std::size_t n);
+    void Write(const std::uint8_t* bytes, std::size_t n);
+
+    Chip chip_;
+    std::unique_ptr<PortOpener> opener_;
+    Time now_{0};
+    std::deque<std::uint8_t> received_;  // arrived at the host, not yet read
+    std::vector<Frame> frames_;
+    std::vector<ReadCall> reads_;
+    bool portMissing_ = false;
+    bool open_ = false;
+    int opens_ = 0;
+    std::string lastName_;
+};
+
+}  // namespace bramblet::sim

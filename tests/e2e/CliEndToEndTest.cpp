@@ -1,0 +1,141 @@
+// bramblet-cli against bramblet-sim on a real pseudo-terminal, through the real termios port, in
+// real time. Files stay small: a page costs about half a second at 19200 baud.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/posix/PosixSerial.h"
+#include "sim/SRecordFile.h"
+#include "support/Processes.h"
+#include "support/SRecords.h"
+#include "support/TempDir.h"
+
+namespace bramblet::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Lines = std::vector<std::string>;
+
+const std::string kIdMismatch = "ID照合不一致";
+
+class CliEndToEndTest : public ::testing::Test {
+protected:
+    RunResult Cli(std::vector<std::string> args) {
+        args.insert(args.begin(), BRAMBLET_CLI);
+        return RunProgram(args);
+    }
+    std::unique_ptr<SimProcess> Sim(std::vector<std::string> args) {
+        args.insert(args.end(), {"--link", dir.Name("chip"), "--no-publish"});
+        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
+    }
+    // The flash the simulator saved when it ended.
+    sim::Chip Saved(sim::Family family = sim::Family::R8C) {
+        sim::Chip chip({.family = family});
+        std::string error;
+        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name("saved.mot"), chip, error)) << error;
+        return chip;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CliEndToEndTest, WritesAndVerifiesABlankChip) {
+    // Three pages, the middle one only partly, and the reset vector.
+    const std::string file =
+        dir.Write("prog.mot", SRecords('1', 0xC000, 0x180) + SRecords('1', 0xC280, 0x20) +
+                                  SRecord('1', 0xFFFC, {0x00, 0xC0, 0x00, 0x00}));
+    auto sim = Sim({"--save", dir.Name("saved.mot"), "--version", "VER.1.48"});
+
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.Lines(),
+              (Lines{"フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
+                     "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！", "フラッシュ消去中",
+                     "フラッシュ消去完了！", "フラッシュ書き込み中", "フラッシュベリファイ中",
+                     "フラッシュ書き込みは無事完了しました"}));
+    EXPECT_NE(write.err.find("VER.1.48"), std::string::npos) << write.err;
+    EXPECT_EQ(write.err.find('\r'), std::string::npos);  // no progress bar off a terminal
+
+    const RunResult verify = Cli({"verify", file, "--port", dir.Name("chip")});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_EQ(verify.Lines().back(), "フラッシュベリファイは無事完了しました");
+
+    ASSERT_EQ(sim->Stop(), 0);
+    const sim::Chip chip = Saved();
+    for (std::uint32_t a = 0xC000; a < 0xC180; ++a) ASSERT_EQ(chip.Read(a), a & 0xFF) << a;
+    for (std::uint32_t a = 0xC180; a < 0xC280; ++a) ASSERT_EQ(chip.Read(a), 0xFF) << a;
+    for (std::uint32_t a = 0xC280; a < 0xC2A0; ++a) ASSERT_EQ(chip.Read(a), a & 0xFF) << a;
+    EXPECT_EQ(chip.Read(0xFFFD), 0xC0);
+}
+
+TEST_F(CliEndToEndTest, ProtectedChipIsUnlockedByTheIdFileBesideTheWriteFile) {
+    const std::string file = dir.Write("prog.mot", SRecords('2', 0x0C0000, 0x40));
+    dir.Write("prog.id",
+              "M16C\r\nFFFDDF:4B\r\nFFE3:65\r\nFFEB:6C\r\nFFEF:70\r\nFFF3:69\r\n"
+              "FFF7:6E\r\nFFFB:21\r\n");
+    auto sim = Sim({"--family", "M16C", "--id", "4B656C70696E21", "--save", dir.Name("saved.mot")});
+    // No --family: the ID file names the chip, as it would for the window.
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
+    EXPECT_EQ(write.status, 0) << write.err;
+    const Lines lines = write.Lines();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "ID all FF 照合中");
+    EXPECT_EQ(lines[4], "IDファイル 照合中");
+    EXPECT_EQ(lines[5], "ID照合完了！");
+    EXPECT_EQ(lines.back(), "フラッシュ書き込みは無事完了しました");
+    ASSERT_EQ(sim->Stop(), 0);
+    EXPECT_EQ(Saved(sim::Family::M16C).Read(0x0C003F), 0x3F);
+}
+
+TEST_F(CliEndToEndTest, WrongIdEverywhereEndsUnverifiedWithoutErasing) {
+    dir.Write("old.mot", SRecords('1', 0xC000, 0x100, 7));
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x10));
+    dir.Write("prog.id", "R8C\n0FFDDF:11\n22\n33\n44\n55\n66\n77\n");
+    auto sim = Sim(
+        {"--id", "01020304050607", "--load", dir.Name("old.mot"), "--save", dir.Name("saved.mot")});
+    const RunResult write =
+        Cli({"write", file, "--port", dir.Name("chip"), "--id", "0102030405060F,R8C"});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_EQ(write.Lines().back(), kIdMismatch);
+    const RunResult erase = Cli({"erase", file, "--port", dir.Name("chip")});
+    EXPECT_EQ(erase.status, 1);
+    EXPECT_EQ(erase.Lines().back(), kIdMismatch);
+    ASSERT_EQ(sim->Stop(), 0);
+    // The old program is still there: no erase reached the chip.
+    const sim::Chip chip = Saved();
+    for (std::uint32_t a = 0xC000; a < 0xC100; ++a) ASSERT_EQ(chip.Read(a), (a + 7) & 0xFF);
+}
+
+TEST_F(CliEndToEndTest, ChipFallingSilentWhileProgrammingEndsInBoundedTime) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x300));
+    auto sim = Sim({"--silent-after-pages", "1"});
+    const auto start = Clock::now();
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(write.status, 1);
+    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みに失敗しました!");
+    // Connection and erase about 1.5 s, one good page 0.4 s, then the bounded poll of about 5 s.
+    EXPECT_LT(took, std::chrono::seconds(12));
+    EXPECT_GT(took, std::chrono::seconds(5));
+}
+
+TEST_F(CliEndToEndTest, PortsThatCannotBeOpenedSayWhy) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x10));
+    const RunResult missing = Cli({"write", file, "--port", dir.Name("nothing-here")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.Lines().back(), "COMポートがありません！");
+    EXPECT_NE(missing.err.find("no such device"), std::string::npos) << missing.err;
+
+    // A port another writer holds is busy.
+    auto sim = Sim({});
+    PosixPortOpener ports;
+    const OpenResult holder = ports.Open(dir.Name("chip"));
+    ASSERT_NE(holder.port, nullptr) << holder.detail;
+    const RunResult busy = Cli({"erase", "--port", dir.Name("chip")});
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_EQ(busy.Lines().back(), "COMポートがありません！");
+    EXPECT_NE(busy.err.find("busy"), std::string::npos) << busy.err;
+}
+
+}  // namespace
+}  // namespace bramblet::testing

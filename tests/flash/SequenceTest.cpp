@@ -1,0 +1,292 @@
+// The write, erase and verify sequences against the simulated chip, in virtual time.
+#include <algorithm>
+
+#include "link/LinkFixture.h"
+#include "support/SRecords.h"
+#include "support/TempDir.h"
+
+namespace bramblet::testing {
+namespace {
+
+const std::string kStartWrite = "フラッシュ消去・書込み開始";
+const std::string kChecking = "Sフォーマットファイル検証中";
+const std::string kConnecting = "BOOTモードコネクト中";
+const std::string kIdAllFF = "ID all FF 照合中";
+const std::string kIdVerified = "ID照合完了！";
+const std::string kErasing = "フラッシュ消去中";
+const std::string kErased = "フラッシュ消去完了！";
+const std::string kProgramming = "フラッシュ書き込み中";
+const std::string kVerifying = "フラッシュベリファイ中";
+const std::string kWritten = "フラッシュ書き込みは無事完了しました";
+const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
+const std::string kNoPort = "COMポートがありません！";
+const std::string kIdMismatch = "ID照合不一致";
+const std::string kCannotErase = "フラッシュを消去できません! ";
+const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
+const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
+
+using Statuses = std::vector<std::string>;
+using Beeps = std::vector<std::uint32_t>;
+
+class SequenceTest : public LinkFixture {
+protected:
+    void File(const std::string& records, const std::string& name = "prog.mot") {
+        view.fileName = dir.Write(name, records);
+    }
+    // Page Program and Page Read frames in the order they went out: (command, page base).
+    std::vector<std::pair<std::uint8_t, std::uint32_t>> PageFrames() {
+        std::vector<std::pair<std::uint8_t, std::uint32_t>> pages;
+        for (const auto& frame : Frames()) {
+            if (frame.size() == 3 && (frame[0] == 0x41 || frame[0] == 0xFF))
+                pages.emplace_back(frame[0], frame[1] << 8 | frame[2] << 16);
+        }
+        return pages;
+    }
+    void ExpectButton(ActionButton button) {
+        EXPECT_EQ(view.buttons,
+                  (std::vector<std::pair<ActionButton, bool>>{{button, false}, {button, true}}));
+    }
+
+    TempDir dir;
+};
+
+TEST_F(SequenceTest, WriteErasesProgramsAndVerifiesPageByPage) {
+    // 0x80F0..0x810F crosses into a second page; 0xC000 comes after them in the file.
+    File(SRecords('1', 0x80F0, 32) + SRecords('1', 0xC000, 8));
+    W().WriteSequence();
+
+    EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
+                                       kErasing, kErased, kProgramming, kVerifying, kWritten}));
+    // 40 bytes: page changes after 16 and 32 bytes in each pass.
+    EXPECT_EQ(view.progress, (std::vector<int>{0, 5, 10, 10 + 16 * 90 / 40, 10 + 32 * 90 / 40,
+                                               10 + 16 * 90 / 40, 10 + 32 * 90 / 40, 99}));
+    EXPECT_EQ(view.beeps, Beeps{kBeepSuccess});
+    ExpectButton(ActionButton::Write);
+    EXPECT_FALSE(Link().PortOpen());
+
+    EXPECT_EQ(PageFrames(), (std::vector<std::pair<std::uint8_t, std::uint32_t>>{{0x41, 0x8000},
+                                                                                 {0x41, 0x8100},
+                                                                                 {0x41, 0xC000},
+                                                                                 {0xFF, 0x8000},
+                                                                                 {0xFF, 0x8100},
+                                                                                 {0xFF, 0xC000}}));
+    // Each page is two writes: the header, then all 256 bytes with 0xFF where the file is silent.
+    const auto frames = Frames();
+    const auto header = std::find(frames.begin(), frames.end(), Bytes8{0x41, 0x80, 0x00});
+    ASSERT_NE(header, frames.end());
+    const Bytes8& data = *(header + 1);
+    ASSERT_EQ(data.size(), 256u);
+    for (std::size_t i = 0; i < 256; ++i) {
+        EXPECT_EQ(data[i], i < 0xF0 ? 0xFF : static_cast<std::uint8_t>(0x8000 + i)) << i;
+    }
+    EXPECT_EQ(*(header + 2), Bytes8{0x70});
+    for (std::uint32_t a = 0x80F0; a < 0x8110; ++a) EXPECT_EQ(Link().Target().Read(a), a & 0xFF);
+    EXPECT_EQ(Link().Target().Read(0x8110), 0xFF);
+    // The erase comes once, before the first page.
+    EXPECT_EQ(Count(0xA7), 1);
+}
+
+TEST_F(SequenceTest, PagesTouchedTwiceAreSentTwiceAndHighAddressesUseBothBytes) {
+    sim::ChipConfig config;
+    config.family = sim::Family::M16C;
+    Chip(config);
+    view.cpuFamily = "M16C";
+    File(SRecord('2', 0x0F0010, {1}) + SRecord('2', 0x0FFF00, {2}) + SRecord('2', 0x0F0020, {3}));
+    W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kWritten);
+    EXPECT_EQ(PageFrames(),
+              (std::vector<std::pair<std::uint8_t, std::uint32_t>>{{0x41, 0x0F0000},
+                                                                   {0x41, 0x0FFF00},
+                                                                   {0x41, 0x0F0000},
+                                                                   {0xFF, 0x0F0000},
+                                                                   {0xFF, 0x0FFF00},
+                                                                   {0xFF, 0x0F0000}}));
+    const auto frames = Frames();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Bytes8{0x41, 0xFF, 0x0F}), frames.end());
+    EXPECT_EQ(Link().Target().Read(0x0F0010), 1);
+    EXPECT_EQ(Link().Target().Read(0x0F0020), 3);
+}
+
+TEST_F(SequenceTest, FileWithoutDataNeverOpensThePort) {
+    File("S00600004844521B\nS9030000FC\n");
+    W().WriteSequence();
+    EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking}));
+    EXPECT_EQ(view.progress, std::vector<int>{0});
+    EXPECT_TRUE(view.beeps.empty());
+    EXPECT_EQ(Link().Opens(), 0);
+    ExpectButton(ActionButton::Write);
+
+    view = {};
+    view.fileName = dir.Name("missing.txt");
+    W().VerifySequence();
+    EXPECT_EQ(view.statuses,
+              (Statuses{"フラッシュベリファイ開始", "Sフォーマットファイルではありません！"}));
+    EXPECT_EQ(Link().Opens(), 0);
+    ExpectButton(ActionButton::Verify);
+}
+
+TEST_F(SequenceTest, ConnectFailuresBeepAndCloseWhatWasOpened) {
+    File(SRecords('1', 0xC000, 16));
+    Link().SetPortMissing(true);
+    W().WriteSequence();
+    EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking, kConnecting, kNoPort}));
+    EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
+    EXPECT_EQ(view.progress, std::vector<int>{0});
+
+    // A chip that hears nothing: the port opens, the connection gets no answer, the port closes,
+    // and the next press can open it again.
+    sim::ChipConfig deaf;
+    deaf.fixedBaud = 9600;
+    Chip(deaf);
+    for (auto run : {&Writer::WriteSequence, &Writer::EraseSequence, &Writer::VerifySequence}) {
+        view = {};
+        view.fileName = dir.Name("prog.mot");
+        ((*writer).*run)();
+        EXPECT_EQ(view.LastStatus(), kNoAnswer);
+        EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
+        EXPECT_FALSE(Link().PortOpen());
+    }
+    EXPECT_EQ(Link().Opens(), 3);
+}
+
+TEST_F(SequenceTest, WrongIdEverywhereSendsNoErase) {
+    Chip(Protected(sim::Family::R8C, {1, 2, 3, 4, 5, 6, 7}));
+    File(SRecords('1', 0xC000, 16));
+    dir.Write("prog.id", "x\n0FFDDF:01\n02\n03\n04\n05\n06\n08\n");
+    view.dialog = [](IdCodeBytes& code, std::string& family) {
+        code = {7, 6, 5, 4, 3, 2, 1};
+        family = "R8C";
+    };
+    W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kIdMismatch);
+    EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
+    EXPECT_EQ(view.dialogShown, 1);
+    EXPECT_EQ(Count(0xF5), 3);
+    EXPECT_EQ(Count(0xA7), 0);
+    EXPECT_EQ(view.progress, std::vector<int>{0});
+    EXPECT_FALSE(Link().PortOpen());
+}
+
+TEST_F(SequenceTest, ProtectedChipUnlocksWithTheIdFileBesideTheWriteFile) {
+    Chip(Protected(sim::Family::R8C, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
+    File(SRecords('1', 0xC000, 16));
+    dir.Write("prog.id", "x\n0FFDDF:11\n22\n33\n44\n55\n66\n77\n");
+    W().EraseSequence();
+    EXPECT_EQ(view.statuses,
+              (Statuses{"フラッシュ消去開始", kConnecting, kIdAllFF, "IDファイル 照合中",
+                        kIdVerified, kErasing, "フラッシュ消去は無事完了しました"}));
+    EXPECT_EQ(view.progress, (std::vector<int>{0, 5, 99}));
+    EXPECT_EQ(view.beeps, Beeps{kBeepSuccess});
+    ExpectButton(ActionButton::Erase);
+    EXPECT_EQ(Link().Target().Read(0xFFDF), 0xFF);  // the ID area is erased with the rest
+}
+
+// A view whose chip is reset the moment a given status text appears.
+class ResettingView : public RecordingView {
+public:
+    std::function<void()> onErase;
+    void SetStatus(const std::string& text) override {
+        RecordingView::SetStatus(text);
+        if (text == kErasing && onErase) onErase();
+    }
+};
+
+TEST_F(SequenceTest, RefusedEraseEndsBothSequencesThatErase) {
+    for (bool write : {true, false}) {
+        ResettingView resetting;
+        sim::VirtualLink line;
+        Writer w(resetting, line.Opener());
+        resetting.fileName = dir.Write("prog.mot", SRecords('1', 0xC000, 16));
+        // A chip reset between the unlock and the erase has forgotten its ID check.
+        resetting.onErase = [&] { line.Target().Reset(line.Now()); };
+        write ? w.WriteSequence() : w.EraseSequence();
+        EXPECT_EQ(resetting.LastStatus(), kCannotErase);
+        EXPECT_EQ(resetting.beeps, Beeps{kBeepFailure});
+        EXPECT_EQ(resetting.progress, (std::vector<int>{0, 5}));
+        EXPECT_FALSE(line.PortOpen());
+    }
+}
+
+TEST_F(SequenceTest, ChipFallingSilentEndsTheProgramPassInBoundedTime) {
+    sim::ChipConfig config;
+    config.faults.silentAfterPages = 2;
+    Chip(config);
+    File(SRecords('1', 0xC000, 0x400));
+    W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kProgramFailed);
+    EXPECT_TRUE(view.beeps.empty());  // a failed pass keeps its own text and does not beep
+    EXPECT_FALSE(Link().PortOpen());
+    EXPECT_EQ(PageFrames().size(), 3u);  // three Page Programs, no Page Read
+    // The third page's poll gives up after a bounded number of silent 230 ms windows.
+    const auto& reads = Link().Reads();
+    const auto silentPolls = std::count_if(
+        reads.begin(), reads.end(), [](const auto& r) { return r.requested == 50 && r.got == 0; });
+    EXPECT_GT(silentPolls, 0);
+    EXPECT_LT(Link().Now(), std::chrono::seconds(10));
+}
+
+TEST_F(SequenceTest, VerifyComparesOnlyTheBytesTheFileSupplies) {
+    // The chip holds other data around the file's bytes, in the same pages.
+    sim::ChipConfig config;
+    Chip(config);
+    const std::vector<std::uint8_t> around(512, 0x00);
+    Link().Target().Load(0xC000, around);
+    const auto data = Bytes(0xC010, 8);
+    Link().Target().Load(0xC010, data);
+    Link().Target().Load(0xC110, data);
+    File(SRecord('1', 0xC010, data) + SRecord('1', 0xC110, data));
+    W().VerifySequence();
+    EXPECT_EQ(view.statuses,
+              (Statuses{"フラッシュベリファイ開始", kChecking, kConnecting, kIdAllFF, kIdVerified,
+                        kVerifying, "フラッシュベリファイは無事完了しました"}));
+    EXPECT_EQ(view.progress, (std::vector<int>{0, 5, 10 + 8 * 90 / 16, 99}));
+    EXPECT_EQ(view.beeps, Beeps{kBeepSuccess});
+    EXPECT_EQ(Count(0xA7), 0);
+    EXPECT_EQ(Count(0x41), 0);
+    ExpectButton(ActionButton::Verify);
+}
+
+TEST_F(SequenceTest, FirstFailingPageEndsTheVerifyPass) {
+    sim::ChipConfig config;
+    config.faults.corruptReadAddress = 0xC180;
+    Chip(config);
+    File(SRecords('1', 0xC000, 0x400));
+    W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kVerifyFailed);
+    EXPECT_TRUE(view.beeps.empty());
+    // Pages 0xC000 and 0xC100 are read back; 0xC200 and 0xC300 never are.
+    const auto pages = PageFrames();
+    ASSERT_EQ(pages.size(), 6u);
+    EXPECT_EQ(pages[4], std::make_pair(std::uint8_t{0xFF}, std::uint32_t{0xC000}));
+    EXPECT_EQ(pages[5], std::make_pair(std::uint8_t{0xFF}, std::uint32_t{0xC100}));
+    // Reading stopped at the mismatch: 0x80 bytes of the second page are left unread.
+    const auto& reads = Link().Reads();
+    const auto oneByteReads =
+        std::count_if(reads.begin(), reads.end(), [](const auto& r) { return r.requested == 1; });
+    EXPECT_EQ(oneByteReads, 17 + 256 + 0x81);
+
+    // The verify button reports a mismatch in its own words, with a beep. A fresh, blank chip:
+    // the one above is still sending the rest of the page that was not read.
+    Chip(config);
+    view = {};
+    view.fileName = dir.Name("prog.mot");
+    W().VerifySequence();
+    EXPECT_EQ(view.LastStatus(), "フラッシュベリファイに失敗しました! ");
+    EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
+    EXPECT_FALSE(Link().PortOpen());
+}
+
+TEST_F(SequenceTest, ShortPageReadFailsAtTheFirstMissingByte) {
+    sim::ChipConfig config;
+    config.faults.pageReadLength = 200;
+    Chip(config);
+    // The file's bytes all lie below offset 200, but the whole page must come back.
+    File(SRecords('1', 0xC000, 16));
+    W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kVerifyFailed);
+    EXPECT_EQ(Link().Reads().back().requested, 1u);
+    EXPECT_EQ(Link().Reads().back().got, 0u);
+}
+
+}  // namespace
+}  // namespace bramblet::testing

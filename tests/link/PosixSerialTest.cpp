@@ -1,0 +1,201 @@
+// The termios port on a real pseudo-terminal: the test holds the other side and plays the chip.
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/posix/PosixSerial.h"
+#include "support/TempDir.h"
+
+namespace bramblet {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Reply windows are measured on a shared machine: a read may end a little late, never early.
+constexpr auto kLate = 50ms;
+
+class PosixSerialTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[64];
+        ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+        path_ = name;
+        // A serial device does not echo; a fresh pseudo-terminal would, until the port's Setup.
+        termios raw{};
+        ASSERT_EQ(tcgetattr(slave_, &raw), 0);
+        cfmakeraw(&raw);
+        ASSERT_EQ(tcsetattr(slave_, TCSANOW, &raw), 0);
+        // slave_ stays open, as a device node does: the test reads the port's settings on it.
+        OpenResult opened = opener_.Open(path_);
+        ASSERT_NE(opened.port, nullptr) << opened.detail;
+        port_ = std::move(opened.port);
+    }
+    void TearDown() override {
+        port_.reset();
+        ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    void FromChip(std::vector<std::uint8_t> bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // Reads `n` bytes and how long it took.
+    std::pair<std::vector<std::uint8_t>, Clock::duration> TimedRead(std::size_t n) {
+        std::vector<std::uint8_t> buffer(n);
+        const auto start = Clock::now();
+        buffer.resize(port_->Read(buffer));
+        return {buffer, Clock::now() - start};
+    }
+    termios Settings() {
+        termios tio{};
+        EXPECT_EQ(tcgetattr(slave_, &tio), 0);
+        return tio;
+    }
+    bool Exclusive() {
+        int exclusive = -1;
+        EXPECT_EQ(ioctl(slave_, TIOCGEXCL, &exclusive), 0);
+        return exclusive != 0;
+    }
+
+    int master_ = -1, slave_ = -1;
+    std::string path_;
+    PosixPortOpener opener_;
+    std::unique_ptr<SerialPort> port_;
+};
+
+TEST_F(PosixSerialTest, OpenIsExclusiveAndTheCloseReleasesIt) {
+    EXPECT_TRUE(Exclusive());
+    // Tests run as root, whom TIOCEXCL does not stop; the lock on the device still does.
+    OpenResult second = opener_.Open(path_);
+    EXPECT_EQ(second.port, nullptr);
+    EXPECT_EQ(second.error, OpenError::Busy);
+
+    port_.reset();
+    EXPECT_FALSE(Exclusive());
+    OpenResult third = opener_.Open(path_);
+    EXPECT_NE(third.port, nullptr) << third.detail;
+}
+
+TEST_F(PosixSerialTest, OpenFailuresSayWhy) {
+    EXPECT_EQ(opener_.Open("/dev/no-such-port").error, OpenError::NotFound);
+    EXPECT_EQ(opener_.Open("").error, OpenError::NotFound);
+    testing::TempDir dir;
+    EXPECT_EQ(opener_.Open(dir.Write("plain", "x")).error, OpenError::InvalidName);
+    EXPECT_EQ(PosixDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(PosixDevicePath("/dev/pts/7"), "/dev/pts/7");
+}
+
+TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
+    termios before = Settings();
+    before.c_cflag &= ~HUPCL;  // a driver setting the port must leave alone
+    before.c_cflag |= PARENB | CSTOPB;
+    before.c_iflag |= IXON | ICRNL;
+    ASSERT_EQ(tcsetattr(slave_, TCSANOW, &before), 0);
+
+    port_->Setup(19200);
+    termios tio = Settings();
+    EXPECT_EQ(cfgetospeed(&tio), B19200);
+    EXPECT_EQ(cfgetispeed(&tio), B19200);
+    EXPECT_EQ(tio.c_cflag & CSIZE, CS8);
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | HUPCL), 0u);
+    EXPECT_NE(tio.c_cflag & CREAD, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+    EXPECT_EQ(tio.c_cc[VTIME], 0);
+
+    port_->Setup(38400);
+    tio = Settings();
+    EXPECT_EQ(cfgetospeed(&tio), B38400);
+}
+
+TEST_F(PosixSerialTest, SetupDiscardsStaleInputAndBytesPassUnchanged) {
+    FromChip({0x11, 0x22});
+    std::this_thread::sleep_for(20ms);
+    port_->Setup(19200);
+    EXPECT_TRUE(TimedRead(1).first.empty());
+
+    // Every byte value, both ways, with no translation of CR, LF, XON or XOFF.
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+    port_->Write(all);
+    std::vector<std::uint8_t> got(256);
+    std::size_t n = 0;
+    while (n < got.size()) {
+        const ssize_t r = ::read(master_, got.data() + n, got.size() - n);
+        ASSERT_GT(r, 0);
+        n += static_cast<std::size_t>(r);
+    }
+    EXPECT_EQ(got, all);
+    FromChip(all);
+    EXPECT_EQ(TimedRead(256).first, all);
+}
+
+TEST_F(PosixSerialTest, EmptyReadsWaitOutTheirWindow) {
+    port_->Setup(19200);
+    for (std::size_t n : {1u, 2u, 10u, 50u}) {
+        const auto [bytes, took] = TimedRead(n);
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_GE(took, ReplyWindow(n)) << n;
+        EXPECT_LT(took, ReplyWindow(n) + kLate) << n;
+    }
+}
+
+TEST_F(PosixSerialTest, ReadReturnsAtTheLastRequestedByteOrWithWhatCameAtTheWindow) {
+    port_->Setup(19200);
+    FromChip({1, 2});
+    auto [bytes, took] = TimedRead(2);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_LT(took, 10ms);
+
+    FromChip({3, 4, 5});  // a partial reply: 3 of 10
+    std::tie(bytes, took) = TimedRead(10);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{3, 4, 5}));
+    EXPECT_GE(took, 70ms);
+    EXPECT_LT(took, 70ms + kLate);
+}
+
+TEST_F(PosixSerialTest, TricklingReplyIsGatheredAcrossTheWindow) {
+    port_->Setup(19200);
+    std::thread chip([this] {
+        for (std::uint8_t b = 1; b <= 5; ++b) {
+            std::this_thread::sleep_for(5ms);
+            FromChip({b});
+        }
+    });
+    auto [bytes, took] = TimedRead(5);  // 50 ms window; the fifth byte comes at about 25 ms
+    chip.join();
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_GE(took, 25ms);
+    EXPECT_LT(took, 50ms);
+
+    std::thread late([this] {
+        std::this_thread::sleep_for(80ms);
+        FromChip({9});
+    });
+    std::tie(bytes, took) = TimedRead(1);  // 34 ms window: the byte comes after it
+    late.join();
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(TimedRead(1).first, std::vector<std::uint8_t>{9});  // and waits for the next read
+}
+
+TEST_F(PosixSerialTest, VanishedOtherSideStillTakesTheWholeWindow) {
+    port_->Setup(19200);
+    ::close(master_);
+    master_ = -1;
+    const auto [bytes, took] = TimedRead(10);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_GE(took, 70ms);
+    EXPECT_LT(took, 70ms + kLate);
+}
+
+}  // namespace
+}  // namespace bramblet

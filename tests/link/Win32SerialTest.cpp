@@ -1,0 +1,102 @@
+// The Win32 port under Wine, against bramblet-sim behind a COM port that wine-serial.sh maps to
+// the simulator's pseudo-terminal. The chip is an M16C protected by the code below.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "core/Writer.h"
+#include "platform/win32/Win32Serial.h"
+#include "sim/VirtualLink.h"
+#include "support/RecordingView.h"
+#include "support/TempDir.h"
+
+namespace bramblet {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kLate = 40ms;  // Wine and a shared machine may end a window late, never early
+
+std::string PortName() {
+    const char* name = std::getenv("BRAMBLET_WINE_PORT");
+    return name ? name : "COM9";
+}
+
+TEST(Win32SerialTest, ConnectsAndUnlocksThroughTheComPort) {
+    testing::TempDir dir;
+    testing::RecordingView view;
+    view.portName = PortName();
+    view.cpuFamily = "M16C";
+    view.fileName = dir.Write("prog.mot", "S9030000FC\n");
+    dir.Write("prog.id", "ID\nFFFDDF4B\nFFE365\nFFEB6C\nFFEF70\nFFF369\nFFF76E\nFFFB21\n");
+    Win32PortOpener ports;
+    Writer writer(view, ports);
+
+    const auto start = Clock::now();
+    const int connected = writer.ConnectBootMode();
+    const auto wall = Clock::now() - start;
+    ASSERT_EQ(connected, 0x8000) << writer.LastOpenError.detail;
+
+    // The same connection over the virtual line: the same windows and byte times.
+    sim::VirtualLink line(sim::ChipConfig{.family = sim::Family::M16C});
+    testing::RecordingView virtualView = view;
+    Writer virtualWriter(virtualView, line.Opener());
+    ASSERT_EQ(virtualWriter.ConnectBootMode(), 0x8000);
+    EXPECT_GT(wall, line.Now() - 5ms);
+    EXPECT_LT(wall, line.Now() + 2 * kLate);
+
+    EXPECT_EQ(writer.VerifyIdCode(), 0x800C);
+    EXPECT_EQ(writer.BootVersion, "VER.1.00");
+    EXPECT_EQ(writer.IdCode, IdCodeBytes({0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21}));
+    EXPECT_EQ(view.statuses.size(), 2u);  // the erased code failed, the ID file unlocked it
+}
+
+TEST(Win32SerialTest, ReadWindowsMatchTheTimeOuts) {
+    Win32PortOpener ports;
+    OpenResult opened = ports.Open(PortName());
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    SerialPort& port = *opened.port;
+    port.Setup(19200);
+
+    auto timedRead = [&](std::size_t n) {
+        std::vector<std::uint8_t> buffer(n);
+        const auto start = Clock::now();
+        buffer.resize(port.Read(buffer));
+        return std::make_pair(buffer, Clock::now() - start);
+    };
+    for (std::size_t n : {1u, 10u, 50u}) {
+        const auto [bytes, took] = timedRead(n);
+        EXPECT_TRUE(bytes.empty()) << n;
+        EXPECT_GE(took, ReplyWindow(n) - 2ms) << n;
+        EXPECT_LT(took, ReplyWindow(n) + kLate) << n;
+    }
+
+    // Version Read: eight bytes; a read for exactly eight returns when the last one arrives,
+    // a read for more waits out its window with what came.
+    const std::uint8_t version[] = {0xFB};
+    port.Write(version);
+    auto [bytes, took] = timedRead(8);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "VER.1.00");
+    EXPECT_LT(took, ReplyWindow(8));
+    port.Write(version);
+    std::tie(bytes, took) = timedRead(10);
+    EXPECT_EQ(bytes.size(), 8u);
+    EXPECT_GE(took, ReplyWindow(10) - 2ms);
+    EXPECT_LT(took, ReplyWindow(10) + kLate);
+
+    // Exclusive opening is Windows' own (share mode 0); Wine does not enforce it on a device.
+}
+
+TEST(Win32SerialTest, NamesTooLongOrUnmappedAreRefused) {
+    Win32PortOpener ports;
+    const OpenResult tooLong = ports.Open("COM1234567890123");  // 16 characters
+    EXPECT_EQ(tooLong.port, nullptr);
+    EXPECT_EQ(tooLong.error, OpenError::InvalidName);
+    EXPECT_EQ(ports.Open("COM250").port, nullptr);
+    EXPECT_EQ(ports.Open("").port, nullptr);
+}
+
+}  // namespace
+}  // namespace bramblet

@@ -1,0 +1,278 @@
+// The simulated chip behaves like the silicon: what it stores, what it refuses, when it answers,
+// and the faults it can be told to show. Driven through the virtual line as a host would.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "sim/SRecordFile.h"
+#include "sim/VirtualLink.h"
+#include "support/TempDir.h"
+
+namespace bramblet::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes8 = std::vector<std::uint8_t>;
+
+const Time kByte = ByteTime(19200);
+
+class ChipTest : public ::testing::Test {
+protected:
+    void Start(const ChipConfig& config = {}) {
+        port.reset();
+        link = std::make_unique<VirtualLink>(config);
+        port = link->Opener().Open("COM1").port;
+        port->Setup(19200);
+    }
+    void Send(Bytes8 bytes) { port->Write(bytes); }
+    Bytes8 Receive(std::size_t n) {
+        Bytes8 buffer(n);
+        buffer.resize(port->Read(buffer));
+        return buffer;
+    }
+    // Read Status Register once whatever the chip was busy with has surely finished.
+    Bytes8 Status() { return Answer({0x70}, 2); }
+    Bytes8 Answer(Bytes8 command, std::size_t n) {
+        Send(command);
+        link->Advance(2s);
+        return Receive(n);
+    }
+    void Unlock(const Bytes8& code = Bytes8(7, 0xFF), Bytes8 address = {0xDF, 0xFF, 0x00}) {
+        Bytes8 frame = {0xF5, address[0], address[1], address[2], 0x07};
+        frame.insert(frame.end(), code.begin(), code.end());
+        Send(frame);
+    }
+    void Program(std::uint32_t base, const Bytes8& page) {
+        Bytes8 frame = {0x41, static_cast<std::uint8_t>(base >> 8),
+                        static_cast<std::uint8_t>(base >> 16)};
+        frame.insert(frame.end(), page.begin(), page.end());
+        Send(frame);
+    }
+    Bytes8 ReadPage(std::uint32_t base) {
+        Send({0xFF, static_cast<std::uint8_t>(base >> 8), static_cast<std::uint8_t>(base >> 16)});
+        return Receive(256);
+    }
+    static Bytes8 Pattern(int seed) {
+        Bytes8 page(256);
+        for (int i = 0; i < 256; ++i) page[i] = static_cast<std::uint8_t>(i * 7 + seed);
+        return page;
+    }
+    Chip& C() { return link->Target(); }
+
+    std::unique_ptr<VirtualLink> link;
+    std::unique_ptr<SerialPort> port;
+};
+
+TEST_F(ChipTest, ProgramReadBackAndEraseAll) {
+    Start();
+    Unlock();
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    Program(0xC000, Pattern(1));
+    Program(0x13F00, Pattern(2));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(ReadPage(0xC000), Pattern(1));
+    EXPECT_EQ(ReadPage(0x13F00), Pattern(2));
+    EXPECT_EQ(C().Read(0x13F01), Pattern(2)[1]);
+
+    // Read Check Data: the 16-bit sum of what was programmed since the last one, low byte first.
+    unsigned sum = 0;
+    for (auto b : Pattern(1)) sum += b;
+    for (auto b : Pattern(2)) sum += b;
+    Send({0xFD});
+    EXPECT_EQ(Receive(2),
+              (Bytes8{static_cast<std::uint8_t>(sum), static_cast<std::uint8_t>(sum >> 8)}));
+    Send({0xFD});
+    EXPECT_EQ(Receive(2), (Bytes8{0, 0}));
+
+    Send({0xA7, 0xD0});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(ReadPage(0xC000), Bytes8(256, 0xFF));
+}
+
+TEST_F(ChipTest, ProgrammingOnlyClearsBits) {
+    Start();
+    Unlock();
+    Program(0xC000, Bytes8(256, 0x0F));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    Program(0xC000, Bytes8(256, 0xF0));  // would need an erase first
+    EXPECT_EQ(Status(), (Bytes8{0x90, 0x0C}));
+    EXPECT_EQ(C().Read(0xC000), 0x00);
+    Program(0x0000, Bytes8(256, 0x00));  // no flash there
+    EXPECT_EQ(Status()[0], 0x90);
+}
+
+TEST_F(ChipTest, UntilTheIdIsVerifiedOnlyStatusVersionAndIdCheckWork) {
+    Start({.family = Family::M16C, .idCode = IdCode{1, 2, 3, 4, 5, 6, 7}});
+    C().Load(0xC0000, Pattern(3));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+    Send({0xFB});
+    EXPECT_EQ(Receive(8), (Bytes8{'V', 'E', 'R', '.', '1', '.', '0', '0'}));
+    EXPECT_TRUE(ReadPage(0xC0000).empty());
+    Program(0xC0100, Bytes8(256, 0));
+    Send({0xA7, 0xD0});
+    Send({0xFD});
+    EXPECT_TRUE(Receive(2).empty());
+    EXPECT_EQ(C().Read(0xC0000), Pattern(3)[0]);
+    EXPECT_EQ(C().Read(0xC0100), 0xFF);
+
+    Unlock(Bytes8(7, 0xFF), {0xDF, 0xFF, 0x0F});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x04}));          // mismatch
+    Unlock({1, 2, 3, 4, 5, 6, 7}, {0xDF, 0xFF, 0x00});  // the right code at the R8C address
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x04}));
+    Unlock({1, 2, 3, 4, 5, 6, 7}, {0xDF, 0xFF, 0x0F});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(ReadPage(0xC0000), Pattern(3));
+}
+
+TEST_F(ChipTest, TheIdCodeIsFlashThatAWriteCanChange) {
+    Start();
+    Unlock();
+    Bytes8 page(256, 0xFF);
+    const Bytes8 code = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6};
+    const std::uint32_t offsets[] = {0xDF, 0xE3, 0xEB, 0xEF, 0xF3, 0xF7, 0xFB};
+    for (int i = 0; i < 7; ++i) page[offsets[i]] = code[i];
+    Program(0xFF00, page);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));  // verified until the next reset
+
+    C().Reset(link->Now());
+    Unlock();
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x04}));
+    Unlock(code);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+}
+
+TEST_F(ChipTest, UnknownCommandFlagsBothErrorsAndBlocksUntilCleared) {
+    Start();
+    Unlock();
+    Send({0x33});
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x0C}));
+    EXPECT_TRUE(ReadPage(0xC000).empty());
+    Send({0xA7, 0x00});  // an erase without its confirmation is an error too
+    Send({0x50});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(ReadPage(0xC000).size(), 256u);
+    Send({0xA7, 0x00});
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x0C}));
+}
+
+TEST_F(ChipTest, BaudRateChecksAreEchoed) {
+    Start();
+    for (std::uint8_t code : {0xB0, 0xB1, 0xB2, 0xB3, 0xB4}) {
+        Send({code});
+        EXPECT_EQ(Receive(10), Bytes8{code});
+    }
+    Start({.family = Family::M16C});
+    Send({0xB4});  // older M16C groups stop at 0xB3
+    EXPECT_TRUE(Receive(10).empty());
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00}));
+}
+
+TEST_F(ChipTest, CommandsWaitWhileTheChipIsBusy) {
+    Start({.pageProgramTime = 13ms, .blockEraseTime = 100ms});
+    Unlock();
+    Send({0xA7, 0xD0, 0x70});  // six blocks of 100 ms; the status waits for them
+    EXPECT_TRUE(Receive(2).empty());
+    const Chip::Reply* reply = C().NextReply();
+    ASSERT_NE(reply, nullptr);
+    // 0xA7 0xD0 arrive after 2 byte times (after the 12 bytes of the ID Check before them).
+    EXPECT_EQ(reply->arrives, 14 * kByte + 600ms + kByte);
+    link->Advance(600ms);
+    EXPECT_EQ(Receive(2), (Bytes8{0x80, 0x0C}));
+
+    const Time sent = link->Now();
+    Program(0xC000, Pattern(0));
+    Send({0x70});
+    ASSERT_NE(C().NextReply(), nullptr);
+    EXPECT_EQ(C().NextReply()->arrives - sent, 259 * kByte + 13ms + kByte);
+}
+
+TEST_F(ChipTest, IncompleteCommandTimesOut) {
+    Start();
+    Unlock();
+    Send({0x41, 0xC0, 0x00, 0x12});
+    link->Advance(200ms);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0E}));  // receive time-out flagged, the command dropped
+    EXPECT_EQ(C().Read(0xC000), 0xFF);
+    Send({0x50});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+}
+
+TEST_F(ChipTest, LockBitsKeepBlocksThroughEraseAll) {
+    Start();
+    Unlock();
+    Program(0xC000, Bytes8(256, 0x00));
+    Send({0x77, 0xC0, 0x00, 0xD0});  // lock the block at 0xC000
+    EXPECT_EQ(Answer({0x71, 0xC0, 0x00}, 1), Bytes8{0x00});
+    Send({0xA7, 0xD0});
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(C().Read(0xC000), 0x00);
+    Send({0x20, 0xC0, 0x00, 0xD0});
+    EXPECT_EQ(Status(), (Bytes8{0xA0, 0x0C}));   // a locked block refuses its erase
+    Send({0x50, 0x75, 0x20, 0xC0, 0x00, 0xD0});  // lock bits disabled: the erase goes through
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(C().Read(0xC000), 0xFF);
+    EXPECT_EQ(Answer({0x71, 0xC0, 0x00}, 1),
+              Bytes8{0x40});  // erasing the block erased its lock bit
+}
+
+TEST_F(ChipTest, FaultsOnPages) {
+    Start({.faults = {.silentAfterPages = 2}});
+    Unlock();
+    for (int i = 0; i < 3; ++i) Program(0xC000 + 0x100 * i, Pattern(i));
+    EXPECT_TRUE(Status().empty());
+    EXPECT_TRUE(C().Silent());
+    EXPECT_EQ(C().PagesProgrammed(), 2);
+
+    Start({.faults = {.resetAfterPages = 1}});
+    Unlock();
+    Program(0xC000, Pattern(0));
+    Program(0xC100, Pattern(1));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));  // came back from reset: the ID must be checked
+    EXPECT_EQ(C().Read(0xC100), 0xFF);
+
+    Start({.faults = {.pageReadLength = 100, .corruptReadAddress = 0xC005}});
+    Unlock();
+    Program(0xC000, Pattern(0));
+    const Bytes8 read = ReadPage(0xC000);
+    ASSERT_EQ(read.size(), 100u);
+    EXPECT_EQ(read[5], Pattern(0)[5] ^ 0x01);
+    EXPECT_EQ(read[6], Pattern(0)[6]);
+}
+
+TEST_F(ChipTest, StatusRepliesCanBeCut) {
+    Start({.faults = {.statusReplyLength = 1}});
+    EXPECT_EQ(Status(), Bytes8{0x80});
+    Start({.faults = {.statusReplyLength = 0}});
+    EXPECT_TRUE(Status().empty());
+}
+
+TEST_F(ChipTest, FlashSavedAndLoadedAsSRecords) {
+    Start({.family = Family::M32C});
+    C().Load(0xFFFF00, Pattern(5));
+    C().Load(0xF80010, Bytes8{0x01, 0x02});
+    testing::TempDir dir;
+    const std::string file = dir.Name("flash.mot");
+    ASSERT_TRUE(SaveSRecordFile(file, C()));
+
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().substr(0, 2), "S0");
+    EXPECT_NE(text.str().find("S224F80000FFFFFF"),
+              std::string::npos);  // the 32-byte line at F80000
+    EXPECT_EQ(text.str().substr(text.str().size() - 13), "S804000000FB\n");
+
+    VirtualLink other({.family = Family::M32C});
+    std::string error;
+    ASSERT_TRUE(LoadSRecordFile(file, other.Target(), error)) << error;
+    for (std::uint32_t a = 0xFFFF00; a <= 0xFFFFFF; ++a)
+        EXPECT_EQ(other.Target().Read(a), C().Read(a));
+    EXPECT_EQ(other.Target().Read(0xF80011), 0x02);
+
+    EXPECT_FALSE(LoadSRecordFile(dir.Write("bad.mot", "S1130000FFFF\n"), other.Target(), error));
+    EXPECT_NE(error.find("bad.mot:1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace bramblet::sim

@@ -1,0 +1,146 @@
+// bramblet-sim in real time on a pseudo-terminal, driven by the writer's own connection code
+// through the real termios port.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "core/Writer.h"
+#include "platform/posix/PosixSerial.h"
+#include "platform/posix/SimulatedPorts.h"
+#include "sim/SRecordFile.h"
+#include "sim/VirtualLink.h"
+#include "support/RecordingView.h"
+#include "support/SRecords.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace bramblet {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A running bramblet-sim; SIGTERM and a wait at the end.
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), BRAMBLET_SIM);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
+        close(out[0]);
+    }
+    ~SimProcess() {
+        if (pid_ > 0) Stop();
+    }
+    const std::string& Path() const { return path_; }
+    pid_t Pid() const { return pid_; }
+    void Signal(int sig) { kill(pid_, sig); }
+    int Stop() {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string path_;
+};
+
+const sim::IdCode kCode = {0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21};
+
+TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
+    testing::TempDir dir;
+    const std::string link = dir.Name("chip");
+    SimProcess sim(
+        {"--family", "M16C", "--id", "4B656C70696E21", "--version", "VER.3.02", "--link", link});
+    ASSERT_FALSE(sim.Path().empty());
+    EXPECT_EQ(std::filesystem::read_symlink(link), sim.Path());
+
+    testing::RecordingView view;
+    view.cpuFamily = "M16C";
+    view.portName = link;
+    view.fileName = dir.Write("prog.mot", "S9030000FC\n");
+    dir.Write("prog.id", "ID\nFFFDDF4B\nFFE365\nFFEB6C\nFFEF70\nFFF369\nFFF76E\nFFFB21\n");
+    PosixPortOpener ports;
+    Writer writer(view, ports);
+
+    const auto start = Clock::now();
+    const int connected = writer.ConnectBootMode();
+    const auto wall = Clock::now() - start;
+    EXPECT_EQ(connected, 0x8000);
+
+    sim::VirtualLink line({.family = sim::Family::M16C, .idCode = kCode});
+    testing::RecordingView virtualView = view;
+    Writer virtualWriter(virtualView, line.Opener());
+    ASSERT_EQ(virtualWriter.ConnectBootMode(), 0x8000);
+    // The same exchanges, paced by the same windows and byte times: about 1.1 s either way.
+    EXPECT_GT(wall, line.Now() - 5ms);
+    EXPECT_LT(wall, line.Now() + 40ms);
+
+    EXPECT_EQ(writer.VerifyIdCode(), 0x800C);
+    EXPECT_EQ(writer.BootVersion, "VER.3.02");
+    EXPECT_EQ(writer.IdCode, kCode);
+    EXPECT_EQ(view.statuses.size(), 2u);  // erased code, then the ID file
+
+    // A reset pulse: the chip forgets the verified ID.
+    sim.Signal(SIGUSR1);
+    std::this_thread::sleep_for(50ms);
+    writer.CommHandle.reset();
+    EXPECT_EQ(writer.ConnectBootMode(), 0x8000);
+    writer.CommHandle.reset();
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+TEST(SimProgramTest, WrittenFlashIsSavedAtTheEnd) {
+    testing::TempDir dir;
+    const std::string saved = dir.Name("flash.mot");
+    SimProcess sim({"--erase-time", "5", "--save", saved});
+    const std::filesystem::path published =
+        SimulatedPortFolder() + "/R8C-" + std::to_string(sim.Pid());
+    EXPECT_EQ(std::filesystem::read_symlink(published), sim.Path());
+
+    testing::RecordingView view;
+    view.portName = published.string();
+    view.fileName = dir.Write("prog.mot", testing::SRecords('1', 0xC0F0, 0x220) +
+                                              testing::SRecords('2', 0x10000, 0x10, 7));
+    PosixPortOpener ports;
+    Writer writer(view, ports);
+    writer.WriteSequence();
+    EXPECT_EQ(view.LastStatus(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(published));
+
+    sim::Chip chip({});
+    std::string error;
+    ASSERT_TRUE(sim::LoadSRecordFile(saved, chip, error)) << error;
+    const auto data = testing::Bytes(0xC0F0, 0x220);
+    for (std::uint32_t i = 0; i < data.size(); ++i) ASSERT_EQ(chip.Read(0xC0F0 + i), data[i]) << i;
+    EXPECT_EQ(chip.Read(0xC0EF), 0xFF);
+    EXPECT_EQ(chip.Read(0x10000), testing::Bytes(0x10000, 1, 7)[0]);
+}
+
+}  // namespace
+}  // namespace bramblet
