@@ -94,6 +94,9 @@ void TForm1::CreateControls() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(361, 267);
+    // With the native window made now, the position is the frame's from the start, as the
+    // saved "WindowTop" and "WindowLeft" are, and it does not shift by the frame when shown.
+    winId();
     move(204, 118);
     setFont(FormFont(12));
 
