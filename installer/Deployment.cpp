@@ -1,0 +1,196 @@
+// The project-generator folder lookups, the copies of the patch folders and the end of the run.
+#include <string>
+#include <string_view>
+
+#include "Kelpin.h"
+
+namespace kelpin {
+namespace {
+
+constexpr int kToolchainEntries = 6;
+// The "PG_VER" part goes this many characters above the project-generator folder.
+constexpr std::size_t kPgVerCut = 9;
+
+std::string Join(std::string_view a, std::string_view b) {
+    std::string joined(a);
+    joined += b;
+    return joined;
+}
+
+bool BeginsWith(std::string_view version, std::string_view three) {
+    return version.substr(0, 3) == three;
+}
+
+// The version of the compiler's current record; a compiler not found has the empty version.
+std::string_view CompilerVersion(const ToolInventory& inventory, ToolKind kind) {
+    const KindTable& table = inventory.Kind(kind);
+    return table.found ? table.Current().version.View() : std::string_view();
+}
+
+// A text that cannot stand between double quotes on a command line.
+bool Unquotable(std::string_view text) {
+    for (const char c : text) {
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20) return true;
+    }
+    return false;
+}
+
+class Deployment {
+public:
+    Deployment(Platform& platform, const ToolInventory& inventory)
+        : platform_(platform), inventory_(inventory), sourceDir_(inventory.sourceDir.View()) {}
+
+    void Run() {
+        const ToolInventory& inv = inventory_;
+        platform_.Write("\nStart copy files...\n");
+        if (inv.hewFound && Present("\\KELPIN")) Copy("\\KELPIN", inv.hew.path.View());
+        const KindTable& foUsb = inv.Kind(ToolKind::FoUsbM16c);
+        if (foUsb.found && Present("\\HEW_KD30_PATCH")) {
+            Copy("\\HEW_KD30_PATCH", foUsb.Current().path.View());
+        }
+        if (inv.kd30Found && Present("\\KD30_PATCH")) Copy("\\KD30_PATCH", inv.kd30.path.View());
+        const KindTable& nc30 = inv.Kind(ToolKind::Nc30wa);
+        if (nc30.found && Present("\\NC30_PATCH")) {
+            Copy("\\NC30_PATCH", nc30.Current().path.View());
+        }
+        if (inv.pgM16cFound && Present("\\PG_M16C_PATCH")) ProjectGeneratorPatch(Family::M16c);
+        if (inv.pgM32cFound && Present("\\PG_M32C_PATCH")) ProjectGeneratorPatch(Family::M32c);
+        // Without a workspace directory the samples would land in the current directory, on
+        // top of the patch folders themselves.
+        if (inv.hewFound && !inv.workspace.path.Empty() && Present("\\SAMPLE_PROGRAM")) {
+            SamplePrograms();
+        }
+
+        platform_.WriteMessage("Kelpinのインストールは終了しました!\n\a");
+        platform_.WriteMessage("何かキーを押してください!!");
+        platform_.ReadChar();
+    }
+
+private:
+    // Without a source directory the folder names would be taken from the root of the drive.
+    bool Present(std::string_view subfolder) {
+        return !sourceDir_.empty() && platform_.IsDirectory(Join(sourceDir_, subfolder));
+    }
+
+    void Copy(std::string_view subfolder, std::string_view destination) {
+        RunCopy(platform_, sourceDir_, subfolder, destination);
+    }
+
+    void ProjectGeneratorPatch(Family family) {
+        const bool m16c = family == Family::M16c;
+        const std::string_view folder = m16c ? "\\PG_M16C_PATCH" : "\\PG_M32C_PATCH";
+        const std::string_view version =
+            CompilerVersion(inventory_, m16c ? ToolKind::Nc30wa : ToolKind::Nc308wa);
+        std::string variant;
+        if (Present(Join(folder, "\\V5_3")) &&
+            (BeginsWith(version, "5.3") || (!m16c && BeginsWith(version, "5.2")))) {
+            variant = Join(folder, "\\V5_3");
+        } else if (Present(Join(folder, "\\V5_4")) && BeginsWith(version, "5.4")) {
+            variant = Join(folder, "\\V5_4");
+        } else {
+            platform_.WriteMessage(m16c ? "このNC30WAのバージョンはサポートされません!!\n"
+                                        : "このNC308WAのバージョンはサポートされません!!\n");
+            return;
+        }
+        if (Present(Join(variant, "\\PG"))) {
+            Copy(Join(variant, "\\PG"), Join(inventory_.hew.path.View(), "\\System\\Pg"));
+        }
+        if (Present(Join(variant, "\\PG_VER"))) {
+            const std::string_view pg = (m16c ? inventory_.pgM16c : inventory_.pgM32c).path.View();
+            Copy(Join(variant, "\\PG_VER"),
+                 pg.substr(0, pg.size() > kPgVerCut ? pg.size() - kPgVerCut : 0));
+        }
+    }
+
+    void SamplePrograms() {
+        const std::string_view workspace = inventory_.workspace.path.View();
+        if (Present("\\SAMPLE_PROGRAM\\ANY_VER")) Copy("\\SAMPLE_PROGRAM\\ANY_VER", workspace);
+
+        const std::string_view nc30 = CompilerVersion(inventory_, ToolKind::Nc30wa);
+        if (Present("\\SAMPLE_PROGRAM\\M16C_V5_3") && BeginsWith(nc30, "5.3")) {
+            Copy("\\SAMPLE_PROGRAM\\M16C_V5_3", workspace);
+        } else if (Present("\\SAMPLE_PROGRAM\\M16C_V5_4") && BeginsWith(nc30, "5.4")) {
+            Copy("\\SAMPLE_PROGRAM\\M16C_V5_4", workspace);
+        }
+
+        const std::string_view nc308 = CompilerVersion(inventory_, ToolKind::Nc308wa);
+        if (Present("\\SAMPLE_PROGRAM\\M32C_V5_3") &&
+            (BeginsWith(nc308, "5.3") || BeginsWith(nc308, "5.2"))) {
+            Copy("\\SAMPLE_PROGRAM\\M32C_V5_3", workspace);
+        } else if (Present("\\SAMPLE_PROGRAM\\M32C_V5_4") && BeginsWith(nc308, "5.4")) {
+            Copy("\\SAMPLE_PROGRAM\\M32C_V5_4", workspace);
+        }
+    }
+
+    Platform& platform_;
+    const ToolInventory& inventory_;
+    const std::string_view sourceDir_;
+};
+
+}  // namespace
+
+void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family family) {
+    const bool m16c = family == Family::M16c;
+    const ToolKind compiler = m16c ? ToolKind::Nc30wa : ToolKind::Nc308wa;
+    if (!inventory.hewFound || !inventory.Kind(compiler).found) return;
+
+    const std::string prefix =
+        Join(inventory.hew.path.View(),
+             m16c ? "\\System\\Pg\\Renesas\\M16c\\" : "\\System\\Pg\\Renesas\\M32c\\");
+    const std::string ini = prefix + "PG.ini";
+    const std::string_view version = inventory.Kind(compiler).Current().version.View();
+    std::string folder;
+    for (int n = 1; n <= kToolchainEntries; ++n) {
+        const std::string number = std::to_string(n);
+        const std::string entry =
+            platform.IniValue(ini, "Toolchain", "Toolchain Version " + number);
+        if (entry.substr(0, entry.find('\0')) == version) {
+            folder = platform.IniValue(ini, "Toolchain", "Generate File Folder " + number);
+            folder.resize(folder.find('\0') == std::string::npos ? folder.size()
+                                                                 : folder.find('\0'));
+            break;
+        }
+    }
+    if (folder.empty()) return;
+    ToolRecord& result = m16c ? inventory.pgM16c : inventory.pgM32c;
+    // A folder path that does not fit leaves the family without a project-generator folder.
+    if (!result.path.AssignWhole(prefix + folder)) return;
+    (m16c ? inventory.pgM16cFound : inventory.pgM32cFound) = true;
+}
+
+std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfolder,
+                            std::string_view destination) {
+    std::string line = "xcopy \"";
+    line += sourceDir;
+    line += subfolder;
+    line += "\\*.*\" \"";
+    line += destination;
+    line += "\" /s/e/y/f";
+    return line;
+}
+
+void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view subfolder,
+             std::string_view destination) {
+    CopyJob job{CopyCommandLine(sourceDir, subfolder, destination), Join(sourceDir, subfolder),
+                std::string(destination)};
+    platform.Write("<" + job.commandLine + ">\n");
+    // A quote or a line break in a path would end the quoted name and let the rest of the path
+    // be read as commands.
+    if (Unquotable(job.source) || Unquotable(job.destination)) return;
+    platform.RunCopy(job);
+}
+
+void DeployPatches(Platform& platform, const ToolInventory& inventory) {
+    Deployment(platform, inventory).Run();
+}
+
+int RunKelpin(Platform& platform) {
+    platform.Write("Kelpin Installer\n");
+    ToolInventory inventory;
+    DiscoverTools(platform, inventory);
+    ReportInventory(platform, inventory);
+    DeployPatches(platform, inventory);
+    return 0;
+}
+
+}  // namespace kelpin

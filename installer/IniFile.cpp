@@ -1,0 +1,69 @@
+#include "IniFile.h"
+
+namespace kelpin {
+namespace {
+
+// The profile functions' blanks include 0x1A, the old end-of-file mark.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+}
+
+constexpr std::size_t kResultMax = 2047;
+
+}  // namespace
+
+std::string IniLookup(std::string_view text, std::string_view section, std::string_view key) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    section = Trim(section);
+    key = Trim(key);
+    enum { Before, Inside, After } state = Before;
+    while (!text.empty() && state != After) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = Trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close != std::string_view::npos) {
+                // Only the first section of a name is searched.
+                if (state == Inside)
+                    state = After;
+                else if (SameName(line.substr(1, close - 1), section))
+                    state = Inside;
+                continue;
+            }
+        }
+        if (state != Inside) continue;
+        const std::size_t equals = line.find('=');
+        const std::string_view name = Trim(line.substr(0, equals));
+        if (!SameName(name, key)) continue;
+        std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : Trim(line.substr(equals + 1));
+        if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        return std::string(value.substr(0, kResultMax));
+    }
+    return {};
+}
+
+}  // namespace kelpin

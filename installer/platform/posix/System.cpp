@@ -1,0 +1,10 @@
+#include "platform/System.h"
+#include "platform/posix/WinePrefix.h"
+
+namespace kelpin {
+
+std::unique_ptr<Platform> SystemPlatform() {
+    return std::make_unique<WinePrefix>(WinePrefix::Default());
+}
+
+}  // namespace kelpin
