@@ -1,0 +1,179 @@
+// The ID code dialog: its controls, validation, ID files, results and placement.
+#include <QPaintEvent>
+
+#include "FormFixture.h"
+
+namespace bramblet::ui::testing {
+namespace {
+
+class DialogTest : public FormTest {
+protected:
+    // Shows the dialog as the ID check does and runs `user` inside it; returns the results.
+    void Run(const std::function<void(TForm2&)>& user) {
+        code = IdCodeBytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+        family.clear();
+        QTimer::singleShot(0, [this, user] {
+            EXPECT_TRUE(dialog->isVisible());
+            user(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        form->ShowIdCodeDialog(code, family);
+    }
+    void Type(TForm2& d, const std::array<const char*, 7>& texts) {
+        for (int i = 0; i < 7; ++i) {
+            d.Edits[i]->clear();
+            QTest::keyClicks(d.Edits[i], QString::fromLatin1(texts[i]));
+        }
+    }
+    IdCodeBytes code;
+    std::string family;
+};
+
+TEST_F(DialogTest, ControlsAsDesigned) {
+    Open();
+    TForm2& d = *dialog;
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("プロテクトID入力"));
+    EXPECT_EQ(d.size(), QSize(325, 100));
+    EXPECT_EQ(d.font().pixelSize(), 12);
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("IDコード"));
+    EXPECT_EQ(d.Label2->pos(), QPoint(16, 28));
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(d.Edits[i]->pos(), QPoint(68 + 36 * i, 24));
+        EXPECT_EQ(d.Edits[i]->width(), 29);
+        EXPECT_EQ(d.Edits[i]->maxLength(), 2);
+        EXPECT_EQ(d.Edits[i]->objectName(), QStringLiteral("Edit%1").arg(i + 1));
+    }
+    EXPECT_EQ(d.Button2->text(), QStringLiteral(".IDファイル参照"));
+    EXPECT_EQ(QRect(d.Button2->pos(), QSize(d.Button2->width(), 0)), QRect(4, 52, 89, 0));
+    EXPECT_EQ(QRect(d.ComboBox1->pos(), QSize(d.ComboBox1->width(), 0)), QRect(100, 52, 57, 0));
+    EXPECT_EQ(QRect(d.Button1->pos(), QSize(d.Button1->width(), 0)), QRect(168, 52, 77, 0));
+    EXPECT_EQ(QRect(d.Button3->pos(), QSize(d.Button3->width(), 0)), QRect(252, 52, 65, 0));
+    EXPECT_EQ(d.Button1->text(), QStringLiteral("OK"));
+    EXPECT_EQ(d.Button3->text(), QStringLiteral("Cancel"));
+    QStringList items;
+    for (int i = 0; i < d.ComboBox1->count(); ++i) items << d.ComboBox1->itemText(i);
+    EXPECT_EQ(items.join(','), QStringLiteral("R8C,R8CM,M16C,M32C"));
+    EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("M16C"));
+    EXPECT_EQ(d.StatusBar1->geometry().bottom(), 99);
+    const QWidget* order[] = {d.Edits[0], d.Edits[1], d.Edits[2], d.Edits[3],
+                              d.Edits[4], d.Edits[5], d.Edits[6], d.Button1,
+                              d.Button2,  d.Button3,  d.ComboBox1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        EXPECT_EQ(order[i]->nextInFocusChain(), order[i + 1]) << i;
+    }
+    EXPECT_FALSE(d.isVisible());  // hidden until the ID check needs it
+}
+
+TEST_F(DialogTest, OkStoresValidBytesAndTheFamilyAsTyped) {
+    TForm1& f = Open();
+    f.ComboBox2->setEditText(QStringLiteral("R8C"));
+    f.move(300, 200);
+    Run([&](TForm2& d) {
+        EXPECT_EQ(d.StatusBar1->currentMessage(),
+                  QStringLiteral("プロテクトされています。プロテクトIDを指定してください"));
+        EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("R8C"));  // the window's family
+        EXPECT_EQ(d.pos(), QPoint(400, 300));
+        Type(d, {"5a", "A", "0", "ff", "1", "c3", "7"});
+        EXPECT_EQ(d.Edits[0]->text(), QStringLiteral("5A"));  // upper case as typed
+        d.ComboBox1->setEditText(QStringLiteral("m16c"));
+        QTest::mouseClick(d.Button1, Qt::LeftButton);
+        EXPECT_FALSE(d.isVisible());
+    });
+    EXPECT_EQ(code, (IdCodeBytes{0x5A, 0x0A, 0x00, 0xFF, 0x01, 0xC3, 0x07}));
+    EXPECT_EQ(family, "m16c");
+}
+
+TEST_F(DialogTest, InvalidFieldsBlockOkSilently) {
+    Open();
+    for (auto texts : {std::array<const char*, 7>{"G", "1", "2", "3", "4", "5", "6"},
+                       std::array<const char*, 7>{"1", "2", "3", "", "4", "5", "6"},
+                       std::array<const char*, 7>{"1", "2", "3", "4", "5", "6", "1Z"},
+                       std::array<const char*, 7>{"1", "2", "3", "4", " 5", "6", "7"}}) {
+        Run([&](TForm2& d) {
+            Type(d, texts);
+            QTest::mouseClick(d.Button1, Qt::LeftButton);
+            EXPECT_TRUE(d.isVisible()) << texts[0];
+        });
+        EXPECT_EQ(code, (IdCodeBytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+        EXPECT_EQ(family, "");
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(DialogTest, CancelAndCloseBoxStoreNothingAndFieldsSurvive) {
+    Open();
+    Run([&](TForm2& d) {
+        Type(d, {"11", "22", "33", "44", "55", "66", "77"});
+        QTest::mouseClick(d.Button3, Qt::LeftButton);
+    });
+    EXPECT_EQ(family, "");
+    Run([&](TForm2& d) {
+        EXPECT_EQ(d.Edits[6]->text(), QStringLiteral("77"));  // kept from the last showing
+        d.close();
+    });
+    EXPECT_EQ(code, (IdCodeBytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ(family, "");
+}
+
+TEST_F(DialogTest, LoadsIdFiles) {
+    Open();
+    const std::string m32c = work.Write("m32c.id", "any\r\nFFFFDF:ab\n01\n02\n03\n04\n05\n06\n");
+    const std::string shortFile = work.Write("short.id", "x\n0FFDDFa1\n2b\n");
+    const std::string unknown = work.Write("odd.id", "x\n12345678\n");
+    auto load = [](const std::string& name) {
+        return [name](QWidget* modal) {
+            EXPECT_EQ(qobject_cast<QFileDialog*>(modal)->defaultSuffix(), QStringLiteral("ID"));
+            ChooseInDialog(modal, QString::fromStdString(name));
+        };
+    };
+    Run([&](TForm2& d) {
+        d.ComboBox1->setEditText(QStringLiteral("typed"));
+        OnNextModal(load(m32c));
+        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        QStringList texts;
+        for (QLineEdit* e : d.Edits) texts << e->text();
+        EXPECT_EQ(texts.join(','), QStringLiteral("AB,01,02,03,04,05,06"));
+        EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("M32C"));
+        EXPECT_TRUE(d.isVisible());  // the user still confirms
+
+        OnNextModal(load(shortFile));
+        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        texts.clear();
+        for (QLineEdit* e : d.Edits) texts << e->text();
+        EXPECT_EQ(texts.join(','), QStringLiteral("A1,2B,00,00,00,00,00"));
+        EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("R8C"));
+
+        // An unknown tag leaves the family; a file that cannot be opened changes nothing.
+        d.ComboBox1->setEditText(QStringLiteral("R8CM"));
+        OnNextModal(load(unknown));
+        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("R8CM"));
+        EXPECT_EQ(d.Edits[0]->text(), QStringLiteral("78"));
+        OnNextModal(load(work.Name("missing.id")));
+        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        EXPECT_EQ(d.Edits[0]->text(), QStringLiteral("78"));
+        OnNextModal([](QWidget* modal) { qobject_cast<QFileDialog*>(modal)->reject(); });
+        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        EXPECT_EQ(d.Edits[0]->text(), QStringLiteral("78"));
+
+        QTest::mouseClick(d.Button1, Qt::LeftButton);
+    });
+    EXPECT_EQ(code, (IdCodeBytes{0x78, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(family, "R8CM");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(DialogTest, FollowsTheMainWindowOnEveryPaint) {
+    TForm1& f = Open();
+    f.move(10, 20);
+    Run([&](TForm2& d) {
+        EXPECT_EQ(d.pos(), QPoint(110, 120));
+        f.move(50, 60);
+        QPaintEvent paint(d.rect());  // the system asks the dialog to paint again
+        QApplication::sendEvent(&d, &paint);
+        EXPECT_EQ(d.pos(), QPoint(150, 160));
+    });
+}
+
+}  // namespace
+}  // namespace bramblet::ui::testing

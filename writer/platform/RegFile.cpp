@@ -1,0 +1,375 @@
+#include "platform/RegFile.h"
+
+#include <cstdio>
+
+namespace bramblet {
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+[[noreturn]] void Damaged(int line, const std::string& why) {
+    throw SettingsError(std::to_string(line) + " 行目: " + why);
+}
+
+bool ValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::size_t length = b < 0x80                ? 1
+                                   : b >= 0xC2 && b < 0xE0 ? 2
+                                   : b >= 0xE0 && b < 0xF0 ? 3
+                                   : b >= 0xF0 && b < 0xF5 ? 4
+                                                           : 0;
+        if (length == 0 || i + length > s.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// The file as UTF-8 text: UTF-16LE after its mark, or UTF-8 with or without one.
+std::string DecodeText(std::string_view bytes) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        if (bytes.size() % 2 != 0) Damaged(1, "UTF-16 のテキストとして読めません");
+        std::vector<std::uint8_t> units(bytes.begin() + 2, bytes.end());
+        for (std::size_t i = 0; i < units.size(); i += 2) {
+            const int u = units[i] | units[i + 1] << 8;
+            const bool high = u >= 0xD800 && u < 0xDC00;
+            const bool low = u >= 0xDC00 && u < 0xE000;
+            const int next = i + 3 < units.size() ? units[i + 2] | units[i + 3] << 8 : 0;
+            if (u == 0 || low || (high && !(next >= 0xDC00 && next < 0xE000))) {
+                Damaged(1, "UTF-16 のテキストとして読めません");
+            }
+            if (high) i += 2;
+        }
+        units.push_back(0);
+        units.push_back(0);
+        return StringFromData(units);
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (!ValidUtf8(bytes)) Damaged(1, "UTF-8 のテキストとして読めません");
+    return std::string(bytes);
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    return s;
+}
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A quoted text with the editor's two escapes, \\ and \"; `s` starts after the opening quote
+// and is left after the closing one.
+std::string Unquote(std::string_view& s, int line) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '"') {
+            s.remove_prefix(i + 1);
+            return out;
+        }
+        if (s[i] == '\\') {
+            if (i + 1 >= s.size() || (s[i + 1] != '\\' && s[i + 1] != '"')) {
+                Damaged(line, "文字列の \\ の使い方が正しくありません");
+            }
+            ++i;
+        }
+        out.push_back(s[i]);
+    }
+    Damaged(line, "文字列が \" で閉じていません");
+}
+
+std::vector<std::uint8_t> HexBytes(std::string_view s, int line) {
+    std::vector<std::uint8_t> out;
+    s = TrimLeft(TrimRight(s));
+    if (s.empty()) return out;
+    for (;;) {
+        s = TrimLeft(s);
+        if (s.size() < 2 || HexDigit(s[0]) < 0 || HexDigit(s[1]) < 0) {
+            Damaged(line, "16 進のバイト列が正しくありません");
+        }
+        out.push_back(static_cast<std::uint8_t>(HexDigit(s[0]) << 4 | HexDigit(s[1])));
+        s = TrimLeft(s.substr(2));
+        if (s.empty()) return out;
+        if (s.front() != ',') Damaged(line, "16 進のバイト列が正しくありません");
+        s.remove_prefix(1);
+    }
+}
+
+// The data after "=", or nullopt for "-", which deletes the value.
+std::optional<RegValue> ParseData(std::string_view data, int line) {
+    data = TrimLeft(data);
+    if (!data.empty() && data.front() == '"') {
+        data.remove_prefix(1);
+        const std::string text = Unquote(data, line);
+        if (!TrimLeft(data).empty()) Damaged(line, "文字列の後に余分な文字があります");
+        return RegValue{RegType::Sz, StringData(text)};
+    }
+    if (TrimRight(data) == "-") return std::nullopt;
+    if (data.substr(0, 6) == "dword:") {
+        const std::string_view digits = TrimRight(data.substr(6));
+        if (digits.empty() || digits.size() > 8) Damaged(line, "dword の値が正しくありません");
+        std::uint32_t v = 0;
+        for (char c : digits) {
+            if (HexDigit(c) < 0) Damaged(line, "dword の値が正しくありません");
+            v = v << 4 | static_cast<std::uint32_t>(HexDigit(c));
+        }
+        return RegValue{RegType::Dword,
+                        {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                         static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
+    }
+    if (data.substr(0, 4) == "hex:")
+        return RegValue{RegType::Binary, HexBytes(data.substr(4), line)};
+    if (data.substr(0, 4) == "hex(") {
+        const auto close = data.find("):");
+        if (close == std::string_view::npos || close == 4 || close > 12) {
+            Damaged(line, "値の型が正しくありません");
+        }
+        std::uint32_t type = 0;
+        for (char c : data.substr(4, close - 4)) {
+            if (HexDigit(c) < 0) Damaged(line, "値の型が正しくありません");
+            type = type << 4 | static_cast<std::uint32_t>(HexDigit(c));
+        }
+        return RegValue{static_cast<RegType>(type), HexBytes(data.substr(close + 2), line)};
+    }
+    Damaged(line, "値の形式が正しくありません");
+}
+
+void EraseValue(std::vector<RegValues::Entry>& entries, std::string_view name) {
+    std::erase_if(entries, [&](const RegValues::Entry& e) { return SameName(e.name, name); });
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\' || c == '"') out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Strings go out quoted when the quoted form reads back to the same bytes; anything else (a
+// line break, an inner zero, a missing terminator) goes out as hex(1) so nothing is lost.
+bool QuotableString(const RegValue& v) {
+    if (v.type != RegType::Sz) return false;
+    const std::string text = StringFromData(v.data);
+    return text.find_first_of("\r\n") == std::string::npos && StringData(text) == v.data;
+}
+
+void AppendHex(std::string& out, std::string_view prefix, const std::vector<std::uint8_t>& data) {
+    out += prefix;
+    std::size_t column = out.size() - out.rfind('\n') - 1;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02x", data[i]);
+        // The editor keeps lines within 80 columns, continuing them with a backslash.
+        if (column + 3 > 78) {
+            out += "\\\r\n  ";
+            column = 2;
+        }
+        out += hex;
+        column += 2;
+        if (i + 1 < data.size()) {
+            out += ',';
+            ++column;
+        }
+    }
+}
+
+}  // namespace
+
+const RegValue* RegValues::Find(std::string_view name) const {
+    for (const Entry& e : entries_) {
+        if (SameName(e.name, name)) return &e.value;
+    }
+    return nullptr;
+}
+
+void RegValues::Set(const std::string& name, const RegValue& value) {
+    for (Entry& e : entries_) {
+        if (SameName(e.name, name)) {
+            e.value = value;
+            return;
+        }
+    }
+    entries_.push_back({name, value});
+}
+
+std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view keyPath) {
+    const std::string text = DecodeText(bytes);
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    if (lines.empty() || TrimRight(lines[0]) != kHeader) {
+        Damaged(1, "\"Windows Registry Editor Version 5.00\" で始まっていません");
+    }
+    std::optional<RegValues> ours;
+    std::vector<RegValues::Entry> values;
+    bool inSection = false, inOurs = false;
+    auto finishSection = [&] {
+        if (!inOurs) return;
+        if (!ours) ours.emplace();
+        for (const auto& e : values) ours->Set(e.name, e.value);
+        values.clear();
+    };
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const int lineNo = static_cast<int>(i + 1);
+        const std::string_view line = TrimRight(TrimLeft(lines[i]));
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() == '[') {
+            if (line.back() != ']') Damaged(lineNo, "キー名が ] で閉じていません");
+            finishSection();
+            const std::string_view key = line.substr(1, line.size() - 2);
+            inSection = true;
+            inOurs = SameName(key, keyPath);
+            if (inOurs && !ours) ours.emplace();
+            continue;
+        }
+        if (!inSection) Damaged(lineNo, "キー名より前に値があります");
+        std::string_view rest = line;
+        std::string name;
+        if (rest.front() == '@') {
+            rest.remove_prefix(1);
+        } else if (rest.front() == '"') {
+            rest.remove_prefix(1);
+            name = Unquote(rest, lineNo);
+        } else {
+            Damaged(lineNo, "値の名前が正しくありません");
+        }
+        rest = TrimLeft(rest);
+        if (rest.empty() || rest.front() != '=') Damaged(lineNo, "= がありません");
+        rest.remove_prefix(1);
+        std::string data(TrimLeft(rest));
+        // Byte lists continue on the next line after a trailing backslash.
+        if (data.compare(0, 3, "hex") == 0) {
+            while (!data.empty() && data.back() == '\\') {
+                data.pop_back();
+                if (++i >= lines.size()) Damaged(lineNo, "続きの行がありません");
+                data += TrimRight(TrimLeft(lines[i]));
+            }
+        }
+        const std::optional<RegValue> value = ParseData(data, lineNo);
+        if (!inOurs) continue;
+        if (value) {
+            EraseValue(values, name);
+            values.push_back({name, *value});
+        } else {
+            EraseValue(values, name);
+        }
+    }
+    finishSection();
+    return ours;
+}
+
+std::string FormatRegFile(std::string_view keyPath, const RegValues& values) {
+    std::string text(kHeader);
+    text += "\r\n\r\n[";
+    text += keyPath;
+    text += "]\r\n";
+    for (const RegValues::Entry& e : values.Entries()) {
+        text += e.name.empty() ? "@" : "\"" + Escaped(e.name) + "\"";
+        text += '=';
+        const RegValue& v = e.value;
+        if (QuotableString(v)) {
+            text += "\"" + Escaped(StringFromData(v.data)) + "\"";
+        } else if (v.type == RegType::Dword && v.data.size() == 4) {
+            char dword[16];
+            std::snprintf(dword, sizeof dword, "dword:%02x%02x%02x%02x", v.data[3], v.data[2],
+                          v.data[1], v.data[0]);
+            text += dword;
+        } else if (v.type == RegType::Binary) {
+            AppendHex(text, "hex:", v.data);
+        } else {
+            char prefix[16];
+            std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(v.type));
+            AppendHex(text, prefix, v.data);
+        }
+        text += "\r\n";
+    }
+    text += "\r\n";
+    std::vector<std::uint8_t> utf16 = StringData(text);
+    utf16.resize(utf16.size() - 2);  // no terminating zero in a file
+    std::string bytes = "\xFF\xFE";
+    bytes.append(utf16.begin(), utf16.end());
+    return bytes;
+}
+
+namespace {
+
+class RegFileKey : public SettingsKey {
+public:
+    RegFileKey(RegValues values, WholeFile* file) : values_(std::move(values)), file_(file) {}
+
+    std::optional<RegValue> Query(const std::string& name) const override {
+        const RegValue* v = values_.Find(name);
+        return v ? std::optional<RegValue>(*v) : std::nullopt;
+    }
+    void Set(const std::string& name, const RegValue& value) override { values_.Set(name, value); }
+    void Close() override {
+        if (file_) file_->Replace(FormatRegFile(kSettingsKeyPath, values_));
+    }
+
+private:
+    RegValues values_;
+    WholeFile* file_;  // null for a key opened for reading
+};
+
+}  // namespace
+
+std::unique_ptr<SettingsKey> RegFileStore::OpenExisting() {
+    const std::optional<std::string> bytes = file_->Read();
+    if (!bytes) return nullptr;
+    try {
+        std::optional<RegValues> values = ParseRegFile(*bytes, kSettingsKeyPath);
+        if (!values) return nullptr;
+        return std::make_unique<RegFileKey>(std::move(*values), nullptr);
+    } catch (const SettingsError& e) {
+        throw SettingsError("設定ファイル " + file_->Name() + " が壊れています (" + e.what() + ")");
+    }
+}
+
+std::unique_ptr<SettingsKey> RegFileStore::Create() {
+    RegValues values;
+    const std::optional<std::string> bytes = file_->Read();
+    if (bytes) {
+        // A damaged file was reported when the settings were read; writing the key whole is
+        // what repairs it, so the values start from nothing then.
+        try {
+            if (std::optional<RegValues> existing = ParseRegFile(*bytes, kSettingsKeyPath)) {
+                values = std::move(*existing);
+            }
+        } catch (const SettingsError&) {
+        }
+    }
+    return std::make_unique<RegFileKey>(std::move(values), file_.get());
+}
+
+}  // namespace bramblet

@@ -1,0 +1,153 @@
+#include "platform/win32/RegistrySettings.h"
+
+#include "platform/PortList.h"
+
+namespace bramblet {
+namespace {
+
+std::string ErrorText(const std::string& what, LONG error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = what + ": " + (text ? Narrow(text) : std::to_string(error));
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+// One value's type and bytes; nullopt when it does not exist.
+std::optional<RegValue> QueryValue(HKEY key, const std::wstring& name) {
+    for (;;) {
+        DWORD type = 0, size = 0;
+        LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+        if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(name), rc));
+        RegValue value{static_cast<RegType>(type), std::vector<std::uint8_t>(size)};
+        rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size);
+        if (rc == ERROR_MORE_DATA) continue;  // it grew in between
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(name), rc));
+        value.type = static_cast<RegType>(type);
+        value.data.resize(size);
+        return value;
+    }
+}
+
+class RegistryKey : public SettingsKey {
+public:
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    ~RegistryKey() override {
+        if (key_) RegCloseKey(key_);
+    }
+
+    std::optional<RegValue> Query(const std::string& name) const override {
+        return QueryValue(key_, Widen(name));
+    }
+    void Set(const std::string& name, const RegValue& value) override {
+        const LONG rc = RegSetValueExW(key_, Widen(name).c_str(), 0, static_cast<DWORD>(value.type),
+                                       value.data.data(), static_cast<DWORD>(value.data.size()));
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(name, rc));
+    }
+    void Close() override {
+        const LONG rc = RegCloseKey(key_);
+        key_ = nullptr;
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText("RegCloseKey", rc));
+    }
+
+private:
+    HKEY key_;
+};
+
+class RegistryStore : public SettingsStore {
+public:
+    RegistryStore(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {}
+
+    std::unique_ptr<SettingsKey> OpenExisting() override {
+        HKEY key = nullptr;
+        const LONG rc = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &key);
+        if (rc == ERROR_FILE_NOT_FOUND) return nullptr;
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(path_), rc));
+        return std::make_unique<RegistryKey>(key);
+    }
+    std::unique_ptr<SettingsKey> Create() override {
+        HKEY key = nullptr;
+        const LONG rc = RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
+        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(path_), rc));
+        return std::make_unique<RegistryKey>(key);
+    }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+};
+
+}  // namespace
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& utf16) {
+    if (utf16.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::unique_ptr<SettingsStore> RegistrySettingsStore(HKEY root, const std::wstring& path) {
+    return std::make_unique<RegistryStore>(root, path);
+}
+
+std::unique_ptr<SettingsStore> SystemSettingsStore() {
+    return RegistrySettingsStore(HKEY_CURRENT_USER, L"Software\\ORVANE\\Bramblet");
+}
+
+std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    std::vector<std::wstring> names;
+    DWORD longest = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                     nullptr, nullptr, nullptr);
+    std::wstring name(longest + 1, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LONG rc =
+            RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), length);
+    }
+    std::vector<std::string> ports;
+    try {
+        for (const std::wstring& n : names) {
+            const std::optional<RegValue> value = QueryValue(key, n);
+            if (!value) continue;  // removed since it was listed
+            if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
+                throw SettingsError("\"" + Narrow(n) + "\" のデータ型が正しくありません");
+            }
+            ports.push_back(StringFromData(value->data));
+        }
+    } catch (...) {
+        RegCloseKey(key);
+        throw;
+    }
+    RegCloseKey(key);
+    return ports;
+}
+
+std::optional<std::vector<std::string>> SystemPortNames() {
+    return RegistryStringValues(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
+}
+
+}  // namespace bramblet

@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Settings.h"
+
+namespace bramblet {
+
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& utf16);
+
+// A registry key as the settings store: `path` under `root`.
+std::unique_ptr<SettingsStore> RegistrySettingsStore(HKEY root, const std::wstring& path);
+
+// The data of every value of the key, in the registry's enumeration order; nullopt when the key
+// cannot be opened. Throws SettingsError for a value that is not a string.
+std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const std::wstring& path);
+
+}  // namespace bramblet

@@ -1,0 +1,71 @@
+// bramblet-render: draws the main window and the ID code dialog to PNG files for review.
+//   bramblet-render OUTDIR [WRITEFILE]
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "platform/posix/SettingsFile.h"
+#include "ui/Fonts.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+namespace {
+
+// Connects to nothing: the pictures show the window before any operation.
+class NoPorts : public bramblet::PortOpener {
+public:
+    bramblet::OpenResult Open(const std::string&) override {
+        bramblet::OpenResult r;
+        r.error = bramblet::OpenError::NotFound;
+        return r;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fputs("usage: bramblet-render OUTDIR [WRITEFILE]\n", stderr);
+        return 2;
+    }
+    const QString out = QDir(args[1]).absolutePath();
+    QDir().mkpath(out);
+    bramblet::ui::InstallFontSubstitutes();
+
+    // A settings file of its own, so the user's remembered window is not what is drawn.
+    QTemporaryDir settingsDir;
+    NoPorts ports;
+    const auto settings = bramblet::FileSettingsStore(
+        settingsDir.filePath(QStringLiteral("Bramblet.reg")).toStdString());
+    bramblet::ui::Form1Services services;
+    services.ports = &ports;
+    services.settings = settings.get();
+    services.portNames = [] { return std::optional<std::vector<std::string>>(); };
+    services.showError = [](const QString& text) {
+        std::fprintf(stderr, "error box: %s\n", text.toUtf8().constData());
+    };
+    QStringList writeFile;
+    if (args.size() > 2) writeFile << QFileInfo(args[2]).absoluteFilePath();
+    bramblet::ui::TForm1 form1(services, writeFile);
+    bramblet::ui::TForm2 form2(form1);
+    form1.SetIdCodeDialog(&form2);
+    form1.show();
+    form1.SetVersionText("VER.1.00");
+    QCoreApplication::processEvents();
+    const QString mainPng = out + QStringLiteral("/main-window.png");
+    const QString dialogPng = out + QStringLiteral("/id-dialog.png");
+    bool ok = form1.grab().save(mainPng);
+    form2.show();
+    QCoreApplication::processEvents();
+    ok = form2.grab().save(dialogPng) && ok;
+    form2.hide();
+    std::printf("%s\n%s\n", mainPng.toUtf8().constData(), dialogPng.toUtf8().constData());
+    return ok ? 0 : 1;
+}

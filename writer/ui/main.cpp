@@ -1,0 +1,35 @@
+// Bramblet: the writer's window.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "platform/PortList.h"
+#include "platform/System.h"
+#include "ui/Application.h"
+#include "ui/Beep.h"
+#include "ui/Fonts.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+int main(int argc, char** argv) {
+    bramblet::ui::Application app(argc, argv);
+    try {
+        QApplication::setApplicationName(QStringLiteral("Bramblet2"));
+        bramblet::ui::InstallFontSubstitutes();
+        const auto ports = bramblet::SystemPortOpener();
+        const auto settings = bramblet::SystemSettingsStore();
+        bramblet::ui::Form1Services services;
+        services.ports = ports.get();
+        services.settings = settings.get();
+        services.portNames = bramblet::SystemPortNames;
+        services.beep = bramblet::ui::PlatformBeep;
+        bramblet::ui::TForm1 form1(services, QCoreApplication::arguments().mid(1));
+        bramblet::ui::TForm2 form2(form1);
+        form1.SetIdCodeDialog(&form2);
+        form1.show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        bramblet::ui::ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+    return 0;
+}
