@@ -11,6 +11,7 @@
 
 #include "platform/RegFile.h"
 #include "platform/posix/PortList.h"
+#include "platform/posix/SimulatedPorts.h"
 #include "platform/posix/SettingsFile.h"
 #include "support/TempDir.h"
 
@@ -138,9 +139,9 @@ TEST(PortList, SimulatedChipsByTheirLinks) {
 TEST(PortList, SimulatorFolderFollowsTheRuntimeDir) {
     EnvGuard runtime("XDG_RUNTIME_DIR");
     setenv("XDG_RUNTIME_DIR", "/run/user/7", 1);
-    EXPECT_EQ(SimPortFolder(), "/run/user/7/bramblet-sim");
+    EXPECT_EQ(SimulatedPortFolder(), "/run/user/7/bramblet-sim");
     unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(SimPortFolder(), "/tmp/bramblet-sim");
+    EXPECT_EQ(SimulatedPortFolder(), "/tmp/bramblet-sim-" + std::to_string(getuid()));
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 // Serial ports on Linux: the kernel's serial devices, and the terminals of simulated chips.
 #include "platform/posix/PortList.h"
+#include "platform/posix/SimulatedPorts.h"
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <fstream>
 
 namespace bramblet {
 
 namespace fs = std::filesystem;
-
-std::string SimPortFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return std::string(runtime && runtime[0] ? runtime : "/tmp") + "/bramblet-sim";
-}
 
 std::vector<std::string> KernelSerialPorts(const fs::path& sysClassTty) {
     std::vector<std::string> ports;
@@ -46,7 +41,7 @@ std::vector<std::string> SimulatedPorts(const fs::path& folder) {
 
 std::optional<std::vector<std::string>> SystemPortNames() {
     std::vector<std::string> ports = KernelSerialPorts("/sys/class/tty");
-    for (std::string& sim : SimulatedPorts(SimPortFolder())) ports.push_back(std::move(sim));
+    for (std::string& sim : SimulatedPorts(SimulatedPortFolder())) ports.push_back(std::move(sim));
     return ports;
 }
 

@@ -7,9 +7,6 @@
 
 namespace bramblet {
 
-// Where a simulated chip publishes the link to its terminal: ${XDG_RUNTIME_DIR:-/tmp}/bramblet-sim.
-std::string SimPortFolder();
-
 // The tty names under `sysClassTty` that have a device present.
 std::vector<std::string> KernelSerialPorts(const std::filesystem::path& sysClassTty);
 

@@ -1,0 +1,56 @@
+// One whole write pressed on Button1, against the simulated chip over the virtual line.
+#include "sim/VirtualLink.h"
+#include "ui/FormFixture.h"
+
+namespace bramblet::ui::testing {
+namespace {
+
+TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
+    sim::ChipConfig config;
+    config.version = "VER.1.48";
+    sim::VirtualLink link(config);
+    ports = &link.Opener();
+    const std::string file = WriteFile("prog.mot", 0xC2FF, 0x300);
+    Settings("\"FileName\"=\"" + file +
+             "\"\r\n\"WindowTop\"=dword:00000064\r\n"
+             "\"WindowLeft\"=dword:00000064\r\n\"ModePin\"=dword:00000000\r\n"
+             "\"COM\"=\"COM3\"\r\n\"CPU\"=\"R8C\"\r\n");
+    TForm1& form1 = Open();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    ASSERT_EQ(form1.Edit1->text().toStdString(), file);
+
+    std::vector<QString> statuses;
+    std::vector<int> progress;
+    std::vector<bool> button1Enabled, othersEnabled;
+    QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
+        statuses.push_back(text);
+        button1Enabled.push_back(form1.Button1->isEnabled());
+        othersEnabled.push_back(form1.Button2->isEnabled() && form1.Button3->isEnabled());
+    });
+    QObject::connect(form1.ProgressBar1, &QProgressBar::valueChanged,
+                     [&](int value) { progress.push_back(value); });
+
+    QTest::mouseClick(form1.Button1, Qt::LeftButton);
+
+    EXPECT_EQ(statuses, (std::vector<QString>{
+                            "フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
+                            "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！",
+                            "フラッシュ消去中", "フラッシュ消去完了！", "フラッシュ書き込み中",
+                            "フラッシュベリファイ中", "フラッシュ書き込みは無事完了しました"}));
+    // 0x300 bytes in pages 0xC000, 0xC100, 0xC200: page changes after 256 and 512 bytes.
+    EXPECT_EQ(progress, (std::vector<int>{5, 10, 40, 70, 40, 70, 99}));  // 0 was already shown
+    EXPECT_EQ(form1.ProgressBar1->value(), 99);
+    EXPECT_EQ(form1.Label3->text(), "VER.1.48");
+    EXPECT_EQ(beeps, std::vector<std::uint32_t>{0x30});
+    // Only the pressed button is disabled while the write runs, and it comes back.
+    EXPECT_EQ(button1Enabled, std::vector<bool>(statuses.size(), false));
+    EXPECT_EQ(othersEnabled, std::vector<bool>(statuses.size(), true));
+    EXPECT_TRUE(form1.Button1->isEnabled());
+    EXPECT_FALSE(link.PortOpen());
+    for (std::uint32_t a = 0xC000; a < 0xC300; ++a) ASSERT_EQ(link.Target().Read(a), a & 0xFF) << a;
+    // The virtual line ran the whole protocol: about a second to connect, 230 ms a page.
+    EXPECT_GT(link.Now(), std::chrono::seconds(2));
+}
+
+}  // namespace
+}  // namespace bramblet::ui::testing
