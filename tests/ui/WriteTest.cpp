@@ -1,4 +1,6 @@
 // One whole write pressed on Button1, against the simulated chip over the virtual line.
+#include <QThread>
+
 #include "sim/VirtualLink.h"
 #include "ui/FormFixture.h"
 
@@ -50,6 +52,44 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
     for (std::uint32_t a = 0xC000; a < 0xC300; ++a) ASSERT_EQ(link.Target().Read(a), a & 0xFF) << a;
     // The virtual line ran the whole protocol: about a second to connect, 230 ms a page.
     EXPECT_GT(link.Now(), std::chrono::seconds(2));
+}
+
+// A line whose every read waits out its window with nothing, in real time.
+class SlowSilentPorts : public PortOpener {
+public:
+    OpenResult Open(const std::string&) override {
+        class Port : public SerialPort {
+        public:
+            void Setup(std::uint32_t) override {}
+            void Write(std::span<const std::uint8_t>) override {}
+            std::size_t Read(std::span<std::uint8_t>) override {
+                QThread::msleep(30);
+                return 0;
+            }
+        };
+        OpenResult r;
+        r.port = std::make_unique<Port>();
+        return r;
+    }
+};
+
+TEST_F(FormTest, WindowIsServedBetweenStatusChangesOfALongExchange) {
+    // The connection to a silent chip reads for over half a second without a status change.
+    SlowSilentPorts slow;
+    ports = &slow;
+    Settings("\"FileName\"=\"" + WriteFile("prog.mot", 0xC0FF) +
+             "\"\r\n\"WindowTop\"=dword:00000064\r\n\"WindowLeft\"=dword:00000064\r\n"
+             "\"ModePin\"=dword:00000000\r\n\"COM\"=\"COM3\"\r\n\"CPU\"=\"R8C\"\r\n");
+    TForm1& form1 = Open();
+    bool served = false;
+    bool servedBeforeTheAnswer = false;
+    QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
+        if (text == "BOOTモードコネクト中") QTimer::singleShot(100, [&] { served = true; });
+        if (text.startsWith("通信できません")) servedBeforeTheAnswer = served;
+    });
+    QTest::mouseClick(form1.Button1, Qt::LeftButton);
+    EXPECT_TRUE(Status().startsWith("通信できません"));
+    EXPECT_TRUE(servedBeforeTheAnswer);
 }
 
 }  // namespace

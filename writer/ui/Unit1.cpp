@@ -78,7 +78,8 @@ int ComparePortNames(const QString& a, const QString& b) {
 TForm1::TForm1(Form1Services services, QStringList arguments)
     : services_(std::move(services)),
       arguments_(std::move(arguments)),
-      writer_(*this, *services_.ports) {
+      ports_(*services_.ports, [this] { KeepPainted(); }),
+      writer_(*this, ports_) {
     CreateControls();
     FormCreate();
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/Writer.h"
+#include "ui/ResponsivePorts.h"
 #include "platform/Settings.h"
 #include "ui/FileBrowser.h"
 
@@ -135,6 +136,7 @@ private:
 
     Form1Services services_;
     QStringList arguments_;
+    ResponsivePorts ports_;
     Writer writer_;
     TForm2* form2_ = nullptr;
     bool shown_ = false;

@@ -1,0 +1,60 @@
+#pragma once
+// Serial ports that keep the window painted. An erase of a large flash keeps the status poll
+// reading for seconds with no status change in between; after every read or write that comes
+// at least a tick after the last one, `keepAlive` lets the window paint and answer the window
+// system, so the desktop does not take the program for hung.
+#include <chrono>
+#include <functional>
+
+#include "link/SerialPort.h"
+
+namespace bramblet::ui {
+
+class ResponsivePorts : public PortOpener {
+public:
+    ResponsivePorts(PortOpener& ports, std::function<void()> keepAlive)
+        : ports_(ports), keepAlive_(std::move(keepAlive)) {}
+
+    OpenResult Open(const std::string& name) override {
+        OpenResult result = ports_.Open(name);
+        if (result.port) result.port = std::make_unique<Port>(std::move(result.port), *this);
+        return result;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kTick{50};
+
+    class Port : public SerialPort {
+    public:
+        Port(std::unique_ptr<SerialPort> port, ResponsivePorts& owner)
+            : port_(std::move(port)), owner_(owner) {}
+        void Setup(std::uint32_t baud) override { port_->Setup(baud); }
+        void Write(std::span<const std::uint8_t> bytes) override {
+            port_->Write(bytes);
+            owner_.Tick();
+        }
+        std::size_t Read(std::span<std::uint8_t> buffer) override {
+            const std::size_t n = port_->Read(buffer);
+            owner_.Tick();
+            return n;
+        }
+
+    private:
+        std::unique_ptr<SerialPort> port_;
+        ResponsivePorts& owner_;
+    };
+
+    void Tick() {
+        const auto now = Clock::now();
+        if (now - last_ < kTick) return;
+        last_ = now;
+        keepAlive_();
+    }
+
+    PortOpener& ports_;
+    std::function<void()> keepAlive_;
+    Clock::time_point last_{};
+};
+
+}  // namespace bramblet::ui
