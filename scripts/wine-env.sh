@@ -2,6 +2,9 @@
 # process starts in about 50 ms instead of 2.4 s.
 export WINEPREFIX="${WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/windows/wineprefix}"
 export WINEDEBUG=-all
+# Wine turns command-line arguments and file names into UTF-16 by the locale: without a UTF-8
+# one, Japanese names arrive garbled.
+export LC_ALL=C.UTF-8
 # No Mono or Gecko installer prompts in a fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_start() {

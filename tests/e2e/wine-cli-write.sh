@@ -2,35 +2,13 @@
 # The Windows bramblet-cli under Wine writes and verifies a file through a COM port that is
 # bramblet-sim's pseudo-terminal (dosdevices/com7 -> /dev/pts/N), then the saved flash is checked.
 #   wine-cli-write.sh SIMULATOR CLI_EXE
-# Exit 77 (skipped) when the Linux simulator has not been built.
 set -euo pipefail
-sim=$1 cli=$2
-if [[ ! -x $sim ]]; then
-  echo "wine-cli-write.sh: $sim not built (build the linux preset first)" >&2
-  exit 77
-fi
-if [[ -z ${WINEPREFIX:-} ]]; then
-  source "$(dirname "$0")/../../scripts/wine-env.sh"
-fi
+source "$(dirname "$0")/../support/wine-sim.sh"
 work=$(mktemp -d)
+trap 'sim_stop; rm -rf "$work"' EXIT
 port=COM7
-link="$WINEPREFIX/dosdevices/${port,,}"
-mkdir -p "$WINEPREFIX/dosdevices"
-"$sim" --save "$work/saved.mot" --no-publish >"$work/sim.out" &
-sim_pid=$!
-cleanup() {
-  kill "$sim_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
-  rm -rf "$work" "$link"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do
-  [[ -s $work/sim.out ]] && break
-  sleep 0.05
-done
-pty=$(head -n1 "$work/sim.out")
-[[ -n $pty ]] || { echo "the simulator printed no terminal" >&2; exit 1; }
-ln -sfn "$pty" "$link"
+sim_on_com "$1" "$port" --save "$work/saved.mot"
+cli=$2
 
 # Two pages and a half at 0xC000, the name with a blank and Japanese letters.
 file="$work/書込み data.mot"
@@ -57,8 +35,7 @@ run() {
 [[ $(run write) == "フラッシュ書き込みは無事完了しました" ]]
 [[ $(run verify) == "フラッシュベリファイは無事完了しました" ]]
 
-kill "$sim_pid"
-wait "$sim_pid" || true
+sim_stop
 grep -q '^S22400C000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F' \
   "$work/saved.mot" || { echo "the chip does not hold the file" >&2; cat "$work/saved.mot" >&2; exit 1; }
 echo "wine bramblet-cli wrote and verified through $port"

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "flash/SRecordStream.h"
+#include "support/RecordingSink.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"
 #include "support/TempDir.h"
@@ -14,13 +15,8 @@
 namespace bramblet {
 namespace {
 
-struct Flush {
-    bool program;
-    std::uint32_t base;
-    PageImage image;
-    PageFlags present;
-    bool operator==(const Flush&) const = default;
-};
+using testing::Flush;
+using testing::RecordingSink;
 
 struct Outcome {
     std::int32_t result = 0;
@@ -134,20 +130,6 @@ private:
     std::optional<std::uint32_t> page_;
     PageImage image_;
     PageFlags present_;
-};
-
-class RecordingSink : public PageSink {
-public:
-    std::vector<Flush> flushes;
-    int failAt = -1;
-    bool ProgramPage(std::uint32_t base, const PageImage& image) override {
-        flushes.push_back({true, base, image, {}});
-        return static_cast<int>(flushes.size()) - 1 != failAt;
-    }
-    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override {
-        flushes.push_back({false, base, image, present});
-        return static_cast<int>(flushes.size()) - 1 != failAt;
-    }
 };
 
 // A few hundred kilobytes of records, mostly sound, with the kinds of noise real files and

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "flash/SRecordStream.h"
+#include "support/RecordingSink.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"
 #include "support/TempDir.h"
@@ -11,30 +12,10 @@ namespace bramblet {
 namespace {
 
 using testing::Bytes;
+using testing::Flush;
+using testing::RecordingSink;
 using testing::SRecord;
 using testing::SRecords;
-
-struct Flush {
-    bool program;
-    std::uint32_t base;
-    PageImage image;
-    PageFlags present;
-};
-
-class RecordingSink : public PageSink {
-public:
-    std::vector<Flush> flushes;
-    int failAt = -1;  // index of the flush that fails
-
-    bool ProgramPage(std::uint32_t base, const PageImage& image) override {
-        flushes.push_back({true, base, image, {}});
-        return static_cast<int>(flushes.size()) - 1 != failAt;
-    }
-    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override {
-        flushes.push_back({false, base, image, present});
-        return static_cast<int>(flushes.size()) - 1 != failAt;
-    }
-};
 
 class StreamTest : public ::testing::Test {
 protected:

@@ -76,7 +76,7 @@ TEST(WinePrefix, CopyListsEachFileAndRefusesACopyIntoItself) {
               "2 file(s) copied\n"
               "Cannot perform a cyclic copy\n0 file(s) copied\n"
               "0 file(s) copied\n"
-              "Invalid drive specification - Q:\\dst\n0 file(s) copied\n");
+              "Invalid drive - Q:\\dst\n0 file(s) copied\n");
     EXPECT_EQ(Read(prefix / "drive_c/dst/ONE.TXT"), "new");
     EXPECT_FALSE(fs::exists(prefix / "drive_c/dst/one.txt"));
     EXPECT_EQ(Read(prefix / "drive_c/dst/deep/two.txt"), "2");

@@ -1,8 +1,5 @@
 // bramblet-sim in real time on a pseudo-terminal, driven by the writer's own connection code
 // through the real termios port.
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -16,11 +13,10 @@
 #include "platform/posix/SimulatedPorts.h"
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
+#include "support/Processes.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 namespace bramblet {
 namespace {
@@ -28,44 +24,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// A running bramblet-sim; SIGTERM and a wait at the end.
-class SimProcess {
+// bramblet-sim from this build.
+class SimProcess : public testing::SimProcess {
 public:
-    explicit SimProcess(std::vector<std::string> args) {
-        args.insert(args.begin(), BRAMBLET_SIM);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
-        close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) Stop();
-    }
-    const std::string& Path() const { return path_; }
-    pid_t Pid() const { return pid_; }
-    void Signal(int sig) { kill(pid_, sig); }
-    int Stop() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::string path_;
+    explicit SimProcess(std::vector<std::string> args)
+        : testing::SimProcess(BRAMBLET_SIM, std::move(args)) {}
 };
 
 const sim::IdCode kCode = {0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21};

@@ -185,7 +185,7 @@ void WinePrefix::RunCopy(const CopyJob& job) {
     const std::optional<fs::path> to = HostPath(job.destination);
     std::error_code ec;
     if (!to) {
-        Write("Invalid drive specification - " + job.destination + "\n");
+        Write("Invalid drive - " + job.destination + "\n");
     } else if (from && fs::is_directory(*from, ec)) {
         const fs::path source = fs::canonical(*from, ec);
         const fs::path destination = fs::weakly_canonical(*to, ec);
