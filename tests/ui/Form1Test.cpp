@@ -425,6 +425,35 @@ TEST_F(FormTest, FamilyByHighestAddress) {
     EXPECT_TRUE(f.Label5->isVisibleTo(&f));
 }
 
+// What the user types into either box is what the window uses and keeps: no completion to an
+// item's text or case, and the mode-pin box follows the text the user ends up with.
+TEST_F(FormTest, TypedBoxTextsStayAsTyped) {
+    portNames = [] {
+        return std::optional<std::vector<std::string>>(std::vector<std::string>{"COM1", "COM10"});
+    };
+    TForm1& f = Open();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    auto type = [](QComboBox* box, const char* text, Qt::Key key) {
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(text));
+        QTest::keyClick(box->lineEdit(), key);
+        return box->currentText();
+    };
+    EXPECT_EQ(type(f.ComboBox2, "r8c", Qt::Key_Return), QStringLiteral("r8c"));
+    EXPECT_FALSE(f.CheckBox1->isVisibleTo(&f));
+    EXPECT_EQ(type(f.ComboBox2, "R", Qt::Key_Return), QStringLiteral("R"));
+    EXPECT_FALSE(f.CheckBox1->isVisibleTo(&f));
+    EXPECT_EQ(type(f.ComboBox2, "R8C", Qt::Key_Tab), QStringLiteral("R8C"));
+    EXPECT_TRUE(f.CheckBox1->isVisibleTo(&f));
+    EXPECT_EQ(type(f.ComboBox2, "m16c", Qt::Key_Tab), QStringLiteral("m16c"));
+    f.ComboBox1->showPopup();
+    f.ComboBox1->hidePopup();
+    EXPECT_EQ(type(f.ComboBox1, "com1", Qt::Key_Tab), QStringLiteral("com1"));
+    EXPECT_EQ(type(f.ComboBox1, "COM", Qt::Key_Return), QStringLiteral("COM"));
+}
+
 TEST_F(FormTest, PortList) {
     std::optional<std::vector<std::string>> system =
         std::vector<std::string>{"COM10", "COM3", "COM1", "COM2", "COM3"};

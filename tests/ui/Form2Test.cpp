@@ -75,7 +75,11 @@ TEST_F(DialogTest, OkStoresValidBytesAndTheFamilyAsTyped) {
         EXPECT_EQ(d.pos(), QPoint(400, 300));
         Type(d, {"5a", "A", "0", "ff", "1", "c3", "7"});
         EXPECT_EQ(d.Edits[0]->text(), QStringLiteral("5A"));  // upper case as typed
-        d.ComboBox1->setEditText(QStringLiteral("m16c"));
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));  // typing completes only when active
+        d.ComboBox1->setFocus();
+        d.ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(d.ComboBox1->lineEdit(), QStringLiteral("m16c"));
         QTest::mouseClick(d.Button1, Qt::LeftButton);
         EXPECT_FALSE(d.isVisible());
     });

@@ -114,6 +114,8 @@ void TForm1::CreateControls() {
     StatusBar1->setGeometry(0, 248, 361, 19);
     ComboBox1 = new TDropDownComboBox(this);
     ComboBox1->setEditable(true);
+    // Typed text stays as typed: no completion to an item's text or letter case.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setEditText(QStringLiteral("COM1"));
     ComboBox1->setGeometry(280, 188, 65, 20);
@@ -137,6 +139,7 @@ void TForm1::CreateControls() {
     Button2->setGeometry(184, 212, 41, 21);
     ComboBox2 = new QComboBox(this);
     ComboBox2->setEditable(true);
+    ComboBox2->setCompleter(nullptr);
     ComboBox2->setInsertPolicy(QComboBox::NoInsert);
     ComboBox2->addItems({QStringLiteral("R8C"), QStringLiteral("M16C"), QStringLiteral("M32C")});
     ComboBox2->setEditText(QStringLiteral("R8C"));

@@ -51,6 +51,7 @@ TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
     Button2->setGeometry(4, 52, 89, 25);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setEditable(true);
+    ComboBox1->setCompleter(nullptr);  // the family goes on exactly as typed
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems({QStringLiteral("R8C"), QStringLiteral("R8CM"), QStringLiteral("M16C"),
                          QStringLiteral("M32C")});
