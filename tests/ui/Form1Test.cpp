@@ -16,9 +16,11 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// File managers send the dropped files' addresses also as plain text.
 void Drop(QWidget* target, const QList<QUrl>& urls) {
     QMimeData data;
     data.setUrls(urls);
+    data.setText(urls.front().toString());
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     ASSERT_TRUE(enter.isAccepted());
@@ -372,6 +374,16 @@ TEST_F(FormTest, DroppedFiles) {
     EXPECT_EQ(f.Edit1->text(), Q(first));
     EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("M16C"));
     EXPECT_EQ(f.FileListBox1->FileName(), Q(first));
+
+    // Onto the name field or a box it is the same drop, not text typed into the field.
+    Drop(f.Edit1, {QUrl::fromLocalFile(Q(work.Name("b.mot")))});
+    EXPECT_EQ(f.Edit1->text(), Q(work.Name("b.mot")));
+    EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("R8C"));
+    Drop(f.ComboBox1->lineEdit(), {QUrl::fromLocalFile(Q(first))});
+    Drop(f.ComboBox2->lineEdit(), {QUrl::fromLocalFile(Q(first))});
+    EXPECT_EQ(f.Edit1->text(), Q(first));
+    EXPECT_EQ(f.ComboBox1->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("M16C"));
 
     // A folder: the browser moves into it and the check rejects the name.
     std::filesystem::create_directories(work.Path() / "folder");

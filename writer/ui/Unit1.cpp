@@ -178,6 +178,13 @@ void TForm1::CreateControls() {
     // Only the user's changes count: a picked item or typed text, not a text the program sets.
     connect(ComboBox2, &QComboBox::textActivated, this, &TForm1::ComboBox2Change);
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, &TForm1::ComboBox2Change);
+    // A file dropped on the name field or a box is the window's drop like anywhere else; the
+    // fields take no dropped text of their own, which would be the file's address typed in.
+    for (QWidget* field :
+         {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ComboBox1->lineEdit()),
+          static_cast<QWidget*>(ComboBox2->lineEdit())}) {
+        field->setAcceptDrops(false);
+    }
     ComboBox1->onDropDown = [this] { ComboBox1DropDown(); };
     FileListBox1->onDblClick = [this] { FileListBox1DblClick(); };
     Edit1->onDblClick = [this] { Edit1DblClick(); };
