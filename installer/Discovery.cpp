@@ -48,6 +48,8 @@ public:
 
 private:
     void Piece(std::string_view piece) {
+        // Each piece is a C string: a zero byte ends what is scanned of it.
+        piece = UpToZero(piece);
         const std::size_t first = piece.find_first_not_of(' ');
         if (first == std::string_view::npos) return;
         if (piece[first] == '[') {

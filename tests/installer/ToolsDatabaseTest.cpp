@@ -73,6 +73,12 @@ TEST(ToolsDatabase, FieldsAndKinds) {
     const Scan open = Read(
         "[TOOLS]\n\"Renesas M32C Standard Toolchain\" \"5.20\" \"c\" \"d\" \"e\" \"C:\\nc308\n");
     EXPECT_EQ(open.inventory.Kind(ToolKind::Nc308wa).Current().path.View(), "C:\\nc308");
+
+    // A zero byte ends the line's text: the field after it is not counted.
+    const std::string zero =
+        "[TOOLS]\n\"Renesas M16C Standard Toolchain\" \"5.30\" \"c\" \"d\" \"e\"";
+    EXPECT_EQ(Read(zero + std::string(1, '\0') + " \"C:\\nc30\"\n").result, 0);
+    EXPECT_EQ(Read(zero + " \"C:\\nc30\"" + std::string(1, '\0') + "\"x\"\n").result, 1);
 }
 
 TEST(ToolsDatabase, PendingKindCarriesToTheNextFullLine) {

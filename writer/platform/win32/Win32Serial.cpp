@@ -62,7 +62,7 @@ private:
 
 OpenResult Win32PortOpener::Open(const std::string& name) {
     OpenResult result;
-    // "\\.\" + 15 characters + NUL fills the 20-character device path of the original design.
+    // The device path is kept to 20 characters: "\\.\", at most 15 for the name, and the NUL.
     if (name.size() > 15) {
         result.error = OpenError::InvalidName;
         result.detail = name + ": port names are at most 15 characters";
