@@ -55,11 +55,7 @@ public:
         }
         if (inv.pgM16cFound && Present("\\PG_M16C_PATCH")) ProjectGeneratorPatch(Family::M16c);
         if (inv.pgM32cFound && Present("\\PG_M32C_PATCH")) ProjectGeneratorPatch(Family::M32c);
-        // Without a workspace directory the samples would land in the current directory, on
-        // top of the patch folders themselves.
-        if (inv.hewFound && !inv.workspace.path.Empty() && Present("\\SAMPLE_PROGRAM")) {
-            SamplePrograms();
-        }
+        if (inv.hewFound && Present("\\SAMPLE_PROGRAM")) SamplePrograms();
 
         platform_.WriteMessage("Kelpinのインストールは終了しました!\n\a");
         platform_.WriteMessage("何かキーを押してください!!");
@@ -72,7 +68,10 @@ private:
         return !sourceDir_.empty() && platform_.IsDirectory(Join(sourceDir_, subfolder));
     }
 
+    // An empty destination (no workspace directory, a tools database entry with an empty path)
+    // would make xcopy copy into the current directory, on top of the patch folders themselves.
     void Copy(std::string_view subfolder, std::string_view destination) {
+        if (destination.empty()) return;
         RunCopy(platform_, sourceDir_, subfolder, destination);
     }
 

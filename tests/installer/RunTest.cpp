@@ -310,6 +310,18 @@ TEST(KelpinRun, SamplePrograms) {
     EXPECT_EQ(noWorkspace.output.find("SAMPLE_PROGRAM"), std::string::npos);
 }
 
+TEST(KelpinRun, AToolWithAnEmptyPathGetsNoCopy) {
+    FakePlatform fake = FullInstallation();
+    InstallHew(fake, "[TOOLS]\n" + Tool("Renesas M16C Standard Toolchain", "5.40.00", "") +
+                         Tool("M16C R8C FoUSB", "1.03.00", ""));
+    RunKelpin(fake);
+    EXPECT_NE(fake.output.find("Start copy files"), std::string::npos);
+    EXPECT_EQ(fake.output.find("HEW_KD30_PATCH"), std::string::npos);
+    EXPECT_EQ(fake.output.find("NC30_PATCH"), std::string::npos);
+    EXPECT_EQ(fake.output.find("\"\" /s/e/y/f"), std::string::npos);
+    EXPECT_NE(fake.output.find(Copy("KELPIN", kHew)), std::string::npos);
+}
+
 TEST(KelpinRun, APathThatCannotBeQuotedIsShownButNotCopied) {
     FakePlatform fake = FullInstallation();
     fake.files[kHew + "\\HEW2.INI"] =
