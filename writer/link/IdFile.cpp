@@ -39,16 +39,15 @@ bool ReadIdFile(const std::string& utf8Name, IdFileContents& contents) {
         if (line == 2 && tagOpen) {
             if (c == ' ' || c == ':' || c == 0xFF) {
                 tagOpen = false;
-            } else {
+            } else if (tag.size() < 4) {  // only the first four characters name the family
                 tag.push_back(static_cast<char>(c));
             }
         }
         if (line == 1 && c == 0xFF) tagOpen = false;
     }
-    const std::string first4 = tag.substr(0, 4);
-    if (first4 == "0FFD") contents.family = "R8C";
-    if (first4 == "FFFD") contents.family = "M16C";
-    if (first4 == "FFFF") contents.family = "M32C";
+    if (tag == "0FFD") contents.family = "R8C";
+    if (tag == "FFFD") contents.family = "M16C";
+    if (tag == "FFFF") contents.family = "M32C";
     return true;
 }
 
