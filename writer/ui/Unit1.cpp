@@ -180,9 +180,8 @@ void TForm1::CreateControls() {
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, &TForm1::ComboBox2Change);
     // A file dropped on the name field or a box is the window's drop like anywhere else; the
     // fields take no dropped text of their own, which would be the file's address typed in.
-    for (QWidget* field :
-         {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ComboBox1->lineEdit()),
-          static_cast<QWidget*>(ComboBox2->lineEdit())}) {
+    for (QLineEdit* field :
+         std::initializer_list<QLineEdit*>{Edit1, ComboBox1->lineEdit(), ComboBox2->lineEdit()}) {
         field->setAcceptDrops(false);
     }
     ComboBox1->onDropDown = [this] { ComboBox1DropDown(); };
