@@ -24,18 +24,10 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 bool ValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const std::size_t length = b < 0x80                ? 1
-                                   : b >= 0xC2 && b < 0xE0 ? 2
-                                   : b >= 0xE0 && b < 0xF0 ? 3
-                                   : b >= 0xF0 && b < 0xF5 ? 4
-                                                           : 0;
-        if (length == 0 || i + length > s.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += length;
+    while (!s.empty()) {
+        const std::size_t length = DecodeUtf8(s).length;
+        if (length == 0) return false;
+        s.remove_prefix(length);
     }
     return true;
 }
@@ -157,8 +149,14 @@ std::optional<RegValue> ParseData(std::string_view data, int line) {
     Damaged(line, "値の形式が正しくありません");
 }
 
-void EraseValue(std::vector<RegValues::Entry>& entries, std::string_view name) {
-    std::erase_if(entries, [&](const RegValues::Entry& e) { return SameName(e.name, name); });
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = AsciiLower(c);
+    return folded;
+}
+
+bool RepresentableName(std::string_view name) {
+    return name.find('\0') == std::string_view::npos;
 }
 
 std::string Escaped(const std::string& text) {
@@ -201,20 +199,31 @@ void AppendHex(std::string& out, std::string_view prefix, const std::vector<std:
 }  // namespace
 
 const RegValue* RegValues::Find(std::string_view name) const {
-    for (const Entry& e : entries_) {
-        if (SameName(e.name, name)) return &e.value;
-    }
-    return nullptr;
+    const auto at = index_.find(Folded(name));
+    return at == index_.end() ? nullptr : &entries_.at(at->second).value;
 }
 
 void RegValues::Set(const std::string& name, const RegValue& value) {
-    for (Entry& e : entries_) {
-        if (SameName(e.name, name)) {
-            e.value = value;
-            return;
-        }
+    const auto [at, added] = index_.try_emplace(Folded(name), next_);
+    if (added) {
+        entries_.emplace(next_++, Entry{name, value});
+    } else {
+        entries_.at(at->second).value = value;
     }
-    entries_.push_back({name, value});
+}
+
+void RegValues::Erase(std::string_view name) {
+    const auto at = index_.find(Folded(name));
+    if (at == index_.end()) return;
+    entries_.erase(at->second);
+    index_.erase(at);
+}
+
+std::vector<RegValues::Entry> RegValues::Entries() const {
+    std::vector<Entry> entries;
+    entries.reserve(entries_.size());
+    for (const auto& [order, entry] : entries_) entries.push_back(entry);
+    return entries;
 }
 
 std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view keyPath) {
@@ -232,21 +241,13 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
         Damaged(1, "\"Windows Registry Editor Version 5.00\" で始まっていません");
     }
     std::optional<RegValues> ours;
-    std::vector<RegValues::Entry> values;
     bool inSection = false, inOurs = false;
-    auto finishSection = [&] {
-        if (!inOurs) return;
-        if (!ours) ours.emplace();
-        for (const auto& e : values) ours->Set(e.name, e.value);
-        values.clear();
-    };
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const int lineNo = static_cast<int>(i + 1);
         const std::string_view line = TrimRight(TrimLeft(lines[i]));
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             if (line.back() != ']') Damaged(lineNo, "キー名が ] で閉じていません");
-            finishSection();
             const std::string_view key = line.substr(1, line.size() - 2);
             inSection = true;
             inOurs = SameName(key, keyPath);
@@ -277,15 +278,13 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
             }
         }
         const std::optional<RegValue> value = ParseData(data, lineNo);
-        if (!inOurs) continue;
+        if (!inOurs || !RepresentableName(name)) continue;
         if (value) {
-            EraseValue(values, name);
-            values.push_back({name, *value});
+            ours->Set(name, *value);
         } else {
-            EraseValue(values, name);
+            ours->Erase(name);
         }
     }
-    finishSection();
     return ours;
 }
 
@@ -295,6 +294,7 @@ std::string FormatRegFile(std::string_view keyPath, const RegValues& values) {
     text += keyPath;
     text += "]\r\n";
     for (const RegValues::Entry& e : values.Entries()) {
+        if (!RepresentableName(e.name)) continue;
         text += e.name.empty() ? "@" : "\"" + Escaped(e.name) + "\"";
         text += '=';
         const RegValue& v = e.value;

@@ -11,10 +11,13 @@
 // written as UTF-16LE with a byte-order mark and CRLF, as the editor writes it, so the file can
 // be imported on Windows as it is. Only the format lives here; reading and replacing the file is
 // the platform's.
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Settings.h"
@@ -24,27 +27,35 @@ namespace bramblet {
 constexpr char kSettingsKeyPath[] = "HKEY_CURRENT_USER\\Software\\ORVANE\\Bramblet";
 
 // The values of one key in the order they were first set; names compare without regard to
-// ASCII case, as the registry's do.
+// ASCII case, as the registry's do. A key can hold tens of thousands of values (a file edited by
+// hand or by a script), so a name is found through an index, not by a search.
 class RegValues {
 public:
-    const RegValue* Find(std::string_view name) const;
-    void Set(const std::string& name, const RegValue& value);
     struct Entry {
         std::string name;
         RegValue value;
     };
-    const std::vector<Entry>& Entries() const { return entries_; }
+    const RegValue* Find(std::string_view name) const;
+    // A new name goes last; a name already there keeps its place and its spelling.
+    void Set(const std::string& name, const RegValue& value);
+    void Erase(std::string_view name);
+    std::size_t Size() const { return entries_.size(); }
+    std::vector<Entry> Entries() const;
 
 private:
-    std::vector<Entry> entries_;
+    std::map<std::uint64_t, Entry> entries_;                // by the order of first setting
+    std::unordered_map<std::string, std::uint64_t> index_;  // folded name -> order
+    std::uint64_t next_ = 0;
 };
 
 // The values of the key `keyPath` in an export file, or nullopt when the file has no such key.
 // Throws SettingsError naming the line for anything that is not the export format: text that is
-// neither UTF-16LE with its mark nor UTF-8, a missing header, a malformed value line.
+// neither UTF-16LE with its mark nor strict UTF-8, a missing header, a malformed value line. A
+// value whose name holds a zero character is left out: no registry can hold that name, and the
+// UTF-16 file it would be written to could not be read again.
 std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view keyPath);
 
-// The export file of one key.
+// The export file of one key. Names with a zero character are left out, as on reading.
 std::string FormatRegFile(std::string_view keyPath, const RegValues& values);
 
 // The file behind a store: read whole, replaced whole.

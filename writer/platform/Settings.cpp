@@ -32,40 +32,53 @@ std::string Quoted(const std::string& name) {
 
 }  // namespace
 
+Utf8Char DecodeUtf8(std::string_view s) {
+    if (s.empty()) return {0, 0};
+    const auto b = static_cast<unsigned char>(s[0]);
+    if (b < 0x80) return {b, 1};
+    std::size_t length = 0;
+    char32_t value = 0;
+    // The second byte's range is what rules out the overlong forms, the surrogates and the
+    // code points past U+10FFFF.
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        value = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        value = b & 0x0F;
+        if (b == 0xE0) low = 0xA0;
+        if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        value = b & 0x07;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;
+    } else {
+        return {0, 0};
+    }
+    if (s.size() < length) return {0, 0};
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(s[k]);
+        if (next < low || next > high) return {0, 0};
+        low = 0x80;
+        high = 0xBF;
+        value = value << 6 | (next & 0x3F);
+    }
+    return {value, length};
+}
+
 std::vector<std::uint8_t> StringData(const std::string& utf8) {
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t c = 0xFFFD;
-        int length = 1;
-        if (b < 0x80) {
-            c = b;
-        } else if (b >= 0xC2 && b < 0xE0) {
-            length = 2;
-        } else if (b >= 0xE0 && b < 0xF0) {
-            length = 3;
-        } else if (b >= 0xF0 && b < 0xF5) {
-            length = 4;
-        }
-        if (length > 1) {
-            char32_t value = b & (0x3F >> (length - 1));
-            bool good = i + length <= utf8.size();
-            for (int k = 1; good && k < length; ++k) {
-                const auto next = static_cast<unsigned char>(utf8[i + k]);
-                good = (next & 0xC0) == 0x80;
-                value = value << 6 | (next & 0x3F);
-            }
-            if (good)
-                c = value;
-            else
-                length = 1;
-        }
-        i += length;
-        if (c >= 0x10000) {
-            AppendUnit(out, static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            AppendUnit(out, static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        Utf8Char c = DecodeUtf8(std::string_view(utf8).substr(i));
+        if (c.length == 0) c = {0xFFFD, 1};
+        i += c.length;
+        if (c.value >= 0x10000) {
+            AppendUnit(out, static_cast<char16_t>(0xD800 + ((c.value - 0x10000) >> 10)));
+            AppendUnit(out, static_cast<char16_t>(0xDC00 + ((c.value - 0x10000) & 0x3FF)));
         } else {
-            AppendUnit(out, static_cast<char16_t>(c));
+            AppendUnit(out, static_cast<char16_t>(c.value));
         }
     }
     AppendUnit(out, 0);
