@@ -548,6 +548,23 @@ TEST_F(FormTest, CloseFailsWhenTheKeyCannotBeWritten) {
     EXPECT_TRUE(f.close());
 }
 
+// A second close request ends the window even when the settings still cannot be written.
+TEST_F(FormTest, SecondCloseEndsTheWindowWhenTheSettingsCannotBeWritten) {
+    // A folder in which no one, root included, can create a file.
+    settingsPath = "/proc/self/Bramblet.reg";
+    store = FileSettingsStore(settingsPath);
+    TForm1& f = Open();
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_FALSE(f.close());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("/proc/self/Bramblet.reg")))
+        << errors[0].toStdString();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_FALSE(f.isVisible());
+}
+
 // While an operation runs, the window paints its status and drops input; a close asked for
 // meanwhile waits for the end, then saves the whole state once.
 TEST_F(FormTest, OperationKeepsPaintingAndHoldsTheClose) {

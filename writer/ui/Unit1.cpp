@@ -260,6 +260,9 @@ bool TForm1::FormCloseQuery() {
         WriteDword(*key, "ModePin", CheckBox1->isChecked() ? 1 : 0);
         key->Close();
     } catch (const SettingsError& e) {
+        // The first failure keeps the window open so the user sees why and can try again; after
+        // that it closes unsaved, since a window that cannot be closed can only be killed.
+        if (std::exchange(closeRefused_, true)) return true;
         ShowError(Utf8(e.what()));
         return false;
     }

@@ -142,6 +142,7 @@ private:
     bool shown_ = false;
     bool busy_ = false;
     bool closeRequested_ = false;
+    bool closeRefused_ = false;  // a close has failed to save the settings once
     std::optional<QString> pendingDrop_;
 };
 
