@@ -157,14 +157,28 @@ void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family fam
     (m16c ? inventory.pgM16cFound : inventory.pgM32cFound) = true;
 }
 
+// The folder as it can stand between quotes: by the Windows command-line rules a backslash
+// before a quote escapes it, so a folder ending in one ("C:\WorkSpace\") would swallow the
+// closing quote and the switches after it. The trailing backslashes go; a drive root keeps its
+// meaning as "C:\.", since "C:" alone is the drive's current folder.
+std::string QuotableFolder(std::string_view folder) {
+    const std::size_t kept = folder.find_last_not_of('\\') + 1;  // 0 when all are backslashes
+    if (kept == folder.size()) return std::string(folder);
+    std::string quotable(folder.substr(0, kept));
+    if (quotable.empty() || (quotable.size() == 2 && quotable[1] == ':')) quotable += "\\.";
+    return quotable;
+}
+
 std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfolder,
                             std::string_view destination) {
     std::string line = "xcopy \"";
     line += sourceDir;
     line += subfolder;
     line += "\\*.*\" \"";
-    line += destination;
-    line += "\" /s/e/y/f";
+    line += QuotableFolder(destination);
+    // xcopy asks whether a destination that does not exist is a file or a folder, and asks
+    // again for ever once standard input has ended; /i answers it: a folder.
+    line += "\" /s/e/y/f/i";
     return line;
 }
 

@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "Utf16.h"
+
 namespace kelpin {
 namespace {
 
@@ -28,9 +30,15 @@ bool SameName(std::string_view a, std::string_view b) {
 
 constexpr std::size_t kResultMax = 2047;
 
-}  // namespace
+// The longest prefix of a UTF-8 text within `size` bytes that does not cut a character.
+std::string_view Utf8Prefix(std::string_view text, std::size_t size) {
+    if (text.size() <= size) return text;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+    return text.substr(0, size);
+}
 
-std::string IniLookup(std::string_view text, std::string_view section, std::string_view key) {
+// The value of `key` in `section`, whole.
+std::string_view FindValue(std::string_view text, std::string_view section, std::string_view key) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     section = Trim(section);
     key = Trim(key);
@@ -61,9 +69,21 @@ std::string IniLookup(std::string_view text, std::string_view section, std::stri
             value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }
-        return std::string(value.substr(0, kResultMax));
+        return value;
     }
     return {};
+}
+
+}  // namespace
+
+std::string IniLookup(std::string_view text, std::string_view section, std::string_view key) {
+    // The profile functions read a file that starts with the UTF-16LE byte-order mark as UTF-16
+    // and convert the value; here it becomes UTF-8, cut only between characters.
+    if (text.starts_with("\xFF\xFE")) {
+        const std::string utf8 = Utf16LeToUtf8(text.substr(2));
+        return std::string(Utf8Prefix(FindValue(utf8, section, key), kResultMax));
+    }
+    return std::string(FindValue(text, section, key).substr(0, kResultMax));
 }
 
 }  // namespace kelpin

@@ -27,7 +27,7 @@ void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family fam
 void ReportInventory(Platform& platform, const ToolInventory& inventory);
 
 // The xcopy command line that copies the whole tree of `sourceDir` + `subfolder` into
-// `destination`.
+// `destination`, which may end in a backslash.
 std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfolder,
                             std::string_view destination);
 

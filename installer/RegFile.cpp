@@ -2,26 +2,10 @@
 
 #include <cstdint>
 
+#include "Utf16.h"
+
 namespace kelpin {
 namespace {
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -35,61 +19,42 @@ int HexDigit(char c) {
 // line ends before `end`.
 std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, char end) {
     std::string out;
-    std::uint32_t highSurrogate = 0;
-    auto unit = [&](std::uint32_t u) {
-        if (u >= 0xD800 && u < 0xDC00) {
-            if (highSurrogate) AppendUtf8(out, 0xFFFD);
-            highSurrogate = u;
-            return;
-        }
-        if (u >= 0xDC00 && u < 0xE000 && highSurrogate) {
-            AppendUtf8(out, 0x10000 + ((highSurrogate - 0xD800) << 10) + (u - 0xDC00));
-        } else {
-            if (highSurrogate) AppendUtf8(out, 0xFFFD);
-            AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
-        }
-        highSurrogate = 0;
-    };
-    auto raw = [&](char c) {
-        if (highSurrogate) AppendUtf8(out, 0xFFFD);
-        highSurrogate = 0;
-        out += c;
-    };
+    Utf16Decoder text(out);
     while (pos < line.size()) {
         const char c = line[pos++];
         if (c == end) {
-            if (highSurrogate) AppendUtf8(out, 0xFFFD);
+            text.Finish();
             return out;
         }
         if (c != '\\' || pos >= line.size()) {
-            raw(c);
+            text.Byte(c);
             continue;
         }
         const char e = line[pos++];
         switch (e) {
             case 'a':
-                raw('\a');
+                text.Byte('\a');
                 break;
             case 'b':
-                raw('\b');
+                text.Byte('\b');
                 break;
             case 'e':
-                raw('\x1B');
+                text.Byte('\x1B');
                 break;
             case 'f':
-                raw('\f');
+                text.Byte('\f');
                 break;
             case 'n':
-                raw('\n');
+                text.Byte('\n');
                 break;
             case 'r':
-                raw('\r');
+                text.Byte('\r');
                 break;
             case 't':
-                raw('\t');
+                text.Byte('\t');
                 break;
             case 'v':
-                raw('\v');
+                text.Byte('\v');
                 break;
             case 'x': {
                 std::uint32_t u = 0;
@@ -99,9 +64,9 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
                     ++digits;
                 }
                 if (digits == 0)
-                    raw('x');
+                    text.Byte('x');
                 else
-                    unit(u);
+                    text.Unit(u);
                 break;
             }
             default:
@@ -112,9 +77,9 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
                          ++digits) {
                         u = u * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
                     }
-                    unit(u);
+                    text.Unit(u);
                 } else {
-                    raw(e);
+                    text.Byte(e);
                 }
         }
     }

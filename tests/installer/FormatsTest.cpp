@@ -42,6 +42,38 @@ TEST(IniLookup, FollowsTheWindowsProfileRules) {
     EXPECT_EQ(IniLookup("[A]\nK=" + std::string(5000, 'v'), "A", "K"), std::string(2047, 'v'));
 }
 
+std::string Utf16Le(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// Wine and Windows write some INI files as UTF-16LE with a byte-order mark; the profile
+// functions read them by the same rules.
+TEST(IniLookup, ReadsUtf16AfterItsByteOrderMark) {
+    const std::string ini = Utf16Le(
+        u"; コメント\r\n[WorkspaceSettings_Values]\r\n"
+        u"workspacesettings_value6 = \"C:\\ワーク\\😀\" \r\n"
+        u"Lone=a\xD800"
+        u"b\r\n"
+        u"[Toolchain]\nToolchain Version 1=5.30.00\n");
+    EXPECT_EQ(IniLookup(ini, "WorkspaceSettings_Values", "WorkspaceSettings_Value6"),
+              "C:\\ワーク\\😀");
+    EXPECT_EQ(IniLookup(ini, "WorkspaceSettings_Values", "Lone"),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(IniLookup(ini, "toolchain", "Toolchain Version 1"), "5.30.00");
+    EXPECT_EQ(IniLookup(ini + "\x41", "Toolchain", "Toolchain Version 1"), "5.30.00");  // odd
+    EXPECT_EQ(IniLookup(ini, "Toolchain", "Missing"), "");
+    // The 2048-byte result holds whole characters only: 682 of three bytes each.
+    std::u16string longValue = u"[A]\nK=";
+    longValue.append(700, u'ル');
+    EXPECT_EQ(IniLookup(Utf16Le(longValue), "A", "K").size(), 682u * 3);
+}
+
 TEST(RegDefaultValue, ReadsWineHiveText) {
     const std::string hive =
         "WINE REGISTRY Version 2\n"

@@ -57,7 +57,7 @@ FakePlatform FullInstallation() {
 }
 
 std::string Copy(const std::string& source, const std::string& destination) {
-    return "<xcopy \"C:\\Setup\\" + source + "\\*.*\" \"" + destination + "\" /s/e/y/f>\n";
+    return "<xcopy \"C:\\Setup\\" + source + "\\*.*\" \"" + destination + "\" /s/e/y/f/i>\n";
 }
 
 // The output from "Start copy files..." on.
@@ -100,7 +100,7 @@ TEST(KelpinRun, FullInstallationReportsEveryToolAndCopiesEveryGroup) {
     EXPECT_EQ(fake.copies[0].source, "C:\\Setup\\KELPIN");
     EXPECT_EQ(fake.copies[0].destination, kHew);
     EXPECT_EQ(fake.copies[0].commandLine,
-              "xcopy \"C:\\Setup\\KELPIN\\*.*\" \"" + kHew + "\" /s/e/y/f");
+              "xcopy \"C:\\Setup\\KELPIN\\*.*\" \"" + kHew + "\" /s/e/y/f/i");
     EXPECT_EQ(fake.keyReads, 1);
 }
 
@@ -140,7 +140,7 @@ TEST(KelpinRun, SourceDirectoryAtADriveRootAndElsewhere) {
     root.AddFolder("C:\\KELPIN");
     RunKelpin(root);
     ASSERT_FALSE(root.copies.empty());
-    EXPECT_EQ(root.copies[0].commandLine, "xcopy \"C:\\KELPIN\\*.*\" \"" + kHew + "\" /s/e/y/f");
+    EXPECT_EQ(root.copies[0].commandLine, "xcopy \"C:\\KELPIN\\*.*\" \"" + kHew + "\" /s/e/y/f/i");
 
     FakePlatform trailing = FullInstallation();
     trailing.currentDirectory = "D:\\Setup\\";
@@ -318,7 +318,7 @@ TEST(KelpinRun, AToolWithAnEmptyPathGetsNoCopy) {
     EXPECT_NE(fake.output.find("Start copy files"), std::string::npos);
     EXPECT_EQ(fake.output.find("HEW_KD30_PATCH"), std::string::npos);
     EXPECT_EQ(fake.output.find("NC30_PATCH"), std::string::npos);
-    EXPECT_EQ(fake.output.find("\"\" /s/e/y/f"), std::string::npos);
+    EXPECT_EQ(fake.output.find("\"\" /s/e/y/f/i"), std::string::npos);
     EXPECT_NE(fake.output.find(Copy("KELPIN", kHew)), std::string::npos);
 }
 
@@ -328,10 +328,45 @@ TEST(KelpinRun, APathThatCannotBeQuotedIsShownButNotCopied) {
         "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=C:\\W\" & del C:\\x & \"\n";
     RunKelpin(fake);
     EXPECT_NE(fake.output.find("<xcopy \"C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\*.*\" \"C:\\W\" & del "
-                               "C:\\x & \"\" /s/e/y/f>\n"),
+                               "C:\\x & \"\" /s/e/y/f/i>\n"),
               std::string::npos);
     for (const CopyJob& job : fake.copies) EXPECT_EQ(job.destination.find('"'), std::string::npos);
     EXPECT_EQ(fake.copies.size(), 8u);
+}
+
+// By the Windows command-line rules a backslash before the closing quote escapes it, and the
+// switches would become part of the path: the trailing backslash goes, a drive root becomes
+// "X:\.".
+TEST(KelpinRun, ADestinationEndingInABackslashKeepsItsClosingQuote) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\WorkSpace\\", "C:\\WorkSpace"},
+        {"C:\\WorkSpace\\\\", "C:\\WorkSpace"},
+        {"C:\\", "C:\\."},
+        {"d:\\\\", "d:\\."},
+        {"\\", "\\."},
+        {"C:", "C:"},  // the drive's current folder, not its root
+        {"\\\\server\\share\\", "\\\\server\\share"},
+    };
+    for (const auto& [workspace, quoted] : cases) {
+        FakePlatform fake = FullInstallation();
+        fake.files[kHew + "\\HEW2.INI"] =
+            "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=" + workspace + "\n";
+        RunKelpin(fake);
+        EXPECT_NE(fake.output.find(Copy("SAMPLE_PROGRAM\\ANY_VER", quoted)), std::string::npos)
+            << workspace << "\n"
+            << fake.output;
+        ASSERT_EQ(fake.copies.size(), 11u);
+        EXPECT_EQ(fake.copies.back().destination, workspace);
+    }
+
+    // A project-generator folder name of nine characters leaves a backslash after the cut.
+    FakePlatform cut = FullInstallation();
+    AddPgIni(cut, "M16c", "Toolchain Version 1=5.40.00\nGenerate File Folder 1=NC30V540X\n");
+    RunKelpin(cut);
+    EXPECT_NE(
+        cut.output.find(Copy("PG_M16C_PATCH\\V5_4\\PG_VER", kHew + "\\System\\Pg\\Renesas\\M16c")),
+        std::string::npos)
+        << cut.output;
 }
 
 TEST(KelpinRun, TextsLongerThanTheirFields) {

@@ -102,8 +102,13 @@ TEST(WinePrefix, KelpinEndToEnd) {
               "\"c\" \"" +
                   nc30 + "\"\r\n");
     dir.Write("prefix/drive_c/Renesas/Hew/AUM.dat", "[HEW 4.0 Core]\r\nVersion=4.07.00\r\n");
-    dir.Write("prefix/drive_c/Renesas/Hew/HEW2.INI",
-              "[WorkspaceSettings_Values]\r\nWorkspaceSettings_Value6=C:\\WorkSpace\r\n");
+    // UTF-16LE with its byte-order mark, and a workspace folder ending in a backslash.
+    std::string hew2 = "\xFF\xFE";
+    for (const char c : std::string_view(
+             "[WorkspaceSettings_Values]\r\nWorkspaceSettings_Value6=C:\\WorkSpace\\\r\n")) {
+        hew2 += {c, '\0'};
+    }
+    dir.Write("prefix/drive_c/Renesas/Hew/HEW2.INI", hew2);
     dir.Write("prefix/drive_c/Renesas/Hew/System/Pg/Renesas/M16c/PG.INI",
               "[Toolchain]\r\nToolchain Version 1=5.40.00\r\nGenerate File Folder 1=NC30V540\r\n");
     dir.Write("prefix/drive_c/Renesas/Hew/README.txt", "old");
@@ -125,52 +130,53 @@ TEST(WinePrefix, KelpinEndToEnd) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
     const std::string hew = "C:\\renesas\\hew";
-    EXPECT_EQ(Read(output),
-              "Kelpin Installer\n"
-              "Scaning R8C/M16C/M32C toolchain and debugger ....\n\n"
-              "HEW ver.4.07.00 installed <" +
-                  hew +
-                  ">\n"
-                  "Default Workspace directory <C:\\WorkSpace>\n"
-                  "NC30WA ver.5.40.00 installed <" +
-                  nc30 +
-                  ">\n"
-                  "R8C/M16C FoUSB/Serial Debugger not installed!!\n"
-                  "KD30 Debugger installed <" +
-                  nc30 +
-                  "\\KD30>\n"
-                  "NC308WA not installed!!\n"
-                  "M32C FoUSB/Serial Debugger not installed!!\n"
-                  "KD3083 Debugger not installed!!\n"
-                  "\nStart copy files...\n"
-                  "<xcopy \"C:\\Setup\\KELPIN\\*.*\" \"" +
-                  hew +
-                  "\" /s/e/y/f>\n"
-                  "C:\\Setup\\KELPIN\\readme.TXT -> " +
-                  hew +
-                  "\\readme.TXT\n"
-                  "C:\\Setup\\KELPIN\\sub\\b.txt -> " +
-                  hew +
-                  "\\sub\\b.txt\n"
-                  "2 file(s) copied\n"
-                  "<xcopy \"C:\\Setup\\NC30_PATCH\\*.*\" \"" +
-                  nc30 +
-                  "\" /s/e/y/f>\n"
-                  "C:\\Setup\\NC30_PATCH\\nc.txt -> " +
-                  nc30 +
-                  "\\nc.txt\n"
-                  "1 file(s) copied\n"
-                  "<xcopy \"C:\\Setup\\PG_M16C_PATCH\\V5_4\\PG_VER\\*.*\" \"" +
-                  hew +
-                  "\\System\\Pg\\Renesas\\M16c\" /s/e/y/f>\n"
-                  "C:\\Setup\\PG_M16C_PATCH\\V5_4\\PG_VER\\NC30V540\\pg.txt -> " +
-                  hew +
-                  "\\System\\Pg\\Renesas\\M16c\\NC30V540\\pg.txt\n"
-                  "1 file(s) copied\n"
-                  "<xcopy \"C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\*.*\" \"C:\\WorkSpace\" /s/e/y/f>\n"
-                  "C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\s.c -> C:\\WorkSpace\\s.c\n"
-                  "1 file(s) copied\n"
-                  "Kelpinのインストールは終了しました!\n\a何かキーを押してください!!");
+    EXPECT_EQ(
+        Read(output),
+        "Kelpin Installer\n"
+        "Scaning R8C/M16C/M32C toolchain and debugger ....\n\n"
+        "HEW ver.4.07.00 installed <" +
+            hew +
+            ">\n"
+            "Default Workspace directory <C:\\WorkSpace\\>\n"
+            "NC30WA ver.5.40.00 installed <" +
+            nc30 +
+            ">\n"
+            "R8C/M16C FoUSB/Serial Debugger not installed!!\n"
+            "KD30 Debugger installed <" +
+            nc30 +
+            "\\KD30>\n"
+            "NC308WA not installed!!\n"
+            "M32C FoUSB/Serial Debugger not installed!!\n"
+            "KD3083 Debugger not installed!!\n"
+            "\nStart copy files...\n"
+            "<xcopy \"C:\\Setup\\KELPIN\\*.*\" \"" +
+            hew +
+            "\" /s/e/y/f/i>\n"
+            "C:\\Setup\\KELPIN\\readme.TXT -> " +
+            hew +
+            "\\readme.TXT\n"
+            "C:\\Setup\\KELPIN\\sub\\b.txt -> " +
+            hew +
+            "\\sub\\b.txt\n"
+            "2 file(s) copied\n"
+            "<xcopy \"C:\\Setup\\NC30_PATCH\\*.*\" \"" +
+            nc30 +
+            "\" /s/e/y/f/i>\n"
+            "C:\\Setup\\NC30_PATCH\\nc.txt -> " +
+            nc30 +
+            "\\nc.txt\n"
+            "1 file(s) copied\n"
+            "<xcopy \"C:\\Setup\\PG_M16C_PATCH\\V5_4\\PG_VER\\*.*\" \"" +
+            hew +
+            "\\System\\Pg\\Renesas\\M16c\" /s/e/y/f/i>\n"
+            "C:\\Setup\\PG_M16C_PATCH\\V5_4\\PG_VER\\NC30V540\\pg.txt -> " +
+            hew +
+            "\\System\\Pg\\Renesas\\M16c\\NC30V540\\pg.txt\n"
+            "1 file(s) copied\n"
+            "<xcopy \"C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\*.*\" \"C:\\WorkSpace\" /s/e/y/f/i>\n"
+            "C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\s.c -> C:\\WorkSpace\\s.c\n"
+            "1 file(s) copied\n"
+            "Kelpinのインストールは終了しました!\n\a何かキーを押してください!!");
 
     const fs::path c = prefix / "drive_c";
     EXPECT_EQ(Read(c / "Renesas/Hew/README.txt"), "new");

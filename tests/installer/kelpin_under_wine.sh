@@ -26,13 +26,18 @@ nc30=$hew/Tools/Renesas/nc30wa/v530
 mkdir -p "$nc30/KD30" "$hew/System/Pg/Renesas/M16c" "$c/Renesas/nc308wa/v520/bin"
 printf '[TOOLS]\r\n"Renesas M16C Standard Toolchain" "5.30.00" "a" "b" "c" "C:\\Renesas\\Hew\\Tools\\Renesas\\nc30wa\\v530"\r\n' >"$hew/toolsdb.hdb"
 printf '[HEW 4.0 Core]\r\nVersion=4.07.00\r\n' >"$hew/AUM.dat"
-printf '[WorkspaceSettings_Values]\r\nWorkspaceSettings_Value6=C:\\WorkSpace\r\n' >"$hew/HEW2.INI"
+# HEW2.INI as UTF-16LE with its byte-order mark, as Wine writes some INI files, and a workspace
+# folder that ends in a backslash and does not exist yet.
+{ printf '\xFF\xFE'; printf '[WorkspaceSettings_Values]\r\nWorkspaceSettings_Value6=C:\\WorkSpace\\\r\n' |
+  iconv -f UTF-8 -t UTF-16LE; } >"$hew/HEW2.INI"
 printf '[Toolchain]\r\nToolchain Version 1=5.30.00\r\nGenerate File Folder 1=NC30V530\r\n' \
   >"$hew/System/Pg/Renesas/M16c/PG.ini"
 printf '[TOOL]\r\nVersion=5.20.00\r\n' >"$c/Renesas/nc308wa/v520/nc308wa.hrf"
 wine_call 60 wine reg add 'HKCR\HEW_Workspace\DefaultIcon' /ve /d 'C:\Renesas\Hew\System\HewWksp.ico,1' /f >/dev/null
 
 setup=$c/Setup
+# SAMPLE_PROGRAM\ANY_VER holds a single file: without /i, xcopy would ask whether the missing
+# workspace folder is a file or a folder.
 mkdir -p "$setup/KELPIN" "$setup/NC30_PATCH/sub" "$setup/NC30_PATCH/empty" \
   "$setup/PG_M16C_PATCH/V5_4/PG" "$setup/SAMPLE_PROGRAM/ANY_VER"
 echo kelpin >"$setup/KELPIN/readme.txt"
@@ -53,7 +58,7 @@ Scaning R8C/M16C/M32C toolchain and debugger ....
 
 found NC308WA <5.20.00> <C:\Renesas\nc308wa\v520>
 HEW ver.4.07.00 installed <C:\Renesas\Hew>
-Default Workspace directory <C:\WorkSpace>
+Default Workspace directory <C:\WorkSpace\>
 NC30WA ver.5.30.00 installed <C:\Renesas\Hew\Tools\Renesas\nc30wa\v530>
 R8C/M16C FoUSB/Serial Debugger not installed!!
 KD30 Debugger installed <C:\Renesas\Hew\Tools\Renesas\nc30wa\v530\KD30>
@@ -62,14 +67,14 @@ M32C FoUSB/Serial Debugger not installed!!
 KD3083 Debugger not installed!!
 
 Start copy files...
-<xcopy "C:\Setup\KELPIN\*.*" "C:\Renesas\Hew" /s/e/y/f>
+<xcopy "C:\Setup\KELPIN\*.*" "C:\Renesas\Hew" /s/e/y/f/i>
 C:\Setup\KELPIN\readme.txt -> C:\Renesas\Hew\readme.txt
 1 file(s) copied
-<xcopy "C:\Setup\NC30_PATCH\*.*" "C:\Renesas\Hew\Tools\Renesas\nc30wa\v530" /s/e/y/f>
+<xcopy "C:\Setup\NC30_PATCH\*.*" "C:\Renesas\Hew\Tools\Renesas\nc30wa\v530" /s/e/y/f/i>
 C:\Setup\NC30_PATCH\sub\nc.txt -> C:\Renesas\Hew\Tools\Renesas\nc30wa\v530\sub\nc.txt
 1 file(s) copied
 このNC30WAのバージョンはサポートされません!!
-<xcopy "C:\Setup\SAMPLE_PROGRAM\ANY_VER\*.*" "C:\WorkSpace" /s/e/y/f>
+<xcopy "C:\Setup\SAMPLE_PROGRAM\ANY_VER\*.*" "C:\WorkSpace" /s/e/y/f/i>
 C:\Setup\SAMPLE_PROGRAM\ANY_VER\s.c -> C:\WorkSpace\s.c
 1 file(s) copied
 Kelpinのインストールは終了しました!

@@ -177,8 +177,9 @@ bool WinePrefix::ReadTextLines(const std::string& file,
     return true;
 }
 
-// Does what "xcopy SOURCE\*.* DESTINATION /s/e/y/f" does: the whole tree with its empty folders,
-// existing files overwritten, each file listed by its full Windows names, the count at the end.
+// Does what "xcopy SOURCE\*.* DESTINATION /s/e/y/f/i" does: the whole tree with its empty
+// folders, a missing destination created as a folder, existing files overwritten, each file
+// listed by its full Windows names, the count at the end.
 void WinePrefix::RunCopy(const CopyJob& job) {
     int files = 0;
     const std::optional<fs::path> from = HostPath(job.source);
@@ -194,7 +195,9 @@ void WinePrefix::RunCopy(const CopyJob& job) {
         if (sourceEnd == source.end()) {
             Write("Cannot perform a cyclic copy\n");
         } else {
-            CopyTree(*from, job.source, *to, job.destination, files);
+            // xcopy lists "C:\WorkSpace\a.c" for the destination "C:\WorkSpace\" too.
+            const std::size_t kept = job.destination.find_last_not_of('\\') + 1;
+            CopyTree(*from, job.source, *to, job.destination.substr(0, kept), files);
         }
     }
     Write(std::to_string(files) + " file(s) copied\n");

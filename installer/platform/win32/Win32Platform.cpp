@@ -88,12 +88,9 @@ public:
         return true;
     }
 
-    // xcopy asks whether a destination that does not exist is a file or a folder, and asks
-    // again for ever once standard input has ended. /i answers it: a folder. The command line
-    // shown stays the one the user can type.
     void RunCopy(const CopyJob& job) override {
         std::fflush(stdout);
-        std::system((job.commandLine + "/i").c_str());
+        std::system(job.commandLine.c_str());
     }
 
     void Write(std::string_view bytes) override {
