@@ -2,6 +2,7 @@
 # Installs the Debian packages that a profile needs and are missing; quiet when all are there.
 #   setup.sh build      compilers, CMake, GoogleTest
 #   setup.sh gui        Qt 6 Widgets and the Japanese font
+#   setup.sh fuzz       clang with libFuzzer, for the fuzz targets
 #   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests
 #   setup.sh tools      srecord, socat, Xvfb, ImageMagick, time and bc for the comparisons,
 #                       screenshots and benchmarks
@@ -11,13 +12,14 @@ set -euo pipefail
 declare -A profile=(
   [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
   [gui]="qt6-base-dev fonts-ipafont-gothic"
+  [fuzz]="clang-14 libclang-rt-14-dev"
   [windows]="g++-mingw-w64-x86-64 googletest wine wine64"
   [tools]="srecord socat xvfb xauth imagemagick time bc"
 )
 wanted=()
 for name in "${@:-all}"; do
   if [[ $name == all ]]; then
-    wanted+=(${profile[build]} ${profile[gui]} ${profile[windows]} ${profile[tools]})
+    wanted+=(${profile[build]} ${profile[gui]} ${profile[fuzz]} ${profile[windows]} ${profile[tools]})
   elif [[ -n ${profile[$name]:-} ]]; then
     wanted+=(${profile[$name]})
   else
