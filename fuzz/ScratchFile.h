@@ -14,9 +14,14 @@ namespace bramblet::fuzz {
 
 class ScratchFile {
 public:
-    // A new file in the temporary folder whose name ends in `suffix`.
+    // A new file whose name ends in `suffix`, in memory where the system offers a folder for
+    // that: on a disk, rewriting it for every input would cost more than the parse.
     explicit ScratchFile(const std::string& suffix) {
-        path_ = (std::filesystem::temp_directory_path() / "bramblet-fuzz-XXXXXX").string() + suffix;
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm", ec)
+                                                 ? std::filesystem::path("/dev/shm")
+                                                 : std::filesystem::temp_directory_path();
+        path_ = (folder / "bramblet-fuzz-XXXXXX").string() + suffix;
         fd_ = ::mkstemps(path_.data(), static_cast<int>(suffix.size()));
         if (fd_ < 0) std::abort();
     }
