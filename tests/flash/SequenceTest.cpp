@@ -153,9 +153,8 @@ TEST_F(SequenceTest, WrongIdEverywhereSendsNoErase) {
     Chip(Protected(sim::Family::R8C, {1, 2, 3, 4, 5, 6, 7}));
     File(SRecords('1', 0xC000, 16));
     dir.Write("prog.id", "x\n0FFDDF:01\n02\n03\n04\n05\n06\n08\n");
-    view.dialog = [](IdCodeBytes& code, std::string& family) {
-        code = {7, 6, 5, 4, 3, 2, 1};
-        family = "R8C";
+    view.dialog = [](const std::string&) {
+        return IdCodeAnswer{IdCodeBytes{7, 6, 5, 4, 3, 2, 1}, "R8C"};
     };
     W().WriteSequence();
     EXPECT_EQ(view.LastStatus(), kIdMismatch);

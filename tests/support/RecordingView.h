@@ -1,6 +1,7 @@
 #pragma once
 // A window that remembers everything the core told it, in order.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,14 +23,17 @@ public:
     std::vector<std::string> fileCheckTexts;
     std::vector<std::pair<ActionButton, bool>> buttons;
     int dialogShown = 0;
-    // What the dialog does when shown; by default the user cancels.
-    std::function<void(IdCodeBytes&, std::string&)> dialog;
+    int modePinUpdates = 0;
+    // What the dialog answers when shown, given the family it opens with; by default the user
+    // cancels.
+    std::function<std::optional<IdCodeAnswer>(const std::string&)> dialog;
 
     std::string FileName() const override { return fileName; }
     std::string PortName() const override { return portName; }
     std::string CpuFamily() const override { return cpuFamily; }
     void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
     bool ModePin() const override { return modePin; }
+    void UpdateModePinVisibility() override { ++modePinUpdates; }
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void SetProgress(int position) override { progress.push_back(position); }
     void SetVersionText(const std::string& text) override { versionTexts.push_back(text); }
@@ -38,9 +42,9 @@ public:
         buttons.emplace_back(button, enabled);
     }
     void Beep(std::uint32_t type) override { beeps.push_back(type); }
-    void ShowIdCodeDialog(IdCodeBytes& code, std::string& family) override {
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override {
         ++dialogShown;
-        if (dialog) dialog(code, family);
+        return dialog ? dialog(family) : std::nullopt;
     }
 
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }

@@ -1,6 +1,6 @@
-#include "link/IdFile.h"
+#include "flash/IdFile.h"
 
-#include "core/TextFile.h"
+#include "flash/TextFile.h"
 
 namespace bramblet {
 

@@ -1,4 +1,4 @@
-#include "core/TextFile.h"
+#include "flash/TextFile.h"
 
 #include <bit>
 #include <cstring>
