@@ -27,6 +27,9 @@ public:
     // What the dialog answers when shown, given the family it opens with; by default the user
     // cancels.
     std::function<std::optional<IdCodeAnswer>(const std::string&)> dialog;
+    // Runs after each status text is recorded, for a test to act at a given moment.
+    std::function<void(const std::string&)> onStatus;
+    std::function<void(int)> onProgress;
 
     std::string FileName() const override { return fileName; }
     std::string PortName() const override { return portName; }
@@ -34,8 +37,14 @@ public:
     void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
     bool ModePin() const override { return modePin; }
     void UpdateModePinVisibility() override { ++modePinUpdates; }
-    void SetStatus(const std::string& text) override { statuses.push_back(text); }
-    void SetProgress(int position) override { progress.push_back(position); }
+    void SetStatus(const std::string& text) override {
+        statuses.push_back(text);
+        if (onStatus) onStatus(text);
+    }
+    void SetProgress(int position) override {
+        progress.push_back(position);
+        if (onProgress) onProgress(position);
+    }
     void SetVersionText(const std::string& text) override { versionTexts.push_back(text); }
     void SetFileCheckText(const std::string& text) override { fileCheckTexts.push_back(text); }
     void SetButtonEnabled(ActionButton button, bool enabled) override {

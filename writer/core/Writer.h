@@ -15,7 +15,7 @@
 
 namespace bramblet {
 
-class Writer : private PageSink {
+class Writer : public PageSink {
 public:
     Writer(WriterView& view, PortOpener& ports) : view_(view), ports_(ports) {}
 
@@ -44,9 +44,11 @@ public:
     // drop): check it, let its highest address and then its ID file choose the family.
     void FileChosen();
 
-    // Flash steps.
+    // Flash steps; the page steps are the sink of the program and verify passes.
     std::optional<protocol::Status> PollStatus();
     bool EraseStep();
+    bool ProgramPage(std::uint32_t base, const PageImage& image) override;
+    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override;
 
     // The three button sequences: write (erase, program, verify), erase, verify.
     Outcome WriteSequence();
@@ -54,10 +56,6 @@ public:
     Outcome VerifySequence();
 
 private:
-    // The page steps, called by the program and verify passes.
-    bool ProgramPage(std::uint32_t base, const PageImage& image) override;
-    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override;
-
     std::optional<protocol::Status> PollStatusBounded(int limit);
     bool ConnectAndUnlock(Outcome& outcome);
     // Ends `outcome` as failed at `step` with the status line as it stands.
