@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "flash/TextFile.h"
+#include "common/Text.h"
 
 namespace bramblet {
 namespace {
@@ -9,16 +9,12 @@ bool IsFamily(const std::string& text) {
     return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
     if (text.size() != 14) return false;
     for (std::size_t i = 0; i < 7; ++i) {
         const char hi = text[2 * i], lo = text[2 * i + 1];
-        if (!IsHexDigit(hi) || !IsHexDigit(lo)) return false;
-        code[i] = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
+        if (HexDigitValue(hi) < 0 || HexDigitValue(lo) < 0) return false;
+        code[i] = static_cast<std::uint8_t>(HexDigitValue(hi) << 4 | HexDigitValue(lo));
     }
     return true;
 }

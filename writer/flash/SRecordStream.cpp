@@ -1,5 +1,7 @@
 #include "flash/SRecordStream.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>

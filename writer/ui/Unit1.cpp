@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "flash/TextFile.h"
+#include "common/Text.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
 #include "ui/Unit2.h"
@@ -23,15 +23,6 @@ constexpr qsizetype kDropPathLimit = 254;
 
 QString Utf8(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// Where the extension starts: the last full stop after the last separator or drive colon.
-qsizetype ExtensionStart(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype separator =
-        std::max({name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')),
-                  name.lastIndexOf(QLatin1Char(':'))});
-    return dot > separator ? dot : -1;
 }
 
 bool IsUserInput(QEvent::Type type) {
@@ -235,9 +226,10 @@ void TForm1::FormShow() {
     setAcceptDrops(true);
     if (arguments_.size() == 1) {
         QString name = arguments_.front();
-        const qsizetype dot = ExtensionStart(name);
-        if (UpperExtension(name.toStdString()) == ".X30")
-            name = name.left(dot) + QStringLiteral(".MOT");
+        const std::string utf8 = name.toStdString();
+        if (UpperExtension(utf8) == ".X30") {
+            name = Utf8(utf8.substr(0, ExtensionStart(utf8))) + QStringLiteral(".MOT");
+        }
         Edit1->setText(name);
         writer_.FileChosen();
     }
