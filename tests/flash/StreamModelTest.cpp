@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "flash/SRecordStream.h"
+#include "core/WriteFile.h"
 #include "support/RecordingSink.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"
