@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ScratchFile.h"
-#include "link/IdFile.h"
+#include "flash/IdFile.h"
 
 namespace {
 

@@ -20,6 +20,35 @@ bool Has(const std::vector<std::string>& args, const std::string& arg) {
     return std::find(args.begin(), args.end(), arg) != args.end();
 }
 
+bool IsFamily(const std::string& text) {
+    return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
+}
+
+const char* Name(Command command) {
+    switch (command) {
+        case Command::Check:
+            return "check";
+        case Command::Info:
+            return "info";
+        case Command::Read:
+            return "read";
+        case Command::BlankCheck:
+            return "blank-check";
+        case Command::Write:
+            return "write";
+        case Command::Verify:
+            return "verify";
+        case Command::Erase:
+            return "erase";
+        case Command::Ports:
+            return "ports";
+        case Command::Help:
+        case Command::Version:
+            break;
+    }
+    return "";
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,21 +70,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!error.empty());
         return 0;
     }
-    const char* const commands[] = {"check", "write", "verify", "erase"};
-    Check(args[0] == commands[static_cast<int>(options->command)]);
-    if (options->command == Command::Check) {
-        Check(args.size() == 2 && options->file == args[1]);
-    } else {
-        Check(!options->port.empty() && Has(args, options->port));
-        if (options->command != Command::Erase || !options->file.empty()) {
-            Check(Has(args, options->file));
+    const Command command = options->command;
+    Check(!Usage(command).empty());
+    if (command == Command::Version) {
+        Check(args[0] == "--version");
+        return 0;
+    }
+    if (command == Command::Help) {
+        if (options->helpFor) {
+            Check(args[0] == Name(*options->helpFor) && (Has(args, "--help") || Has(args, "-h")));
+        } else {
+            Check(args[0] == "--help" || args[0] == "-h");
         }
+        return 0;
     }
-    if (options->family) {
-        Check(*options->family == "R8C" || *options->family == "M16C" ||
-              *options->family == "M32C" || *options->family == "R8CM");
+    Check(args[0] == Name(command));
+    if (command == Command::Check) {
+        Check(args.size() == 2 && options->file == args[1]);
+        return 0;
     }
+    if (command == Command::Ports) {
+        Check(args.size() == 1);
+        return 0;
+    }
+    // The commands that take a chip.
+    Check(!options->ports.empty());
+    for (const std::string& port : options->ports) Check(Has(args, port));
+    if (!options->file.empty()) Check(Has(args, options->file));
+    if (command == Command::Write || command == Command::Verify) Check(Has(args, options->file));
+    if (options->family) Check(IsFamily(*options->family));
+    if (options->idFamily) Check(options->idCode && IsFamily(*options->idFamily));
     Check(!options->modePin || Has(args, "--mode-pin"));
-    Check(!options->idFamily || options->idCode);
+    Check(!(options->modePin && options->baud == 9600));
+    const std::uint32_t rates[] = {0, 9600, 19200, 38400, 57600, 115200};
+    Check(std::find(std::begin(rates), std::end(rates), options->baud) != std::end(rates));
+    if (command == Command::Read) Check(options->ports.size() == 1 && !options->output.empty());
+    if (command == Command::Read || command == Command::BlankCheck) {
+        const PageRange r = options->range;
+        Check(r.first % 256 == 0 && r.last % 256 == 255 && r.first <= r.last && r.last <= 0xFFFFFF);
+    }
     return 0;
 }

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ScratchFile.h"
 #include "flash/SRecordStream.h"
 #include "support/RecordingSink.h"
-#include "support/RecordingView.h"
 #include "support/StreamModel.h"
 
 namespace {
@@ -35,10 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t padding = control & 4 ? kReaderBlock - (control >> 3) : 0;
     file.Write(std::string(padding, '\n'), text);
 
-    testing::RecordingView view;
-    view.fileName = file.Path();
     const testing::Outcome check = testing::Model(text, kCheckMode, 0, -1).Run();
-    for (const std::uint8_t mode : {kCheckMode, kProgramMode, kVerifyMode}) {
+    for (const StreamMode mode : {kCheckMode, kProgramMode, kVerifyMode}) {
         // The writer programs and verifies only a file whose check found data.
         if (mode != kCheckMode && check.result < 1) break;
         const std::int32_t expected = mode == kCheckMode ? 0 : check.result;
@@ -46,16 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             testing::Model(text, mode, expected, mode == kCheckMode ? -1 : failAt).Run();
         testing::RecordingSink sink;
         sink.failAt = mode == kCheckMode ? -1 : failAt;
-        view.progress.clear();
+        std::vector<int> progress;
+        SRecordStream stream;
+        Check(stream.Open(file.Path()) == StreamOpen::Opened);
         std::uint32_t min = 0, max = 0;
-        const std::int32_t result = StreamSFormatFile(view, sink, min, max, mode, expected);
+        const std::int32_t result = stream.Pass(
+            sink, mode, expected, min, max, [&](int position) { progress.push_back(position); });
         Check(result == model.result);
         Check(min == model.min && max == model.max);
         Check(sink.flushes == model.flushes);
-        Check(view.progress == model.progress);
-        for (std::size_t i = 0; i < view.progress.size(); ++i) {
-            Check(view.progress[i] >= 10 && view.progress[i] <= 100);
-            Check(i == 0 || view.progress[i] >= view.progress[i - 1]);
+        Check(progress == model.progress);
+        for (std::size_t i = 0; i < progress.size(); ++i) {
+            Check(progress[i] >= 10 && progress[i] <= 100);
+            Check(i == 0 || progress[i] >= progress[i - 1]);
         }
     }
     return 0;
