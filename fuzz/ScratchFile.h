@@ -1,6 +1,7 @@
 #pragma once
 // The readers under test take file names, so each input is written to one file that lives as
-// long as the fuzzer: truncated and rewritten per input, removed at exit.
+// long as the fuzzer: truncated and rewritten per input, removed at a normal exit (libFuzzer
+// ends a timed run without one, so the script gives each run a folder of its own).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,14 +15,11 @@ namespace bramblet::fuzz {
 
 class ScratchFile {
 public:
-    // A new file whose name ends in `suffix`, in memory where the system offers a folder for
-    // that: on a disk, rewriting it for every input would cost more than the parse.
+    // A new file in the temporary folder ($TMPDIR, which scripts/fuzz.sh points into memory:
+    // on a disk, rewriting the file for every input costs more than the parse) whose name ends
+    // in `suffix`.
     explicit ScratchFile(const std::string& suffix) {
-        std::error_code ec;
-        const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm", ec)
-                                                 ? std::filesystem::path("/dev/shm")
-                                                 : std::filesystem::temp_directory_path();
-        path_ = (folder / "bramblet-fuzz-XXXXXX").string() + suffix;
+        path_ = (std::filesystem::temp_directory_path() / "bramblet-fuzz-XXXXXX").string() + suffix;
         fd_ = ::mkstemps(path_.data(), static_cast<int>(suffix.size()));
         if (fd_ < 0) std::abort();
     }

@@ -20,6 +20,11 @@ if ((${#names[@]} == 0)); then
   for dir in fuzz/corpus/*/; do names+=("$(basename "$dir")"); done
 fi
 mkdir -p build/fuzz/artifacts build/fuzz/logs
+# The targets write each input to a scratch file: in memory where there is a tmpfs, and in a
+# folder of this run's, since a timed libFuzzer run ends without removing it.
+TMPDIR=$(mktemp -d /dev/shm/bramblet-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 failed=()
 for name in "${names[@]}"; do
   mkdir -p "build/fuzz/corpus/$name"
