@@ -9,7 +9,8 @@ public:
 
     void Setup(std::uint32_t baud) override {
         link_.Purge();
-        link_.chip_.SetBaud(baud);
+        link_.baud_ = baud;
+        link_.chip_.SetHostBaud(baud, link_.now_);
     }
     void Write(std::span<const std::uint8_t> bytes) override {
         link_.Write(bytes.data(), bytes.size());
@@ -58,11 +59,7 @@ PortOpener& VirtualLink::Opener() {
 
 void VirtualLink::Purge() {
     // What has arrived is discarded; what is still on the line arrives after the purge.
-    received_.clear();
-    while (const Chip::Reply* reply = chip_.NextReply()) {
-        if (reply->arrives > now_) break;
-        chip_.PopReply();
-    }
+    while (chip_.NextReply(now_)) chip_.PopReply();
 }
 
 void VirtualLink::Write(const std::uint8_t* bytes, std::size_t n) {
@@ -73,20 +70,11 @@ void VirtualLink::Write(const std::uint8_t* bytes, std::size_t n) {
 std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     const Time start = now_;
     const Time deadline = start + ReplyWindow(n);
-    while (const Chip::Reply* reply = chip_.NextReply()) {
-        if (reply->arrives > now_) break;
-        received_.push_back(reply->byte);
-        chip_.PopReply();
-    }
     std::size_t got = 0;
     while (got < n) {
-        if (!received_.empty()) {
-            buffer[got++] = received_.front();
-            received_.pop_front();
-            continue;
-        }
-        const Chip::Reply* reply = chip_.NextReply();
-        if (!reply || reply->arrives > deadline) break;
+        // Bytes that came before the read are taken at once, the rest as they arrive.
+        const Chip::Reply* reply = chip_.NextReply(deadline);
+        if (!reply) break;
         now_ = std::max(now_, reply->arrives);
         buffer[got++] = reply->byte;
         chip_.PopReply();

@@ -12,8 +12,9 @@
 // at once, as a write into a serial driver's queue does; its bytes then leave one byte time
 // apart (10 bits at the rate Setup chose). Nothing else moves the clock, so a whole write of a
 // large file runs in milliseconds of real time and its protocol time can be asserted exactly.
+// Setup may be called again to change the rate mid-session; the chip keeps its own rate, and
+// bytes between the two at different rates arrive as a UART would sample them.
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,7 +60,7 @@ public:
     std::vector<std::uint8_t> SentBytes() const;  // every written byte in order
     void ClearLog();
 
-    std::uint32_t Baud() const { return chip_.Baud(); }  // 0 until a Setup
+    std::uint32_t Baud() const { return baud_; }  // the host's rate, 0 until a Setup
     bool PortOpen() const { return open_; }
     int Opens() const { return opens_; }
     const std::string& LastPortName() const { return lastName_; }
@@ -77,7 +78,7 @@ private:
     Chip chip_;
     std::unique_ptr<PortOpener> opener_;
     Time now_{0};
-    std::deque<std::uint8_t> received_;  // arrived at the host, not yet read
+    std::uint32_t baud_ = 0;
     std::vector<Frame> frames_;
     std::vector<ReadCall> reads_;
     bool portMissing_ = false;
