@@ -57,18 +57,19 @@ const char kUsage[] =
     "  --silent-after-pages N   fall silent at the page after N programmed pages\n"
     "  --reset-after-pages N    reset at the page after N programmed pages\n"
     "  --corrupt-read ADDR      flip the lowest bit of the byte at ADDR (hex) in Page Reads\n"
-    "  --noise HEX              bytes sent at power-on\n"
-    "Rates: until it synchronises, the chip hears the writer at any rate from 9600 to --max-baud\n"
-    "and answers at the writer's rate. The first synchronisation zero or Baud Rate Check (0xB0)\n"
-    "then holds its UART at the rate it came at until reset (--mode-pin: 38400 from reset, no\n"
-    "synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600 included. 0xB1 19200,\n"
-    "0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held, then the chip listens "
-    "and\n"
-    "answers at the new rate; a rate above --max-baud is refused as an unknown command (no echo,\n"
-    "SRD bits 5 and 4 set). With --max-baud 9600 only a writer at 9600 from the start gets an\n"
-    "answer. Bytes sent at a rate other than the chip's arrive as its UART samples them (other\n"
-    "bytes, or framing errors, which it drops); its answers reach a writer at another rate as\n"
-    "that writer's UART samples them.\n";
+    "  --noise HEX              bytes the writer finds on the line at power-on, at any rate\n"
+    "Rates: until it synchronises, the chip hears the writer at any of the rates above up to\n"
+    "--max-baud and answers at the writer's rate. The first synchronisation zero or Baud Rate\n"
+    "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400 from\n"
+    "reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600 included.\n"
+    "0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held, then the "
+    "chip\n"
+    "listens and answers at the new rate; a rate above --max-baud is refused as an unknown "
+    "command\n"
+    "(no echo, SRD bits 5 and 4 set). With --max-baud 9600 only a writer at 9600 from the start\n"
+    "gets an answer. Bytes sent at a rate other than the chip's arrive as its UART samples them\n"
+    "(other bytes, or framing errors, which it drops); its answers reach a writer at another rate\n"
+    "as that writer's UART samples them.\n";
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gReset = 0;
