@@ -4,15 +4,10 @@
 #include <fstream>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace bramblet::sim {
 namespace {
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 std::string Record(char type, std::uint32_t address, int addressBytes, const std::uint8_t* data,
                    std::size_t n) {
@@ -51,7 +46,7 @@ bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
         }
         std::vector<std::uint8_t> bytes;
         for (std::size_t i = 2; i < line.size(); i += 2) {
-            const int high = Hex(line[i]), low = Hex(line[i + 1]);
+            const int high = HexDigitValue(line[i]), low = HexDigitValue(line[i + 1]);
             if (high < 0 || low < 0) {
                 error = where + "not a hex digit";
                 return false;

@@ -49,7 +49,8 @@ TEST(OptionsTest, IdCodeIsSevenHexBytesWithAnOptionalFamily) {
     ASSERT_TRUE(options);
     EXPECT_FALSE(options->idFamily);
 
-    for (const char* bad : {"0123456789ABC", "0123456789ABCDE", "0123456789ABCG", ""}) {
+    for (const char* bad : {"0123456789ABC", "0123456789ABCDE", "0123456789ABCG", "",
+                            "11223344556677,r8c", "11223344556677,", "11223344556677,M16C,"}) {
         EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--id", bad})) << bad;
     }
 }

@@ -3,7 +3,6 @@
 namespace bramblet {
 
 void CliView::SetStatus(const std::string& text) {
-    status_ = text;
     if (quiet) return;
     EndProgress();
     std::fprintf(out_, "%s\n", text.c_str());
@@ -31,10 +30,9 @@ void CliView::SetVersionText(const std::string& text) {
     std::fprintf(err_, "boot program version: %s\n", text.c_str());
 }
 
-void CliView::ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) {
-    if (!dialogCode) return;
-    dialogIdCode = *dialogCode;
-    dialogCpuFamily = dialogFamily.value_or(cpuFamily);
+std::optional<IdCodeAnswer> CliView::ShowIdCodeDialog(const std::string& family) {
+    if (!dialogCode) return std::nullopt;
+    return IdCodeAnswer{*dialogCode, dialogFamily.value_or(family)};
 }
 
 }  // namespace bramblet

@@ -23,31 +23,27 @@ public:
     std::optional<std::string> dialogFamily;
     bool quiet = false;         // status texts are not printed (choosing the family before a run)
     bool showProgress = false;  // a bar on standard error, for terminals
-    std::optional<std::uint32_t> lastBeep;
 
     std::string FileName() const override { return fileName; }
     std::string PortName() const override { return portName; }
     std::string CpuFamily() const override { return cpuFamily; }
     void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
     bool ModePin() const override { return modePin; }
+    void UpdateModePinVisibility() override {}
 
     void SetStatus(const std::string& text) override;
     void SetProgress(int position) override;
     void SetVersionText(const std::string& text) override;
-    void SetFileCheckText(const std::string& text) override { fileCheckText_ = text; }
+    void SetFileCheckText(const std::string&) override {}
     void SetButtonEnabled(ActionButton, bool) override {}
-    void Beep(std::uint32_t type) override { lastBeep = type; }
-    void ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) override;
+    void Beep(std::uint32_t) override {}
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override;
 
-    const std::string& LastStatus() const { return status_; }
-    const std::string& FileCheckText() const { return fileCheckText_; }
     void EndProgress();
 
 private:
     std::FILE* out_;
     std::FILE* err_;
-    std::string status_;
-    std::string fileCheckText_;
     bool progressShown_ = false;
 };
 

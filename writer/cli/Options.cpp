@@ -1,20 +1,20 @@
 #include "cli/Options.h"
 
-#include "core/TextFile.h"
+#include "common/Text.h"
 
 namespace bramblet {
 namespace {
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+bool IsFamily(const std::string& text) {
+    return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
 }
 
 bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
     if (text.size() != 14) return false;
     for (std::size_t i = 0; i < 7; ++i) {
         const char hi = text[2 * i], lo = text[2 * i + 1];
-        if (!IsHexDigit(hi) || !IsHexDigit(lo)) return false;
-        code[i] = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
+        if (HexDigitValue(hi) < 0 || HexDigitValue(lo) < 0) return false;
+        code[i] = static_cast<std::uint8_t>(HexDigitValue(hi) << 4 | HexDigitValue(lo));
     }
     return true;
 }
@@ -59,7 +59,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             if (!value(options.port)) return std::nullopt;
         } else if (arg == "--family") {
             if (!value(text)) return std::nullopt;
-            if (text != "R8C" && text != "M16C" && text != "M32C" && text != "R8CM") {
+            if (!IsFamily(text)) {
                 error = "--family takes R8C, M16C, M32C or R8CM";
                 return std::nullopt;
             }
@@ -75,7 +75,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.idCode = code;
-            if (comma != std::string::npos) options.idFamily = text.substr(comma + 1);
+            if (comma != std::string::npos) {
+                // The family decides the ID address; a mistyped one would send the code to the
+                // wrong place and fail with the right code.
+                options.idFamily = text.substr(comma + 1);
+                if (!IsFamily(*options.idFamily)) {
+                    error = "--id takes the family R8C, M16C, M32C or R8CM after the comma";
+                    return std::nullopt;
+                }
+            }
         } else if (arg.size() > 1 && arg[0] == '-' && arg.rfind("--", 0) == 0 && arg != "--") {
             error = "unknown option " + arg;
             return std::nullopt;

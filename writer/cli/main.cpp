@@ -5,8 +5,8 @@
 
 #include "cli/CliView.h"
 #include "cli/Options.h"
+#include "core/WriteFile.h"
 #include "core/Writer.h"
-#include "flash/SRecordStream.h"
 #include "platform/System.h"
 
 namespace bramblet {
@@ -21,7 +21,7 @@ const char kUsage[] =
     "  check    check an S-record file: the status texts, then the write area and size\n"
     "  write    erase the chip, program FILE and verify it\n"
     "  verify   compare the chip with FILE\n"
-    "  erase    erase the chip (FILE only locates the ID file FILE.id)\n"
+    "  erase    erase the chip (FILE only locates its ID file: prog.mot gives prog.id)\n"
     "\n"
     "options:\n"
     "  --port PORT          serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link)\n"
@@ -44,10 +44,9 @@ int Check(const std::string& file) {
     return n >= 1 ? 0 : 1;
 }
 
-void ExplainOpenFailure(const std::string& port, const OpenResult& failure) {
-    std::fprintf(stderr, "bramblet-cli: cannot open port %s: %s\n", port.c_str(),
-                 failure.detail.c_str());
-    switch (failure.error) {
+void ExplainOpenFailure(const std::string& port, OpenError error, const std::string& detail) {
+    std::fprintf(stderr, "bramblet-cli: cannot open port %s: %s\n", port.c_str(), detail.c_str());
+    switch (error) {
         case OpenError::NotFound:
             std::fprintf(stderr, "  no such device; is the cable plugged in?\n");
             break;
@@ -61,6 +60,36 @@ void ExplainOpenFailure(const std::string& port, const OpenResult& failure) {
             break;
         default:
             break;
+    }
+}
+
+// What the status line cannot say: which page failed and what the chip answered.
+void ExplainFailure(const Outcome& outcome) {
+    if (outcome.page) {
+        std::fprintf(stderr, "bramblet-cli: page %06X", static_cast<unsigned>(*outcome.page));
+    } else if (outcome.failed == Step::Erase) {
+        std::fprintf(stderr, "bramblet-cli: erase");
+    } else {
+        return;
+    }
+    if (outcome.mismatch) {
+        const Mismatch& m = *outcome.mismatch;
+        if (m.got) {
+            std::fprintf(stderr, ": byte %06X is %02X, expected %02X\n",
+                         static_cast<unsigned>(m.address), *m.got, m.expected);
+        } else {
+            std::fprintf(stderr, ": no byte came for %06X\n", static_cast<unsigned>(m.address));
+        }
+    } else if (outcome.status) {
+        const protocol::Status& s = *outcome.status;
+        std::fprintf(stderr, ": SRD %02X SRD1 %02X (%s%s%s%s)\n", s.srd, s.srd1,
+                     s.Ready() ? "ready" : "busy", s.EraseError() ? ", erase error" : "",
+                     s.ProgramError() ? ", program error" : "",
+                     s.ReceiveTimeout() ? ", receive time-out" : "");
+    } else if (outcome.failed == Step::Erase || outcome.failed == Step::Program) {
+        std::fprintf(stderr, ": the chip did not answer the status poll\n");
+    } else {
+        std::fputc('\n', stderr);
     }
 }
 
@@ -80,28 +109,28 @@ int Run(const Options& options) {
     } else if (!options.file.empty()) {
         // The family the window would show after choosing the file.
         view.quiet = true;
-        if (writer.StreamSFormatFile(kCheckMode, 0) >= 1) writer.SelectFamilyByAddress();
-        writer.ReadIdFileFamily();
+        writer.FileChosen();
         view.quiet = false;
     }
 
+    Outcome outcome;
     switch (options.command) {
         case Command::Write:
-            writer.WriteSequence();
+            outcome = writer.WriteSequence();
             break;
         case Command::Verify:
-            writer.VerifySequence();
+            outcome = writer.VerifySequence();
             break;
         default:
-            writer.EraseSequence();
+            outcome = writer.EraseSequence();
             break;
     }
     view.EndProgress();
-    if (writer.LastOpenError.error != OpenError::None) {
-        ExplainOpenFailure(options.port, writer.LastOpenError);
+    if (outcome.failed == Step::OpenPort) {
+        ExplainOpenFailure(options.port, outcome.openError, outcome.openDetail);
     }
-    // Only a sequence that reaches its success text sounds the success beep.
-    return view.lastBeep == kBeepSuccess ? 0 : 1;
+    ExplainFailure(outcome);
+    return outcome.Succeeded() ? 0 : 1;
 }
 
 }  // namespace

@@ -101,6 +101,8 @@ public:
         return got;
     }
 
+    void DiscardInput() override { tcflush(fd_, TCIFLUSH); }
+
 private:
     int fd_;
 };

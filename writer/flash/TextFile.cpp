@@ -1,4 +1,4 @@
-#include "core/TextFile.h"
+#include "flash/TextFile.h"
 
 #include <bit>
 #include <cstring>
@@ -118,17 +118,6 @@ int TextFile::GetHexBytes(std::uint8_t* out, int count) {
         *o++ = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
     }
     return static_cast<int>(o - out);
-}
-
-std::string UpperExtension(const std::string& name) {
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string::npos) return {};
-    if (name.find_first_of("\\/:", dot) != std::string::npos) return {};
-    std::string ext = name.substr(dot);
-    for (char& c : ext) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return ext;
 }
 
 }  // namespace bramblet
