@@ -38,18 +38,17 @@ void UartLine::Cut(Time at) {
     end_ = std::min(end_, at);
 }
 
-const UartLine::Frame* UartLine::FrameAt(Time t) const {
-    auto after = std::upper_bound(frames_.begin(), frames_.end(), t,
-                                  [](Time time, const Frame& f) { return time < f.start; });
-    if (after == frames_.begin()) return nullptr;
-    const Frame& f = *std::prev(after);
-    return t < f.idle ? &f : nullptr;
+std::size_t UartLine::FrameAt(Time t) const {
+    const auto after = std::upper_bound(frames_.begin(), frames_.end(), t,
+                                        [](Time time, const Frame& f) { return time < f.start; });
+    return static_cast<std::size_t>(after - frames_.begin()) - 1;
 }
 
-int UartLine::Level(Time t) const {
-    const Frame* f = FrameAt(t);
-    if (!f) return 1;  // idle
-    return Bit(f->byte, (t - f->start).count() * 10 / f->byteTime.count());
+int UartLine::Level(std::size_t& index, Time t) const {
+    while (index < frames_.size() && frames_[index].idle <= t) ++index;
+    if (index == frames_.size() || t < frames_[index].start) return 1;  // idle
+    const Frame& f = frames_[index];
+    return Bit(f.byte, (t - f.start).count() * 10 / f.byteTime.count());
 }
 
 std::optional<Time> UartLine::FallingEdge(Time from) const {
@@ -74,11 +73,12 @@ UartLine::Step UartLine::Look(Time hunt, Time known, const RateAt& rate) const {
     Step step;
     const std::optional<Time> edge = FallingEdge(hunt);
     if (!edge) return step;
-    const Frame* sent = FrameAt(*edge);
-    const std::uint32_t baud = rate(*edge, sent->baud);
+    std::size_t index = FrameAt(*edge);  // an edge is always inside a frame
+    const Frame& sent = frames_[index];
+    const std::uint32_t baud = rate(*edge, sent.baud);
     if (baud == 0) {
         step.kind = Kind::Skip;
-        step.next = sent->idle;
+        step.next = sent.idle;
         return step;
     }
     const Time byteTime = ByteTime(baud);
@@ -89,7 +89,7 @@ UartLine::Step UartLine::Look(Time hunt, Time known, const RateAt& rate) const {
         step.next = start + Time{1};
         return step;
     }
-    if (Level(start) != 0) {  // high again by mid-bit: a glitch, not a start bit
+    if (Level(index, start) != 0) {  // high again by mid-bit: a glitch, not a start bit
         step.kind = Kind::Skip;
         step.next = start;
         return step;
@@ -101,11 +101,11 @@ UartLine::Step UartLine::Look(Time hunt, Time known, const RateAt& rate) const {
     }
     std::uint8_t byte = 0;
     for (int k = 1; k <= 8; ++k) {
-        byte |= static_cast<std::uint8_t>(Level(Sample(*edge, byteTime, k)) << (k - 1));
+        byte |= static_cast<std::uint8_t>(Level(index, Sample(*edge, byteTime, k)) << (k - 1));
     }
     step.kind = Kind::Take;
     step.next = stop;
-    step.got = {byte, Level(stop) == 0, *edge + byteTime, baud};
+    step.got = {byte, Level(index, stop) == 0, *edge + byteTime, baud};
     return step;
 }
 

@@ -69,8 +69,11 @@ private:
         Received got{};
     };
     Step Look(Time hunt, Time known, const RateAt& rate) const;
-    const Frame* FrameAt(Time t) const;
-    int Level(Time t) const;
+    // The index of the last frame that starts at or before `t`.
+    std::size_t FrameAt(Time t) const;
+    // The line's level at `t`, from the frame at `index` on; `index` moves on with it, so a
+    // frame's samples, in time order, cost no search.
+    int Level(std::size_t& index, Time t) const;
     std::optional<Time> FallingEdge(Time from) const;
 
     std::deque<Frame> frames_;  // in time order, none overlapping
