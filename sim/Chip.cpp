@@ -202,14 +202,13 @@ const Chip::Reply* Chip::NextReply(Time by) {
         if (auto pending = toHost_.Next(HostReceiver())) {
             next = std::min(next.value_or(Time::max()), pending->decided);
         }
-        if (!next || *next > by || *next <= hostTime_) {
-            Advance(by);
-            break;
-        }
+        if (!next || *next > by || *next <= hostTime_) break;
         Advance(*next);
     }
-    if (replies_.empty() || replies_.front().arrives > by) return nullptr;
-    return &replies_.front();
+    if (!replies_.empty() && replies_.front().arrives <= by) return &replies_.front();
+    // Nothing before `by`: the host is idle until then, and NextEvent lies beyond it.
+    Advance(by);
+    return nullptr;
 }
 
 std::optional<Time> Chip::NextEvent() const {
