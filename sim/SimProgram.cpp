@@ -1,8 +1,8 @@
 // bramblet-sim: a simulated chip in its boot mode behind a pseudo-terminal, in real time.
 // A writer opens the terminal side like a serial port; every answer leaves at the byte time of
-// the chip's rate, as it would from a real chip. A terminal carries bytes, not bits, so the rate
-// the writer set on its side (read back through termios) is what the chip's line model samples
-// the chip's answers at and sends the writer's bytes at.
+// the chip's rate, as it would from a real chip. A terminal carries bytes, not bits: the rate
+// the writer set on its side, read back through termios, is the rate the line model sends the
+// writer's bytes at and samples the chip's answers at.
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
@@ -60,16 +60,15 @@ const char kUsage[] =
     "  --noise HEX              bytes the writer finds on the line at power-on, at any rate\n"
     "Rates: until it synchronises, the chip hears the writer at any of the rates above up to\n"
     "--max-baud and answers at the writer's rate. The first synchronisation zero or Baud Rate\n"
-    "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400 from\n"
-    "reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600 included.\n"
-    "0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held, then the "
-    "chip\n"
-    "listens and answers at the new rate; a rate above --max-baud is refused as an unknown "
-    "command\n"
-    "(no echo, SRD bits 5 and 4 set). With --max-baud 9600 only a writer at 9600 from the start\n"
-    "gets an answer. Bytes sent at a rate other than the chip's arrive as its UART samples them\n"
-    "(other bytes, or framing errors, which it drops); its answers reach a writer at another rate\n"
-    "as that writer's UART samples them.\n";
+    "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400\n"
+    "from reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600\n"
+    "included. 0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held,\n"
+    "then the chip listens and answers at the new rate; a rate above --max-baud is refused as\n"
+    "an unknown command (no echo, SRD bits 5 and 4 set). A writer that starts again at 19200\n"
+    "after moving the chip gets no answer until it is reset (SIGUSR1). With --max-baud 9600\n"
+    "only a writer at 9600 from the start gets an answer. Bytes sent at a rate other than the\n"
+    "chip's arrive as its UART samples them (other bytes, or framing errors, which it drops);\n"
+    "its answers reach a writer at another rate as that writer's UART samples them.\n";
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gReset = 0;
