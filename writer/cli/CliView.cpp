@@ -2,15 +2,15 @@
 
 namespace bramblet {
 
-void CliView::SetStatus(const std::string& text) {
-    if (quiet) return;
-    EndProgress();
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+void Console::Line(std::FILE* stream, const std::string& prefix, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    EndProgressLocked();
+    std::fprintf(stream, "%s%s\n", prefix.c_str(), text.c_str());
+    std::fflush(stream);
 }
 
-void CliView::SetProgress(int position) {
-    if (!showProgress) return;
+void Console::Progress(int position) {
+    std::lock_guard lock(mutex_);
     constexpr int kWidth = 40;
     const int filled = position * kWidth / 100;
     std::fprintf(err_, "\r[%-*s] %3d%%", kWidth, std::string(filled, '#').c_str(), position);
@@ -18,16 +18,27 @@ void CliView::SetProgress(int position) {
     progressShown_ = true;
 }
 
-void CliView::EndProgress() {
+void Console::EndProgress() {
+    std::lock_guard lock(mutex_);
+    EndProgressLocked();
+}
+
+void Console::EndProgressLocked() {
     if (!progressShown_) return;
     std::fputc('\n', err_);
     progressShown_ = false;
 }
 
+void CliView::SetStatus(const std::string& text) {
+    if (!quiet) console_.Out(prefix_, text);
+}
+
+void CliView::SetProgress(int position) {
+    if (showProgress) console_.Progress(position);
+}
+
 void CliView::SetVersionText(const std::string& text) {
-    if (text.empty()) return;
-    EndProgress();
-    std::fprintf(err_, "boot program version: %s\n", text.c_str());
+    if (!text.empty()) console_.Err(prefix_, "boot program version: " + text);
 }
 
 std::optional<IdCodeAnswer> CliView::ShowIdCodeDialog(const std::string& family) {

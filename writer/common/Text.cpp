@@ -28,6 +28,10 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+std::filesystem::path Utf8Path(std::string_view utf8Name) {
+    return std::u8string(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size());
+}
+
 std::size_t ExtensionStart(std::string_view name) {
     const std::size_t dot = name.find_last_of('.');
     if (dot == std::string_view::npos) return dot;

@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers shared by the writer's layers, its faces and the simulated chip.
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ constexpr int HexDigitValue(int c) {
 
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
+
+// A file name given in UTF-8, whatever the system's code page.
+std::filesystem::path Utf8Path(std::string_view utf8Name);
 
 // Where a file name's extension starts: its last full stop that no path separator or drive
 // colon follows; npos when there is none.

@@ -1,4 +1,6 @@
 // Connecting to the boot program and unlocking it with its ID code.
+#include <cstdio>
+
 #include "core/Writer.h"
 #include "flash/IdFile.h"
 
@@ -22,7 +24,8 @@ int Writer::ConnectBootMode() {
     LastOpenError = {};
     CommHandle = std::move(opened.port);
     SerialPort& port = *CommHandle;
-    port.Setup(modePinLink ? kBaudModePin : kBaudNormal);
+    // A chip that knows only 9600 baud is met there from the start; the mode-pin link is fixed.
+    port.Setup(modePinLink ? kBaudModePin : link_.baud == 9600 ? 9600 : kBaudNormal);
 
     // Whatever the line brought before we spoke is stale.
     std::array<std::uint8_t, 100> stale;
@@ -46,6 +49,30 @@ int Writer::ConnectBootMode() {
         protocol::ClearStatus(port);
     }
     return result;
+}
+
+bool Writer::SwitchRate(Outcome& outcome) {
+    const std::optional<std::uint8_t> code = protocol::BaudRateCode(link_.baud);
+    if (!code) return true;  // the design's rate, or 9600 from the start
+    SerialPort& port = *CommHandle;
+    const std::string rate = std::to_string(link_.baud);
+    // The chip echoes the code at the old rate, then listens at the new one.
+    const bool echoed = protocol::BaudRate(port, *code);
+    std::optional<protocol::Status> status;
+    if (echoed) {
+        port.Setup(link_.baud);
+        status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
+        if (status && status->Ready()) return true;
+    }
+    view_.SetStatus("通信速度を" + rate + "bpsに切り替えられません!");
+    view_.Beep(kBeepFailure);
+    Fail(outcome, Step::BaudRate);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X", *code);
+    outcome.detail = !echoed ? "the chip did not echo the baud-rate command " + std::string(hex) +
+                                   " for " + rate + " baud"
+                             : "no status from the chip at " + rate + " baud";
+    return false;
 }
 
 int Writer::VerifyIdCode() {

@@ -14,10 +14,12 @@ enum class Step {
     FileCheck,  // the write file could not be read as S-records, or holds no data
     OpenPort,
     Connect,    // no boot program answered
+    BaudRate,   // the chip or the port did not move to the rate asked for
     IdCode,
     Erase,
     Program,
     Verify,
+    Read,  // reading the chip back, for a command of the caller's own
 };
 
 // The first byte a verification found wrong.
@@ -38,7 +40,8 @@ struct Outcome {
     std::optional<Mismatch> mismatch;
     // Why the port could not be opened.
     OpenError openError = OpenError::None;
-    std::string openDetail;
+    // What went wrong, in the words of the system or of the step, where the text does not say.
+    std::string detail;
 
     bool Succeeded() const { return failed == Step::None; }
 };

@@ -34,7 +34,9 @@ std::optional<protocol::Status> Writer::PollStatus() {
 }
 
 std::optional<protocol::Status> Writer::PollStatusBounded(int limit) {
-    return protocol::PollStatus(*CommHandle, limit, protocol::PollRead::Window);
+    return protocol::PollStatus(*CommHandle, limit,
+                                FastReads() ? protocol::PollRead::TwoBytes
+                                            : protocol::PollRead::Window);
 }
 
 bool Writer::EraseStep() {
@@ -53,11 +55,18 @@ bool Writer::ProgramPage(std::uint32_t base, const PageImage& image) {
 }
 
 bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) {
-    // One read per byte, each with its own window, stopping at the first that fails.
-    protocol::RequestPage(*CommHandle, base);
+    // The design reads one byte per read, each with its own window, stopping at the first that
+    // fails; the fast link takes the page in one read.
+    PageImage chip{};
+    std::size_t got = kPageSize;
+    if (FastReads()) {
+        got = protocol::PageRead(*CommHandle, base, chip);
+    } else {
+        protocol::RequestPage(*CommHandle, base);
+    }
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
-        std::array<std::uint8_t, 1> b{};
-        const bool came = CommHandle->Read(b) == 1;
+        std::array<std::uint8_t, 1> b{chip[offset]};
+        const bool came = FastReads() ? offset < got : CommHandle->Read(b) == 1;
         if (came && !(present[offset] && b[0] != image[offset])) continue;
         failedPage_ = base;
         mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset],
@@ -88,9 +97,10 @@ bool Writer::ConnectAndUnlock(Outcome& outcome) {
         view_.Beep(kBeepFailure);
         Fail(outcome, Step::OpenPort);
         outcome.openError = LastOpenError.error;
-        outcome.openDetail = LastOpenError.detail;
+        outcome.detail = LastOpenError.detail;
         return false;
     }
+    if (!SwitchRate(outcome)) return false;
     if ((VerifyIdCode() & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
         view_.SetStatus(kIdMismatch);
         view_.Beep(kBeepFailure);
@@ -100,6 +110,16 @@ bool Writer::ConnectAndUnlock(Outcome& outcome) {
     view_.SetStatus(kIdVerified);
     view_.SetProgress(5);
     return true;
+}
+
+Outcome Writer::Unlock() {
+    Outcome outcome;
+    if (ConnectAndUnlock(outcome)) {
+        outcome.text = view_.Last();
+    } else {
+        CommHandle.reset();
+    }
+    return outcome;
 }
 
 Outcome Writer::WriteSequence() {

@@ -15,9 +15,19 @@
 
 namespace bramblet {
 
+// The link beyond the design's, for the command line. The window always runs the design's.
+struct LinkOptions {
+    // 0: the design's link (19200 baud, 38400 on the mode-pin link). 9600: the same link at
+    // 9600 from the start, for chips that know no other rate. Higher: connect as the design
+    // does, then move the chip and the port to this rate before the ID check. Any rate but 0
+    // also reads each status poll's two bytes and each Page Read's 256 as soon as they come.
+    std::uint32_t baud = 0;
+};
+
 class Writer : public PageSink {
 public:
-    Writer(WriterView& view, PortOpener& ports) : view_(view), ports_(ports) {}
+    Writer(WriterView& view, PortOpener& ports, LinkOptions link = {})
+        : view_(view), ports_(ports), link_(link) {}
 
     // Link state, kept from one operation to the next as the window keeps it.
     std::unique_ptr<SerialPort> CommHandle;
@@ -55,9 +65,15 @@ public:
     Outcome EraseSequence();
     Outcome VerifySequence();
 
+    // Connects and unlocks as the sequences do, with their texts and beeps, for commands of the
+    // caller's own; on success the port stays open in CommHandle until the caller resets it.
+    Outcome Unlock();
+
 private:
     std::optional<protocol::Status> PollStatusBounded(int limit);
     bool ConnectAndUnlock(Outcome& outcome);
+    bool SwitchRate(Outcome& outcome);
+    bool FastReads() const { return link_.baud != 0; }
     // Ends `outcome` as failed at `step` with the status line as it stands.
     void Fail(Outcome& outcome, Step step) const;
 
@@ -95,6 +111,7 @@ private:
 
     StatusTap view_;
     PortOpener& ports_;
+    const LinkOptions link_;
     // What the last erase and page steps found, for the outcome.
     std::optional<protocol::Status> eraseStatus_;
     std::optional<std::uint32_t> failedPage_;

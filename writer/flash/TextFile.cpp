@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/Text.h"
+
 namespace bramblet {
 namespace {
 
@@ -41,8 +43,7 @@ bool TextFile::Open(const std::string& utf8Name) {
     pos_ = end_ = nullptr;
     ended_ = failed_ = false;
     if (utf8Name.empty()) return false;
-    const std::filesystem::path path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size()));
+    const std::filesystem::path path = Utf8Path(utf8Name);
     std::error_code ec;
     // Opening a folder succeeds on some systems and only the first read fails; refuse it here.
     if (std::filesystem::is_directory(path, ec)) return false;

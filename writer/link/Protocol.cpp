@@ -11,6 +11,9 @@ void Send(SerialPort& port, std::initializer_list<std::uint8_t> bytes) {
 }
 
 constexpr std::size_t kPollWindowBytes = 50;
+// A two-byte read waits 38 ms; six of them make about the 230 ms of the window read, so a busy
+// chip gets no more polls from the one than from the other.
+constexpr int kTwoByteReadsPerPoll = 6;
 
 // Reads and drops the status bytes still owed for earlier polls. They come at once when the chip
 // answers a queue of polls; a read that ends short has waited out its window, so whatever else
@@ -51,14 +54,30 @@ Status ReadStatus(SerialPort& port) {
     return {reply[0], reply[1]};
 }
 
+std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud) {
+    switch (baud) {
+        case 19200: return kBaud19200;
+        case 38400: return kBaud38400;
+        case 57600: return kBaud57600;
+        case 115200: return kBaud115200;
+        default: return std::nullopt;
+    }
+}
+
 std::optional<Status> PollStatus(SerialPort& port, int limit, PollRead read) {
     std::array<std::uint8_t, kPollWindowBytes> reply{};
-    const std::size_t ask = read == PollRead::Window ? reply.size() : 2;
     std::size_t owed = 0;  // status bytes due for the polls sent so far
     for (int i = 0; i < limit; ++i) {
         Send(port, {kReadStatus});
         owed += 2;
-        const std::size_t n = port.Read(std::span(reply.data(), ask));
+        std::size_t n = 0;
+        if (read == PollRead::Window) {
+            n = port.Read(reply);
+        } else {
+            for (int k = 0; k < kTwoByteReadsPerPoll && n < 2; ++k) {
+                n += port.Read(std::span(reply.data() + n, 2 - n));
+            }
+        }
         owed -= std::min(owed, n);
         if (n >= 2) {
             DrainOwed(port, owed);

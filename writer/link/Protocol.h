@@ -88,8 +88,11 @@ Status ReadStatus(SerialPort& port);
 // How a status poll reads its answer.
 enum class PollRead {
     Window,   // 50 bytes: each silent repetition waits 230 ms
-    TwoBytes  // exactly the two status bytes, returning as soon as they are there
+    TwoBytes  // the two status bytes, returning as soon as they are there, else after as long
 };
+
+// The code that moves the chip to `baud` (19200 to 115200); nothing for another rate.
+std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud);
 
 // Read Status Register until a read brings at least two bytes, at most `limit` times; nothing
 // when the chip never answered. A chip busy erasing answers every poll sent meanwhile once it is
