@@ -3,7 +3,8 @@
 # bramblet-sim's pseudo-terminal (dosdevices/com7 -> /dev/pts/N), then the saved flash is checked.
 # The simulated chip holds the rate it synchronised at, so the Win32 port's rates are checked
 # too: 19200 on the normal link (the simulator's log names the rate), 38400 on the mode-pin link
-# (a chip that runs at 38400 from reset answers no other rate).
+# (a chip that runs at 38400 from reset answers no other rate), 115200 after --baud 115200 has
+# moved the chip.
 #   wine-cli-write.sh SIMULATOR CLI_EXE
 set -euo pipefail
 source "$(dirname "$0")/../support/wine-sim.sh"
@@ -73,4 +74,13 @@ expect "フラッシュ書き込みは無事完了しました" 0 write --mode-p
 expect "通信できません! ブートモードを確認してリセットしてください" 1 verify
 sim_stop
 holds_file "$work/saved-mode-pin.mot" || fail "the mode-pin chip does not hold the file"
-echo "wine bramblet-cli wrote and verified through $port at 19200, and at 38400 on the mode-pin link"
+
+# --baud 115200: synchronised at 19200, then moved by 0xB4; the port must follow after the echo.
+sim_on_com "$1" "$port" --verbose --save "$work/saved-115200.mot"
+expect "フラッシュ書き込みは無事完了しました" 0 write --baud 115200
+rates=$(grep -o 'UART [0-9]* baud' "$sim_log" | paste -sd ',')
+[[ $rates == "UART 19200 baud,UART 115200 baud" ]] || fail "the chip's rates: ${rates:-none}"
+sim_stop
+holds_file "$work/saved-115200.mot" || fail "the chip written at 115200 does not hold the file"
+echo "wine bramblet-cli wrote and verified through $port at 19200, at 38400 on the mode-pin link" \
+  "and at 115200 after the baud-rate command"
