@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchFile.h"
 #include "core/Writer.h"
 #include "platform/posix/PosixSerial.h"
 #include "sim/VirtualLink.h"
@@ -55,22 +56,8 @@ public:
 };
 
 std::string WriteFile() {
-    const std::string name =
-        (std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot").string();
-    std::ofstream out(name, std::ios::binary);
-    char line[80];
-    for (std::uint32_t a = kStart; a < kStart + kSize; a += 32) {
-        unsigned sum = 32 + 4 + (a >> 16) + ((a >> 8) & 0xFF) + (a & 0xFF);
-        int n = std::snprintf(line, sizeof line, "S224%06X", a);
-        for (int i = 0; i < 32; ++i) {
-            const unsigned b = (a + i * 7) & 0xFF;
-            sum += b;
-            n += std::snprintf(line + n, sizeof line - n, "%02X", b);
-        }
-        std::snprintf(line + n, sizeof line - n, "%02X\n", 0xFF - (sum & 0xFF));
-        out << line;
-    }
-    return name;
+    return bench::WriteBenchFile(
+        std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot", kStart, kSize);
 }
 
 // The protocol time the exchanges imply, from the reply windows (30 ms + 4 ms per requested

@@ -96,8 +96,10 @@ TEST_F(ProtocolTest, RepliesAreTakenOnlyWhenWhole) {
             default: return Bytes8{};
         }
     };
-    EXPECT_FALSE(BaudRate(port, kBaudRateCheck));
-    EXPECT_TRUE(BaudRate(port, kBaud115200));
+    EXPECT_FALSE(BaudRate(port, kBaudRateCheck, 10));
+    EXPECT_EQ(script.reads.back(), 10u);
+    EXPECT_TRUE(BaudRate(port, kBaud115200, 1));
+    EXPECT_EQ(script.reads.back(), 1u);
     EXPECT_EQ(ReadVersion(port), "VER.1.48");
     EXPECT_EQ(ReadCheckData(port), 0x1234);  // low byte first
 

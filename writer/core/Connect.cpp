@@ -38,7 +38,7 @@ int Writer::ConnectBootMode() {
         // The byte that ends the synchronisation is not examined, nor is a silent chip refused
         // here: the Baud Rate Check decides.
         protocol::Synchronise(port, kSyncAttempts);
-        if (protocol::BaudRate(port, protocol::kBaudRateCheck)) {
+        if (protocol::BaudRate(port, protocol::kBaudRateCheck, 10)) {
             const Status reply = protocol::ReadStatus(port);
             // Only the command byte came back: the line echoes, no boot program answers.
             const bool echoOnly = reply.srd == protocol::kReadStatus && reply.srd1 == 0x00;
@@ -56,8 +56,9 @@ bool Writer::SwitchRate(Outcome& outcome) {
     if (!code) return true;  // the design's rate, or 9600 from the start
     SerialPort& port = *CommHandle;
     const std::string rate = std::to_string(link_.baud);
-    // The chip echoes the code at the old rate, then listens at the new one.
-    const bool echoed = protocol::BaudRate(port, *code);
+    // The chip echoes the code at the old rate, then listens at the new one. The connection has
+    // ruled out a line that echoes, so the echo is taken as soon as it comes.
+    const bool echoed = protocol::BaudRate(port, *code, 1);
     std::optional<protocol::Status> status;
     if (echoed) {
         port.Setup(link_.baud);

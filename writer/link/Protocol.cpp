@@ -40,10 +40,11 @@ bool Synchronise(SerialPort& port, int attempts) {
     return false;
 }
 
-bool BaudRate(SerialPort& port, std::uint8_t code) {
+bool BaudRate(SerialPort& port, std::uint8_t code, std::size_t readUpTo) {
     std::array<std::uint8_t, 10> echo{};
     Send(port, {code});
-    return port.Read(echo) == 1 && echo[0] == code;
+    return port.Read(std::span(echo.data(), std::min(readUpTo, echo.size()))) == 1 &&
+           echo[0] == code;
 }
 
 Status ReadStatus(SerialPort& port) {

@@ -77,9 +77,10 @@ constexpr std::uint8_t AddressHigh(std::uint32_t address) { return (address >> 1
 // byte that comes back, whatever it is. True when one came.
 bool Synchronise(SerialPort& port, int attempts);
 
-// Sends one of the baud-rate codes (0xB0 to 0xB4) and reads up to 10 bytes: true when exactly one
-// byte came and it was the code.
-bool BaudRate(SerialPort& port, std::uint8_t code);
+// Sends one of the baud-rate codes (0xB0 to 0xB4) and reads up to `readUpTo` bytes: true when
+// exactly one byte came and it was the code. Reading 10 catches a line that echoes twice; a read
+// of 1 returns as soon as the echo is there.
+bool BaudRate(SerialPort& port, std::uint8_t code, std::size_t readUpTo);
 
 // Read Status Register as a connection reads it: up to 2 bytes, then up to 2 more right after
 // them, which picks up a late second byte and drains surplus. Missing bytes read as 0x00.

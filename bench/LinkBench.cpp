@@ -1,0 +1,178 @@
+// The fast link against the design's: the same 64 KB R8C file written and verified by
+// bramblet-cli through bramblet-sim on pseudo-terminals, in real time.
+//   1. The design's link (19200 baud, 230 ms status windows, one-byte Page Read reads).
+//   2. --baud 115200, against a lower bound: the bytes on the wire plus the chip's own
+//      program and erase times.
+//   3. Four boards at once (four simulators, one bramblet-cli), against one board.
+//   4. Peak memory of bramblet-cli for 64 pages and for 256.
+// Usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/BenchFile.h"
+#include "sim/Chip.h"
+
+extern char** environ;
+
+namespace bramblet {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+pid_t Spawn(const std::vector<std::string>& args, int out) {
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// A simulator on its own pseudo-terminal, published at `link`.
+class Sim {
+public:
+    Sim(const char* program, const std::string& link) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = Spawn({program, "--link", link, "--no-publish"}, out[1]);
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') {
+        }
+        close(out[0]);
+    }
+    ~Sim() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct Run {
+    double seconds = 0;
+    long peakKb = 0;
+    int status = -1;
+};
+
+// bramblet-cli with `args`, its output thrown away; wall time and peak resident memory.
+Run Cli(const char* cli, std::vector<std::string> args) {
+    args.insert(args.begin(), cli);
+    const int null = ::open("/dev/null", O_WRONLY);
+    const auto start = Clock::now();
+    const pid_t pid = Spawn(args, null);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Run run;
+    run.seconds = Seconds(Clock::now() - start).count();
+    close(null);
+    run.peakKb = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// Bytes on the wire and the chip's own work for a write and verify of `pages` pages at 115200
+// baud, after a connection at 19200: nothing here waits for a window.
+double LowerBound(int pages) {
+    const sim::ChipConfig chip;
+    const double fast = Seconds(sim::ByteTime(115200)).count();
+    const double slow = Seconds(sim::ByteTime(19200)).count();
+    // Connection at 19200: 17 zeros, 0xB0 and its echo, 0x70 and two status bytes, the rate
+    // command and its echo.
+    double t = (17 + 2 + 3 + 2) * slow;
+    // At 115200: the confirming status (3), ID status (3), Version Read (9), ID Check of the
+    // erased code and its status (15), Erase All (2) and its status (3).
+    t += (3 + 3 + 9 + 15 + 2 + 3) * fast;
+    t += Seconds(chip.blockEraseTime).count() *
+         static_cast<double>(sim::DefaultBlocks(sim::Family::R8C).size());
+    // Each page: Page Program (259), 0x70 and its answer (3), Page Read (3 + 256).
+    t += pages * ((259 + 3 + 259) * fast + Seconds(chip.pageProgramTime).count());
+    return t;
+}
+
+}  // namespace
+}  // namespace bramblet
+
+int main(int argc, char** argv) {
+    using namespace bramblet;
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]\n");
+        return 2;
+    }
+    const char* simProgram = argv[1];
+    const char* cli = argv[2];
+    const bool skipDesign = argc > 3 && std::strcmp(argv[3], "--skip-design") == 0;
+    const auto dir = std::filesystem::temp_directory_path() / "bramblet-link-bench";
+    std::filesystem::create_directories(dir);
+    const std::string file = bench::WriteBenchFile(dir / "64k.mot", 0x4000, 0x10000);
+    const std::string quarter = bench::WriteBenchFile(dir / "16k.mot", 0x4000, 0x4000);
+    auto link = [&](int i) { return (dir / ("chip" + std::to_string(i))).string(); };
+
+    std::printf("64 KB (256 pages), R8C, through bramblet-sim in real time\n");
+    Run design;
+    if (!skipDesign) {
+        Sim sim(simProgram, link(0));
+        design = Cli(cli, {"write", file, "--port", link(0)});
+        std::printf("  design link (19200)            %8.3f s  exit %d\n", design.seconds,
+                    design.status);
+    }
+    Run one;
+    {
+        Sim sim(simProgram, link(0));
+        one = Cli(cli, {"write", file, "--port", link(0), "--baud", "115200"});
+    }
+    const double bound = LowerBound(256);
+    std::printf("  --baud 115200                  %8.3f s  exit %d  (target: at most 16 s)\n",
+                one.seconds, one.status);
+    if (!skipDesign) {
+        std::printf("  design / fast                  %8.2f\n", design.seconds / one.seconds);
+    }
+    std::printf("  lower bound (wire + chip)      %8.3f s\n", bound);
+    std::printf("  fast / bound                   %8.3f   (target: at most 1.15)\n",
+                one.seconds / bound);
+
+    Run four;
+    {
+        std::vector<std::unique_ptr<Sim>> sims;
+        std::vector<std::string> args = {"write", file, "--baud", "115200"};
+        for (int i = 1; i <= 4; ++i) {
+            sims.push_back(std::make_unique<Sim>(simProgram, link(i)));
+            args.insert(args.end(), {"--port", link(i)});
+        }
+        four = Cli(cli, args);
+    }
+    std::printf("  four boards at once            %8.3f s  exit %d\n", four.seconds, four.status);
+    std::printf("  four / one                     %8.3f   (target: at most 1.25)\n",
+                four.seconds / one.seconds);
+
+    Run small;
+    {
+        Sim sim(simProgram, link(0));
+        small = Cli(cli, {"write", quarter, "--port", link(0), "--baud", "115200"});
+    }
+    std::printf("  peak memory, 64 pages / 256    %6ld KB / %ld KB\n", small.peakKb, one.peakKb);
+    std::filesystem::remove_all(dir);
+    const bool ok = one.status == 0 && four.status == 0 && small.status == 0 &&
+                    (skipDesign || design.status == 0);
+    return ok ? 0 : 1;
+}
