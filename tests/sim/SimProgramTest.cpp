@@ -1,8 +1,5 @@
 // bramblet-sim in real time on a pseudo-terminal, driven by the writer's own connection code
-// through the real termios port, and at the rates that port does not offer, by a raw terminal.
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
+// through the real termios port.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -38,45 +35,13 @@ const sim::IdCode kCode = {0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21};
 
 using Bytes8 = std::vector<std::uint8_t>;
 
-// The simulator's terminal opened raw at any rate, where the writer's port offers two: one
-// command out, then a read for up to `n` bytes within the reply window.
-class Terminal {
-public:
-    Terminal(const std::string& path, speed_t speed)
-        : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        EXPECT_GE(fd_, 0) << path;
-        SetSpeed(speed);
-    }
-    ~Terminal() { ::close(fd_); }
-    void SetSpeed(speed_t speed) {
-        termios tio{};
-        tcgetattr(fd_, &tio);
-        cfmakeraw(&tio);
-        cfsetspeed(&tio, speed);
-        EXPECT_EQ(tcsetattr(fd_, TCSANOW, &tio), 0);
-        tcflush(fd_, TCIOFLUSH);
-    }
-    void Write(const Bytes8& bytes) {
-        EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    Bytes8 Exchange(const Bytes8& out, std::size_t n) {
-        Write(out);
-        const auto deadline = Clock::now() + ReplyWindow(n);
-        Bytes8 in;
-        while (in.size() < n) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd p{fd_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-            std::uint8_t buffer[256];
-            const ssize_t got = ::read(fd_, buffer, std::min(sizeof buffer, n - in.size()));
-            if (got > 0) in.insert(in.end(), buffer, buffer + got);
-        }
-        return in;
-    }
-
-private:
-    int fd_;
-};
+// One command out, then one read for up to `n` bytes within the reply window.
+Bytes8 Exchange(SerialPort& port, const Bytes8& out, std::size_t n) {
+    port.Write(out);
+    Bytes8 in(n);
+    in.resize(port.Read(in));
+    return in;
+}
 
 TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
     testing::TempDir dir;
@@ -153,33 +118,33 @@ TEST(SimProgramTest, WrittenFlashIsSavedAtTheEnd) {
 TEST(SimProgramTest, HoldsTheRateItSynchronisedAtAndMovesOnTheBaudRateCommand) {
     testing::TempDir dir;
     SimProcess sim({"--no-publish"});
-    {
-        testing::RecordingView view;
-        view.portName = sim.Path();
-        view.fileName = dir.Write("prog.mot", "S9030000FC\n");
-        PosixPortOpener ports;
-        Writer writer(view, ports);
-        ASSERT_EQ(writer.ConnectBootMode(), 0x8000);
-        ASSERT_EQ(writer.VerifyIdCode(), 0x800C);  // a blank chip takes the erased code
-    }
-    // The terminal at 38400: the chip, held at 19200, takes the status read for some other
+    testing::RecordingView view;
+    view.portName = sim.Path();
+    view.fileName = dir.Write("prog.mot", "S9030000FC\n");
+    PosixPortOpener ports;
+    Writer writer(view, ports);
+    ASSERT_EQ(writer.ConnectBootMode(), 0x8000);
+    ASSERT_EQ(writer.VerifyIdCode(), 0x800C);  // a blank chip takes the erased code
+    SerialPort& port = *writer.CommHandle;
+
+    // The port at 38400: the chip, held at 19200, takes the status read for some other
     // command and says nothing.
-    Terminal port(sim.Path(), B38400);
-    EXPECT_TRUE(port.Exchange({0x70}, 2).empty());
-    port.SetSpeed(B19200);
-    EXPECT_EQ(port.Exchange({0x70}, 2), (Bytes8{0xB0, 0x0C}));
-    port.Write({0x50});
+    port.Setup(38400);
+    EXPECT_TRUE(Exchange(port, {0x70}, 2).empty());
+    port.Setup(19200);
+    EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0xB0, 0x0C}));
+    port.Write(Bytes8{0x50});
 
     // 0xB4: the echo at 19200, then a Page Read paced at 115200, 259 byte times in all.
-    EXPECT_EQ(port.Exchange({0xB4}, 1), Bytes8{0xB4});
-    port.SetSpeed(B115200);
+    EXPECT_EQ(Exchange(port, {0xB4}, 1), Bytes8{0xB4});
+    port.Setup(115200);
     const auto start = Clock::now();
-    EXPECT_EQ(port.Exchange({0xFF, 0xC0, 0x00}, 256), Bytes8(256, 0xFF));
+    EXPECT_EQ(Exchange(port, {0xFF, 0xC0, 0x00}, 256), Bytes8(256, 0xFF));
     const auto took = Clock::now() - start;
     EXPECT_GT(took, 259 * sim::ByteTime(115200) - 1ms);
     EXPECT_LT(took, 259 * sim::ByteTime(115200) + 40ms);
-    port.SetSpeed(B19200);  // and the old rate is noise now
-    EXPECT_TRUE(port.Exchange({0x70}, 2).empty());
+    port.Setup(19200);  // and the old rate is noise now
+    EXPECT_TRUE(Exchange(port, {0x70}, 2).empty());
 }
 
 TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
@@ -202,16 +167,15 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         testing::RecordingView view;
         view.cpuFamily = "M16C";
         view.portName = sim.Path();
-        {
-            Writer writer(view, ports);
-            EXPECT_EQ(writer.ConnectBootMode(), 0);
-        }
-        Terminal port(sim.Path(), B9600);
-        EXPECT_TRUE(port.Exchange({0x00}, 1).empty());
-        EXPECT_EQ(port.Exchange({0xB0}, 1), Bytes8{0xB0});
-        EXPECT_EQ(port.Exchange({0x70}, 2), (Bytes8{0x80, 0x00}));
-        EXPECT_TRUE(port.Exchange({0xB1}, 1).empty());
-        EXPECT_EQ(port.Exchange({0x70}, 2), (Bytes8{0xB0, 0x00}));
+        Writer writer(view, ports);
+        EXPECT_EQ(writer.ConnectBootMode(), 0);
+        SerialPort& port = *writer.CommHandle;
+        port.Setup(9600);
+        EXPECT_TRUE(Exchange(port, {0x00}, 1).empty());
+        EXPECT_EQ(Exchange(port, {0xB0}, 1), Bytes8{0xB0});
+        EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0x80, 0x00}));
+        EXPECT_TRUE(Exchange(port, {0xB1}, 1).empty());
+        EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0xB0, 0x00}));
     }
 }
 
