@@ -139,11 +139,9 @@ public:
     bool InFlash(std::uint32_t address) const;
 
     std::uint8_t Srd() const;
-    std::uint8_t Srd1() const { return srd1_; }
     bool Silent() const { return silent_; }
     int PagesProgrammed() const { return pagesProgrammed_; }
     const std::vector<Event>& Log() const { return log_; }
-    const ChipConfig& Config() const { return config_; }
 
 private:
     struct RateFrom {

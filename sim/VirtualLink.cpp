@@ -85,13 +85,6 @@ std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     return got;
 }
 
-std::vector<std::uint8_t> VirtualLink::SentBytes() const {
-    std::vector<std::uint8_t> all;
-    for (const Frame& frame : frames_)
-        all.insert(all.end(), frame.bytes.begin(), frame.bytes.end());
-    return all;
-}
-
 void VirtualLink::ClearLog() {
     frames_.clear();
     reads_.clear();

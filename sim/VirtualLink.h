@@ -57,7 +57,6 @@ public:
     };
     const std::vector<Frame>& Frames() const { return frames_; }
     const std::vector<ReadCall>& Reads() const { return reads_; }
-    std::vector<std::uint8_t> SentBytes() const;  // every written byte in order
     void ClearLog();
 
     std::uint32_t Baud() const { return baud_; }  // the host's rate, 0 until a Setup
