@@ -17,6 +17,7 @@ const char kUsage[] =
     "       bramblet-cli write FILE --port PORT [options]\n"
     "       bramblet-cli verify FILE --port PORT [options]\n"
     "       bramblet-cli erase [FILE] --port PORT [options]\n"
+    "       bramblet-cli -h | --help | --version\n"
     "\n"
     "  check    check an S-record file: the status texts, then the write area and size\n"
     "  write    erase the chip, program FILE and verify it\n"
@@ -110,6 +111,15 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
     bramblet::PrepareConsole();
     const std::vector<std::string> args = bramblet::Utf8Arguments(argc, argv);
+    // Asked for by name, the usage is an answer on standard output, not a usage error.
+    if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
+        std::fputs(bramblet::kUsage, stdout);
+        return 0;
+    }
+    if (args.size() >= 2 && args[1] == "--version") {
+        std::printf("bramblet-cli %s\n", BRAMBLET_VERSION);
+        return 0;
+    }
     std::string error;
     const auto options = bramblet::ParseOptions(
         std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()), error);
