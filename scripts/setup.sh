@@ -2,7 +2,8 @@
 # Installs the Debian packages that a profile needs and are missing; quiet when all are there.
 #   setup.sh build      compilers, CMake, GoogleTest
 #   setup.sh gui        Qt 6 Widgets and the Japanese font
-#   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests
+#   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests,
+#                       and Qt 6's headers, against which the window's sources are compiled
 #   setup.sh tools      srecord, socat, Xvfb, ImageMagick, time and bc for the comparisons,
 #                       screenshots and benchmarks
 #   setup.sh all        everything
@@ -11,7 +12,7 @@ set -euo pipefail
 declare -A profile=(
   [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
   [gui]="qt6-base-dev fonts-ipafont-gothic"
-  [windows]="g++-mingw-w64-x86-64 googletest wine wine64"
+  [windows]="g++-mingw-w64-x86-64 googletest wine wine64 qt6-base-dev"
   [tools]="srecord socat xvfb xauth imagemagick time bc"
 )
 wanted=()
