@@ -42,13 +42,16 @@ public:
     std::string CpuFamily() const override { return "R8C"; }
     void SetCpuFamily(const std::string&) override {}
     bool ModePin() const override { return false; }
+    void UpdateModePinVisibility() override {}
     void SetStatus(const std::string& text) override { last = text; }
     void SetProgress(int) override {}
     void SetVersionText(const std::string&) override {}
     void SetFileCheckText(const std::string&) override {}
     void SetButtonEnabled(ActionButton, bool) override {}
     void Beep(std::uint32_t) override {}
-    void ShowIdCodeDialog(IdCodeBytes&, std::string&) override {}
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 std::string WriteFile() {

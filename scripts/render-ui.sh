@@ -8,4 +8,4 @@ out="${1:-build/screens}"
 bash scripts/setup.sh build gui
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target bramblet-render
-QT_QPA_PLATFORM=offscreen ./build/linux/writer/ui/bramblet-render "$out" samples/sample-r8c.mot
+QT_QPA_PLATFORM=offscreen ./build/linux/tools/bramblet-render "$out" samples/sample-r8c.mot

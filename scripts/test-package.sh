@@ -121,7 +121,8 @@ test_deb() {
   done
   ok "man -l renders the four pages without a warning"
 
-  "${installed[@]}" bash "$root/tests/dist/completion.sh" bramblet-cli || fail "bash completion"
+  "${installed[@]}" bash "$root/tests/dist/completion.sh" bramblet-cli bramblet-sim ||
+    fail "bash completion"
   ok "bash loads the completion and completes bramblet-cli wr to write"
 
   # dpkg's triggers ran: the desktop knows the file types and which program opens them.

@@ -4,35 +4,10 @@
 #include <fstream>
 #include <vector>
 
+#include "common/Text.h"
+#include "flash/SRecordWriter.h"
+
 namespace bramblet::sim {
-namespace {
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string Record(char type, std::uint32_t address, int addressBytes, const std::uint8_t* data,
-                   std::size_t n) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string line = {'S', type};
-    unsigned sum = 0;
-    auto put = [&](unsigned b) {
-        b &= 0xFF;
-        line += kDigits[b >> 4];
-        line += kDigits[b & 0xF];
-        sum += b;
-    };
-    put(static_cast<unsigned>(addressBytes + n + 1));
-    for (int i = addressBytes - 1; i >= 0; --i) put(address >> (8 * i));
-    for (std::size_t i = 0; i < n; ++i) put(data[i]);
-    put(0xFF - (sum & 0xFF));
-    return line + "\n";
-}
-
-}  // namespace
 
 bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -51,7 +26,7 @@ bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
         }
         std::vector<std::uint8_t> bytes;
         for (std::size_t i = 2; i < line.size(); i += 2) {
-            const int high = Hex(line[i]), low = Hex(line[i + 1]);
+            const int high = HexDigitValue(line[i]), low = HexDigitValue(line[i + 1]);
             if (high < 0 || low < 0) {
                 error = where + "not a hex digit";
                 return false;
@@ -81,8 +56,7 @@ bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
 bool SaveSRecordFile(const std::string& path, const Chip& chip) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    const std::string name = "bramblet-sim";
-    out << Record('0', 0, 2, reinterpret_cast<const std::uint8_t*>(name.data()), name.size());
+    SRecordWriter records(out, true, "bramblet-sim");
     std::vector<Block> blocks = chip.Blocks();
     std::sort(blocks.begin(), blocks.end(),
               [](const Block& a, const Block& b) { return a.start < b.start; });
@@ -96,10 +70,10 @@ bool SaveSRecordFile(const std::string& path, const Chip& chip) {
                 data[i] = chip.Read(block.start + offset + i);
                 blank = blank && data[i] == 0xFF;
             }
-            if (!blank) out << Record('2', block.start + offset, 3, data, n);
+            if (!blank) records.Data(block.start + offset, std::span(data, n));
         }
     }
-    out << Record('8', 0, 3, nullptr, 0);
+    records.End();
     return static_cast<bool>(out.flush());
 }
 

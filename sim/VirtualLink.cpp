@@ -17,6 +17,7 @@ public:
     std::size_t Read(std::span<std::uint8_t> buffer) override {
         return link_.Read(buffer.data(), buffer.size());
     }
+    void DiscardInput() override { link_.Purge(); }
 
 private:
     VirtualLink& link_;

@@ -85,9 +85,10 @@ _bramblet_cli() {
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    else
+    elif [[ ${words[1]} == @(check|write|verify|erase) ]]; then
         # The write file: an S-record file, ".mot" or ".s" in any letter case.
         _filedir '@([mM][oO][tT]|[sS])'
     fi
+    # Other commands take an address range or nothing, which no list can offer.
 }
 complete -F _bramblet_cli bramblet-cli

@@ -17,7 +17,7 @@ TEST(OptionsTest, SequencesTakeAPortAndTheirFile) {
     ASSERT_TRUE(write);
     EXPECT_EQ(write->command, Command::Write);
     EXPECT_EQ(write->file, "a.mot");
-    EXPECT_EQ(write->port, "/dev/ttyUSB0");
+    EXPECT_EQ(write->ports, std::vector<std::string>{"/dev/ttyUSB0"});
     EXPECT_FALSE(write->family);
     EXPECT_FALSE(write->idCode);
 
@@ -49,9 +49,97 @@ TEST(OptionsTest, IdCodeIsSevenHexBytesWithAnOptionalFamily) {
     ASSERT_TRUE(options);
     EXPECT_FALSE(options->idFamily);
 
-    for (const char* bad : {"0123456789ABC", "0123456789ABCDE", "0123456789ABCG", ""}) {
+    for (const char* bad : {"0123456789ABC", "0123456789ABCDE", "0123456789ABCG", "",
+                            "11223344556677,r8c", "11223344556677,", "11223344556677,M16C,"}) {
         EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--id", bad})) << bad;
     }
+}
+
+TEST(OptionsTest, BoardsSideBySideShareTheirOptions) {
+    auto write = Parse({"write", "a.mot", "--port", "/dev/ttyUSB0", "--port", "/dev/ttyUSB1",
+                        "--baud", "115200", "--id", "0123456789ABCD"});
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    EXPECT_EQ(write->baud, 115200u);
+    EXPECT_TRUE(write->idCode);
+
+    auto info = Parse({"info", "--port", "COM3", "--port", "COM4"});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->command, Command::Info);
+    EXPECT_EQ(info->ports.size(), 2u);
+
+    std::string error;
+    EXPECT_FALSE(Parse({"read", "0-FF", "--port", "COM3", "--port", "COM4", "-o", "x.mot"},
+                       &error));
+    EXPECT_NE(error.find("one --port"), std::string::npos);
+    EXPECT_FALSE(Parse({"info", "a.mot", "--port", "COM3"}));
+}
+
+TEST(OptionsTest, BaudIsOneOfTheBootProgramsRates) {
+    for (const char* rate : {"9600", "19200", "38400", "57600", "115200"}) {
+        auto options = Parse({"erase", "--port", "COM1", "--baud", rate});
+        ASSERT_TRUE(options) << rate;
+        EXPECT_EQ(std::to_string(options->baud), rate);
+    }
+    for (const char* rate : {"4800", "230400", "115200 ", "0x1C200", ""}) {
+        EXPECT_FALSE(Parse({"erase", "--port", "COM1", "--baud", rate})) << rate;
+    }
+    // The mode-pin link is fixed at 38400; a chip reached only at 9600 cannot be on it.
+    std::string error;
+    EXPECT_FALSE(Parse({"erase", "--port", "COM1", "--mode-pin", "--baud", "9600"}, &error));
+    EXPECT_NE(error.find("38400"), std::string::npos);
+    EXPECT_TRUE(Parse({"erase", "--port", "COM1", "--mode-pin", "--baud", "115200"}));
+}
+
+TEST(OptionsTest, RangesAreWidenedToWholePages) {
+    auto range = ParseRange("4000-FFFF");
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->first, 0x4000u);
+    EXPECT_EQ(range->last, 0xFFFFu);
+    range = ParseRange("0f0010-0FFFEF");
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->first, 0x0F0000u);
+    EXPECT_EQ(range->last, 0x0FFFFFu);
+    range = ParseRange("C005-C005");  // one byte is its whole page
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->first, 0xC000u);
+    EXPECT_EQ(range->last, 0xC0FFu);
+    EXPECT_TRUE(ParseRange("FFFF00-FFFFFF"));
+    for (const char* bad : {"", "-", "4000", "4000-", "-FFFF", "FFFF-4000", "0-1000000",
+                            "0-FFFFFFFFF", "4000-FFFG", "4000--FFFF", "40 00-FFFF"}) {
+        EXPECT_FALSE(ParseRange(bad)) << bad;
+    }
+
+    auto read = Parse({"read", "4000-FFFF", "--port", "COM1", "-o", "back.mot"});
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->output, "back.mot");
+    EXPECT_EQ(read->range.last, 0xFFFFu);
+    EXPECT_FALSE(Parse({"read", "4000-FFFF", "--port", "COM1"}));  // no -o
+    EXPECT_FALSE(Parse({"read", "FFFF-4000", "--port", "COM1", "-o", "back.mot"}));
+    EXPECT_FALSE(Parse({"blank-check", "--port", "COM1"}));
+    EXPECT_FALSE(Parse({"blank-check", "0-FF", "100-1FF", "--port", "COM1"}));
+    EXPECT_TRUE(Parse({"blank-check", "0-FF", "--port", "COM1", "--port", "COM2"}));
+}
+
+TEST(OptionsTest, HelpIsAnAnswerForTheProgramAndEachCommand) {
+    for (const char* flag : {"-h", "--help"}) {
+        auto help = Parse({flag});
+        ASSERT_TRUE(help);
+        EXPECT_EQ(help->command, Command::Help);
+        EXPECT_FALSE(help->helpFor);
+    }
+    auto read = Parse({"read", "--help"});  // before anything the command needs
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->command, Command::Help);
+    EXPECT_EQ(read->helpFor, Command::Read);
+    EXPECT_NE(Usage(Command::Read).find("-o FILE"), std::string::npos);
+    EXPECT_EQ(Usage(Command::Ports).find("--baud"), std::string::npos);
+    auto version = Parse({"--version"});
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->command, Command::Version);
+    EXPECT_TRUE(Parse({"ports"}));
+    EXPECT_FALSE(Parse({"ports", "COM1"}));
+    EXPECT_FALSE(Parse({"ports", "--port", "COM1"}));
 }
 
 TEST(OptionsTest, CheckTakesExactlyOneFile) {

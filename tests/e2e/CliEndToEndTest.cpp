@@ -114,9 +114,33 @@ TEST_F(CliEndToEndTest, ChipFallingSilentWhileProgrammingEndsInBoundedTime) {
     const auto took = Clock::now() - start;
     EXPECT_EQ(write.status, 1);
     EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みに失敗しました!");
+    // The detail goes to standard error only.
+    EXPECT_NE(write.err.find("page 00C100: the chip did not answer the status poll"),
+              std::string::npos)
+        << write.err;
+    EXPECT_EQ(write.out.find("00C100"), std::string::npos);
     // Connection and erase about 1.5 s, one good page 0.4 s, then the bounded poll of about 5 s.
     EXPECT_LT(took, std::chrono::seconds(12));
     EXPECT_GT(took, std::chrono::seconds(5));
+}
+
+TEST_F(CliEndToEndTest, RefusedPageIsNamedWithItsStatusOnStandardError) {
+    // 0x3000 lies between the R8C's data flash and its program ROM.
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0x3000, 0x10));
+    auto sim = Sim({});
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みに失敗しました!");
+    EXPECT_NE(write.err.find("page 003000: SRD 90 SRD1 0C (ready, program error)"),
+              std::string::npos)
+        << write.err;
+
+    // A code for a family that does not exist is refused before anything is sent.
+    const RunResult typo =
+        Cli({"write", file, "--port", dir.Name("chip"), "--id", "11223344556677,r8c"});
+    EXPECT_EQ(typo.status, 2);
+    EXPECT_TRUE(typo.out.empty());
+    ASSERT_EQ(sim->Stop(), 0);
 }
 
 TEST_F(CliEndToEndTest, PortsThatCannotBeOpenedSayWhy) {

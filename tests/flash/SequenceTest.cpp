@@ -3,6 +3,7 @@
 
 #include "link/LinkFixture.h"
 #include "support/SRecords.h"
+#include "support/ScriptedPort.h"
 #include "support/TempDir.h"
 
 namespace bramblet::testing {
@@ -153,9 +154,8 @@ TEST_F(SequenceTest, WrongIdEverywhereSendsNoErase) {
     Chip(Protected(sim::Family::R8C, {1, 2, 3, 4, 5, 6, 7}));
     File(SRecords('1', 0xC000, 16));
     dir.Write("prog.id", "x\n0FFDDF:01\n02\n03\n04\n05\n06\n08\n");
-    view.dialog = [](IdCodeBytes& code, std::string& family) {
-        code = {7, 6, 5, 4, 3, 2, 1};
-        family = "R8C";
+    view.dialog = [](const std::string&) {
+        return IdCodeAnswer{IdCodeBytes{7, 6, 5, 4, 3, 2, 1}, "R8C"};
     };
     W().WriteSequence();
     EXPECT_EQ(view.LastStatus(), kIdMismatch);
@@ -286,6 +286,127 @@ TEST_F(SequenceTest, ShortPageReadFailsAtTheFirstMissingByte) {
     EXPECT_EQ(view.LastStatus(), kVerifyFailed);
     EXPECT_EQ(Link().Reads().back().requested, 1u);
     EXPECT_EQ(Link().Reads().back().got, 0u);
+}
+
+TEST_F(SequenceTest, AnswersQueuedBehindALongEraseAreNotTakenForTheFirstPage) {
+    // Six blocks at 1.1 s: the chip answers the 29 polls of its erase at once when it is done.
+    sim::ChipConfig config;
+    config.blockEraseTime = std::chrono::milliseconds(1100);
+    Chip(config);
+    // The first page lies outside the flash: its Page Program fails with the program error.
+    File(SRecords('1', 0x3000, 16) + SRecords('1', 0xC000, 16));
+    const Outcome outcome = W().WriteSequence();
+    EXPECT_EQ(view.LastStatus(), kProgramFailed);
+    EXPECT_EQ(outcome.failed, Step::Program);
+    EXPECT_EQ(outcome.text, kProgramFailed);
+    EXPECT_EQ(outcome.page, 0x3000u);
+    ASSERT_TRUE(outcome.status);
+    EXPECT_TRUE(outcome.status->ProgramError());
+    EXPECT_EQ(PageFrames(), (std::vector<std::pair<std::uint8_t, std::uint32_t>>{{0x41, 0x3000}}));
+    EXPECT_GT(Link().Now(), std::chrono::milliseconds(6600));
+}
+
+TEST_F(SequenceTest, ErasePollGivesUpOnAChipThatNeverFinishes) {
+    sim::ChipConfig config;
+    config.blockEraseTime = std::chrono::hours(1);
+    Chip(config);
+    const Outcome outcome = W().EraseSequence();
+    EXPECT_EQ(view.LastStatus(), kCannotErase);
+    EXPECT_EQ(outcome.failed, Step::Erase);
+    EXPECT_EQ(outcome.status, std::nullopt);  // no answer at all
+    // About a minute of silent 230 ms windows, long past any real erase.
+    EXPECT_GT(Link().Now(), std::chrono::seconds(55));
+    EXPECT_LT(Link().Now(), std::chrono::seconds(65));
+}
+
+TEST_F(SequenceTest, ErrorFlagsLeftByAFailedPageAreClearedBeforeTheNextErase) {
+    File(SRecords('1', 0x3000, 16));  // outside the flash: SRD bit 4 stays set
+    EXPECT_EQ(W().WriteSequence().failed, Step::Program);
+    EXPECT_EQ(Link().Target().Srd() & 0x30, 0x10);
+    Link().ClearLog();
+    const Outcome erased = W().EraseSequence();
+    EXPECT_TRUE(erased.Succeeded()) << erased.text;
+    EXPECT_EQ(Count(0x50), 1);
+}
+
+TEST_F(SequenceTest, PageStepAcceptsOnlyAReadyChipWithTheIdVerifiedAndNoFlag) {
+    struct Case {
+        std::uint8_t srd, srd1;
+        bool accepted;
+    };
+    const Case cases[] = {{0x80, 0x0C, true},  {0xC0, 0x0D, true},  {0x90, 0x0C, false},
+                          {0xA0, 0x0C, false}, {0x00, 0x0C, false}, {0x80, 0x08, false},
+                          {0x80, 0x04, false}, {0x80, 0x0E, false}};
+    for (const Case& c : cases) {
+        Script script;
+        script.answer = [&](const Bytes8& w) {
+            return w == Bytes8{0x70} ? Bytes8{c.srd, c.srd1} : Bytes8{};
+        };
+        W().CommHandle = std::make_unique<ScriptedPort>(script);
+        EXPECT_EQ(W().ProgramPage(0xC000, PageImage{}), c.accepted)
+            << std::hex << int{c.srd} << " " << int{c.srd1};
+    }
+    W().CommHandle.reset();
+}
+
+TEST_F(SequenceTest, PassThatNoLongerMatchesTheCheckEndsTheSequence) {
+    // The file loses its last page after the check: the pass completes with another count.
+    const std::string whole = SRecords('1', 0xC000, 0x200);
+    const std::string shorter = SRecords('1', 0xC000, 0x100);
+    for (const std::string& when : {kErased, kIdVerified}) {
+        const bool write = when == kErased;
+        Chip({});
+        Link().Target().Load(0xC000, Bytes(0xC000, 0x200));  // what the file held
+        view = {};
+        File(whole);
+        view.onStatus = [&](const std::string& text) {
+            if (text == when) File(shorter);
+        };
+        const Outcome outcome = write ? W().WriteSequence() : W().VerifySequence();
+        EXPECT_FALSE(outcome.Succeeded()) << when;
+        if (write) {
+            EXPECT_EQ(outcome.failed, Step::Program);
+            EXPECT_EQ(view.LastStatus(), kProgramming);  // the pass's own text stays
+            EXPECT_EQ(PageFrames().size(), 1u);          // and nothing is verified
+            EXPECT_TRUE(view.beeps.empty());
+        } else {
+            EXPECT_EQ(outcome.failed, Step::Verify);
+            EXPECT_EQ(view.LastStatus(), "フラッシュベリファイに失敗しました! ");
+            EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
+        }
+    }
+
+    // The same after programming: the write's verify pass no longer counts the whole file. The
+    // program pass read the small file whole before its first page change.
+    Chip({});
+    view = {};
+    File(whole);
+    bool changed = false;
+    view.onProgress = [&](int position) {
+        if (position == 10 + 256 * 90 / 0x200 && !changed) {
+            File(shorter);
+            changed = true;
+        }
+    };
+    const Outcome outcome = W().WriteSequence();
+    EXPECT_EQ(outcome.failed, Step::Verify);
+    EXPECT_EQ(view.LastStatus(), kVerifying);
+    EXPECT_TRUE(view.beeps.empty());
+    EXPECT_EQ(Count(0x41), 2);
+}
+
+TEST_F(SequenceTest, OutcomeNamesTheFirstWrongByte) {
+    sim::ChipConfig config;
+    config.faults.corruptReadAddress = 0xC105;
+    Chip(config);
+    File(SRecords('1', 0xC000, 0x200));
+    const Outcome outcome = W().WriteSequence();
+    EXPECT_EQ(outcome.failed, Step::Verify);
+    EXPECT_EQ(outcome.page, 0xC100u);
+    ASSERT_TRUE(outcome.mismatch);
+    EXPECT_EQ(outcome.mismatch->address, 0xC105u);
+    EXPECT_EQ(outcome.mismatch->expected, 0x05);
+    EXPECT_EQ(outcome.mismatch->got, 0x04);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <optional>
 #include <random>
 
-#include "flash/SRecordStream.h"
+#include "core/WriteFile.h"
 #include "support/RecordingSink.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "flash/SRecordStream.h"
+#include "core/WriteFile.h"
 #include "support/RecordingSink.h"
 #include "support/RecordingView.h"
 #include "support/SRecords.h"

@@ -2,7 +2,7 @@
 // character at a time gives, for every byte value and across block boundaries.
 #include <gtest/gtest.h>
 
-#include "core/TextFile.h"
+#include "flash/TextFile.h"
 #include "support/TempDir.h"
 
 namespace bramblet {

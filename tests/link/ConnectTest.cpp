@@ -1,5 +1,6 @@
 // The connection to the boot program, checked on the bytes of the line and in virtual time.
 #include "link/LinkFixture.h"
+#include "support/ScriptedPort.h"
 
 namespace bramblet::testing {
 namespace {
@@ -140,6 +141,27 @@ TEST_F(ConnectTest, ErrorFlagsAreClearedOnceAndStillReported) {
     Link().ClearLog();
     EXPECT_EQ(W().ConnectBootMode(), 0x8000);
     EXPECT_EQ(Count(0x50), 0);
+}
+
+TEST_F(ConnectTest, ClearStatusGoesToAReadyChipWithEitherErrorFlag) {
+    struct Case {
+        std::uint8_t srd;
+        bool cleared;
+    };
+    for (const Case c : {Case{0x80, false}, Case{0x90, true}, Case{0xA0, true}, Case{0xB0, true},
+                         Case{0x30, false}, Case{0xCF, false}}) {
+        Script script;
+        script.answer = [&](const Bytes8& w) {
+            if (w[0] == 0x00 || w[0] == 0xB0) return Bytes8{w[0]};
+            if (w[0] == 0x70) return Bytes8{c.srd, 0x00};
+            return Bytes8{};
+        };
+        ScriptedPorts ports(script);
+        Writer writer(view, ports);
+        EXPECT_EQ(writer.ConnectBootMode(), (c.srd * 256) & 0xB000) << int{c.srd};
+        EXPECT_EQ(script.Count(0x50), c.cleared ? 1 : 0) << int{c.srd};
+        EXPECT_EQ(script.writes.back()[0], c.cleared ? 0x50 : 0x70) << int{c.srd};
+    }
 }
 
 TEST_F(ConnectTest, ChipVerifiedAtOnceWhenBlank) {

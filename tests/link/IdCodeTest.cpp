@@ -147,9 +147,8 @@ TEST_F(IdCodeTest, NoIdFileSendsSevenZerosThenAsksTheDialog) {
     Chip(Protected(sim::Family::M16C, kCode));
     view.cpuFamily = "M16C";
     view.fileName = dir.Name("missing.mot");
-    view.dialog = [](IdCodeBytes& code, std::string& family) {
-        code = kCode;
-        family = "M16C";
+    view.dialog = [](const std::string&) {
+        return IdCodeAnswer{kCode, "M16C"};
     };
     Connect();
     EXPECT_EQ(W().VerifyIdCode(), 0x800C);
@@ -168,9 +167,8 @@ TEST_F(IdCodeTest, WrongCodeEverywhereStopsAfterThreeIdChecks) {
     Chip(Protected(sim::Family::M32C, kCode));
     view.cpuFamily = "M32C";
     IdFileFor("prog.mot", IdFileText("FFFF", {1, 2, 3, 4, 5, 6, 7}));
-    view.dialog = [](IdCodeBytes& code, std::string& family) {
-        code = {9, 9, 9, 9, 9, 9, 9};
-        family = "M32C";
+    view.dialog = [](const std::string&) {
+        return IdCodeAnswer{IdCodeBytes{9, 9, 9, 9, 9, 9, 9}, "M32C"};
     };
     Connect();
     EXPECT_EQ(W().VerifyIdCode(), 0x8004);  // ready, ID mismatch
@@ -184,7 +182,8 @@ TEST_F(IdCodeTest, WrongCodeEverywhereStopsAfterThreeIdChecks) {
 
 TEST_F(IdCodeTest, CancelledDialogReturnsTheIdFileStatus) {
     Chip(Protected(sim::Family::R8C, kCode));
-    view.dialog = [](IdCodeBytes& code, std::string&) { code = kCode; };  // no family: cancel
+    // OK with no family counts as a cancel.
+    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, ""}; };
     Connect();
     W().DialogCpuFamily = "R8C";  // emptied before the dialog is shown
     EXPECT_EQ(W().VerifyIdCode(), 0x8004);
@@ -196,9 +195,8 @@ TEST_F(IdCodeTest, CancelledDialogReturnsTheIdFileStatus) {
 TEST_F(IdCodeTest, DialogFamilyR8CMUsesTheM16CAddressAndStaysInTheWindow) {
     Chip(Protected(sim::Family::M16C, kCode));
     view.cpuFamily = "R8C";  // the window guessed wrong; the user corrects it in the dialog
-    view.dialog = [](IdCodeBytes& code, std::string& family) {
-        code = kCode;
-        family = "R8CM";
+    view.dialog = [](const std::string&) {
+        return IdCodeAnswer{kCode, "R8CM"};
     };
     Connect();
     EXPECT_EQ(W().VerifyIdCode(), 0x800C);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Writer.h"
-#include "link/IdFile.h"
+#include "flash/IdFile.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
 

@@ -93,28 +93,40 @@ TEST_F(PosixSerialTest, OpenFailuresSayWhy) {
 }
 
 TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
-    termios before = Settings();
-    before.c_cflag &= ~HUPCL;  // a driver setting the port must leave alone
-    before.c_cflag |= PARENB | CSTOPB;
-    before.c_iflag |= IXON | ICRNL;
-    ASSERT_EQ(tcsetattr(slave_, TCSANOW, &before), 0);
+    // Hardware handshake, hang-up on close and parity marking are the driver's: kept whether the
+    // driver had them on or off.
+    constexpr tcflag_t kDriversC = CRTSCTS | HUPCL;
+    constexpr tcflag_t kDriversI = IGNPAR;
+    for (const bool on : {true, false}) {
+        termios before = Settings();
+        before.c_cflag = on ? before.c_cflag | kDriversC : before.c_cflag & ~kDriversC;
+        before.c_iflag = on ? before.c_iflag | kDriversI : before.c_iflag & ~kDriversI;
+        before.c_cflag |= PARENB | CSTOPB;
+        before.c_iflag |= IXON | ICRNL;
+        before.c_iflag &= ~INPCK;
+        ASSERT_EQ(tcsetattr(slave_, TCSANOW, &before), 0);
+        ASSERT_EQ(Settings().c_cflag & kDriversC, on ? kDriversC : 0u);
 
-    port_->Setup(19200);
-    termios tio = Settings();
-    EXPECT_EQ(cfgetospeed(&tio), B19200);
-    EXPECT_EQ(cfgetispeed(&tio), B19200);
-    EXPECT_EQ(tio.c_cflag & CSIZE, CS8);
-    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | HUPCL), 0u);
-    EXPECT_NE(tio.c_cflag & CREAD, 0u);
-    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
-    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
-    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
-    EXPECT_EQ(tio.c_cc[VMIN], 0);
-    EXPECT_EQ(tio.c_cc[VTIME], 0);
+        port_->Setup(19200);
+        termios tio = Settings();
+        EXPECT_EQ(tio.c_cflag & kDriversC, on ? kDriversC : 0u) << on;
+        EXPECT_EQ(tio.c_iflag & kDriversI, on ? kDriversI : 0u) << on;
+        EXPECT_EQ(cfgetospeed(&tio), B19200);
+        EXPECT_EQ(cfgetispeed(&tio), B19200);
+        EXPECT_EQ(tio.c_cflag & CSIZE, CS8);
+        EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB), 0u);
+        EXPECT_NE(tio.c_cflag & CREAD, 0u);
+        EXPECT_NE(tio.c_iflag & INPCK, 0u);  // the parity check is on
+        EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
+        EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(tio.c_cc[VMIN], 0);
+        EXPECT_EQ(tio.c_cc[VTIME], 0);
+    }
 
     port_->Setup(38400);
-    tio = Settings();
-    EXPECT_EQ(cfgetospeed(&tio), B38400);
+    const termios fast = Settings();
+    EXPECT_EQ(cfgetospeed(&fast), B38400);
 }
 
 TEST_F(PosixSerialTest, SetupDiscardsStaleInputAndBytesPassUnchanged) {

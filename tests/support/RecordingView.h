@@ -1,6 +1,7 @@
 #pragma once
 // A window that remembers everything the core told it, in order.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,25 +23,37 @@ public:
     std::vector<std::string> fileCheckTexts;
     std::vector<std::pair<ActionButton, bool>> buttons;
     int dialogShown = 0;
-    // What the dialog does when shown; by default the user cancels.
-    std::function<void(IdCodeBytes&, std::string&)> dialog;
+    int modePinUpdates = 0;
+    // What the dialog answers when shown, given the family it opens with; by default the user
+    // cancels.
+    std::function<std::optional<IdCodeAnswer>(const std::string&)> dialog;
+    // Runs after each status text is recorded, for a test to act at a given moment.
+    std::function<void(const std::string&)> onStatus;
+    std::function<void(int)> onProgress;
 
     std::string FileName() const override { return fileName; }
     std::string PortName() const override { return portName; }
     std::string CpuFamily() const override { return cpuFamily; }
     void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
     bool ModePin() const override { return modePin; }
-    void SetStatus(const std::string& text) override { statuses.push_back(text); }
-    void SetProgress(int position) override { progress.push_back(position); }
+    void UpdateModePinVisibility() override { ++modePinUpdates; }
+    void SetStatus(const std::string& text) override {
+        statuses.push_back(text);
+        if (onStatus) onStatus(text);
+    }
+    void SetProgress(int position) override {
+        progress.push_back(position);
+        if (onProgress) onProgress(position);
+    }
     void SetVersionText(const std::string& text) override { versionTexts.push_back(text); }
     void SetFileCheckText(const std::string& text) override { fileCheckTexts.push_back(text); }
     void SetButtonEnabled(ActionButton button, bool enabled) override {
         buttons.emplace_back(button, enabled);
     }
     void Beep(std::uint32_t type) override { beeps.push_back(type); }
-    void ShowIdCodeDialog(IdCodeBytes& code, std::string& family) override {
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override {
         ++dialogShown;
-        if (dialog) dialog(code, family);
+        return dialog ? dialog(family) : std::nullopt;
     }
 
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }

@@ -17,7 +17,10 @@ protected:
             user(*dialog);
             if (dialog->isVisible()) dialog->reject();
         });
-        form->ShowIdCodeDialog(code, family);
+        if (auto answer = form->ShowIdCodeDialog(form->CpuFamily())) {
+            code = answer->code;
+            family = answer->family;
+        }
     }
     void Type(TForm2& d, const std::array<const char*, 7>& texts) {
         for (int i = 0; i < 7; ++i) {

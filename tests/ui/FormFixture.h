@@ -41,6 +41,7 @@ public:
                 if (owner_.onWrite) owner_.onWrite();
             }
             std::size_t Read(std::span<std::uint8_t>) override { return 0; }
+            void DiscardInput() override {}
 
         private:
             SilentPorts& owner_;

@@ -66,6 +66,7 @@ public:
                 QThread::msleep(30);
                 return 0;
             }
+            void DiscardInput() override {}
         };
         OpenResult r;
         r.port = std::make_unique<Port>();
@@ -90,6 +91,69 @@ TEST_F(FormTest, WindowIsServedBetweenStatusChangesOfALongExchange) {
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
     EXPECT_TRUE(Status().startsWith("通信できません"));
     EXPECT_TRUE(servedBeforeTheAnswer);
+}
+
+// The virtual line, with every Page Program header taking long enough in real time that the window
+// would be served right after it if writes served it.
+class SlowHeaderLine : public PortOpener {
+public:
+    explicit SlowHeaderLine(PortOpener& line) : line_(line) {}
+    std::vector<std::string> events;
+
+    OpenResult Open(const std::string& name) override {
+        OpenResult result = line_.Open(name);
+        if (result.port) result.port = std::make_unique<Port>(std::move(result.port), *this);
+        return result;
+    }
+
+private:
+    class Port : public SerialPort {
+    public:
+        Port(std::unique_ptr<SerialPort> port, SlowHeaderLine& owner)
+            : port_(std::move(port)), owner_(owner) {}
+        void Setup(std::uint32_t baud) override { port_->Setup(baud); }
+        void Write(std::span<const std::uint8_t> bytes) override {
+            const bool header = bytes.size() == 3 && bytes[0] == 0x41;
+            if (header) QThread::msleep(60);
+            owner_.events.push_back(header ? "header" : bytes.size() == 256 ? "data" : "write");
+            port_->Write(bytes);
+        }
+        std::size_t Read(std::span<std::uint8_t> buffer) override { return port_->Read(buffer); }
+        void DiscardInput() override { port_->DiscardInput(); }
+
+    private:
+        std::unique_ptr<SerialPort> port_;
+        SlowHeaderLine& owner_;
+    };
+    PortOpener& line_;
+};
+
+TEST_F(FormTest, NothingRunsBetweenAPageProgramHeaderAndItsData) {
+    sim::VirtualLink link;
+    SlowHeaderLine slow(link.Opener());
+    ports = &slow;
+    Settings("\"FileName\"=\"" + WriteFile("prog.mot", 0xC1FF, 0x200) +
+             "\"\r\n\"WindowTop\"=dword:00000064\r\n\"WindowLeft\"=dword:00000064\r\n"
+             "\"ModePin\"=dword:00000000\r\n\"COM\"=\"COM3\"\r\n\"CPU\"=\"R8C\"\r\n");
+    TForm1& form1 = Open();
+    // Any event the window handles during the write shows up between the writes.
+    QTimer pump;
+    QObject::connect(&pump, &QTimer::timeout, [&] { slow.events.push_back("served"); });
+    pump.start(0);
+    QTest::mouseClick(form1.Button1, Qt::LeftButton);
+    pump.stop();
+
+    ASSERT_EQ(beeps, std::vector<std::uint32_t>{0x30});
+    int headers = 0;
+    for (std::size_t i = 0; i < slow.events.size(); ++i) {
+        if (slow.events[i] != "header") continue;
+        ++headers;
+        ASSERT_LT(i + 1, slow.events.size());
+        EXPECT_EQ(slow.events[i + 1], "data") << "event " << i;
+    }
+    EXPECT_EQ(headers, 2);
+    // The window was served during the write, between commands.
+    EXPECT_NE(std::find(slow.events.begin(), slow.events.end(), "served"), slow.events.end());
 }
 
 }  // namespace

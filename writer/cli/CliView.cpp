@@ -2,16 +2,15 @@
 
 namespace bramblet {
 
-void CliView::SetStatus(const std::string& text) {
-    status_ = text;
-    if (quiet) return;
-    EndProgress();
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+void Console::Line(std::FILE* stream, const std::string& prefix, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    EndProgressLocked();
+    std::fprintf(stream, "%s%s\n", prefix.c_str(), text.c_str());
+    std::fflush(stream);
 }
 
-void CliView::SetProgress(int position) {
-    if (!showProgress) return;
+void Console::Progress(int position) {
+    std::lock_guard lock(mutex_);
     constexpr int kWidth = 40;
     const int filled = position * kWidth / 100;
     std::fprintf(err_, "\r[%-*s] %3d%%", kWidth, std::string(filled, '#').c_str(), position);
@@ -19,22 +18,32 @@ void CliView::SetProgress(int position) {
     progressShown_ = true;
 }
 
-void CliView::EndProgress() {
+void Console::EndProgress() {
+    std::lock_guard lock(mutex_);
+    EndProgressLocked();
+}
+
+void Console::EndProgressLocked() {
     if (!progressShown_) return;
     std::fputc('\n', err_);
     progressShown_ = false;
 }
 
-void CliView::SetVersionText(const std::string& text) {
-    if (text.empty()) return;
-    EndProgress();
-    std::fprintf(err_, "boot program version: %s\n", text.c_str());
+void CliView::SetStatus(const std::string& text) {
+    if (!quiet) console_.Out(prefix_, text);
 }
 
-void CliView::ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) {
-    if (!dialogCode) return;
-    dialogIdCode = *dialogCode;
-    dialogCpuFamily = dialogFamily.value_or(cpuFamily);
+void CliView::SetProgress(int position) {
+    if (showProgress) console_.Progress(position);
+}
+
+void CliView::SetVersionText(const std::string& text) {
+    if (!text.empty()) console_.Err(prefix_, "boot program version: " + text);
+}
+
+std::optional<IdCodeAnswer> CliView::ShowIdCodeDialog(const std::string& family) {
+    if (!dialogCode) return std::nullopt;
+    return IdCodeAnswer{*dialogCode, dialogFamily.value_or(family)};
 }
 
 }  // namespace bramblet

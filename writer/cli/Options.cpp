@@ -1,25 +1,147 @@
 #include "cli/Options.h"
 
-#include "core/TextFile.h"
+#include <algorithm>
+
+#include "common/Text.h"
 
 namespace bramblet {
 namespace {
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+struct CommandInfo {
+    Command command;
+    const char* name;
+    const char* usage;
+};
+
+constexpr CommandInfo kCommands[] = {
+    {Command::Check, "check",
+     "usage: bramblet-cli check FILE\n"
+     "Checks an S-record file: prints the status texts, then the write area and size.\n"},
+    {Command::Write, "write",
+     "usage: bramblet-cli write FILE --port PORT [--port PORT ...] [options]\n"
+     "Erases the chip, programs FILE and verifies it.\n"},
+    {Command::Verify, "verify",
+     "usage: bramblet-cli verify FILE --port PORT [--port PORT ...] [options]\n"
+     "Compares the chip with FILE.\n"},
+    {Command::Erase, "erase",
+     "usage: bramblet-cli erase [FILE] --port PORT [--port PORT ...] [options]\n"
+     "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n"},
+    {Command::Info, "info",
+     "usage: bramblet-cli info --port PORT [--port PORT ...] [options]\n"
+     "Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
+     "family used. Nothing is erased or programmed.\n"},
+    {Command::Read, "read",
+     "usage: bramblet-cli read START-END --port PORT -o FILE [options]\n"
+     "Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
+     "all 0xFF. FILE appears only when the whole range was read.\n"},
+    {Command::BlankCheck, "blank-check",
+     "usage: bramblet-cli blank-check START-END --port PORT [--port PORT ...] [options]\n"
+     "Reads START-END: exit status 0 when every byte is 0xFF, else 1 and the address of the\n"
+     "first byte that is not.\n"},
+    {Command::Ports, "ports",
+     "usage: bramblet-cli ports\n"
+     "Lists the serial ports the window would offer, one a line.\n"},
+};
+
+const char kLinkOptions[] =
+    "options:\n"
+    "  --port PORT          serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link);\n"
+    "                       several --port run several boards side by side (not for read)\n"
+    "  --family FAMILY      R8C, M16C, M32C or R8CM; by default chosen from FILE's highest\n"
+    "                       address and its ID file, else R8C\n"
+    "  --mode-pin           R8C only: the mode-pin link at 38400 baud\n"
+    "  --id HEX14[,FAMILY]  the ID code to give when the chip asks for one (seven bytes as\n"
+    "                       14 hex digits) and the family it belongs to\n"
+    "  --baud RATE          9600, 19200, 38400, 57600 or 115200: 9600 connects at 9600 for\n"
+    "                       chips that know no other rate; a higher rate connects as usual,\n"
+    "                       then moves the chip to RATE; status and page replies are read as\n"
+    "                       soon as they come\n";
+
+const char kProgramUsage[] =
+    "usage: bramblet-cli check FILE\n"
+    "       bramblet-cli write FILE --port PORT [options]\n"
+    "       bramblet-cli verify FILE --port PORT [options]\n"
+    "       bramblet-cli erase [FILE] --port PORT [options]\n"
+    "       bramblet-cli info --port PORT [options]\n"
+    "       bramblet-cli read START-END --port PORT -o FILE [options]\n"
+    "       bramblet-cli blank-check START-END --port PORT [options]\n"
+    "       bramblet-cli ports\n"
+    "       bramblet-cli COMMAND --help\n"
+    "       bramblet-cli -h | --help | --version\n"
+    "\n"
+    "  check        check an S-record file: the status texts, then the write area and size\n"
+    "  write        erase the chip, program FILE and verify it\n"
+    "  verify       compare the chip with FILE\n"
+    "  erase        erase the chip (FILE only locates its ID file: prog.mot gives prog.id)\n"
+    "  info         connect and unlock, then show the boot program's version and status\n"
+    "  read         read the pages of START-END back into FILE (-o) as S-records\n"
+    "  blank-check  check that START-END is erased; prints the first address that is not\n"
+    "  ports        list the serial ports, one a line\n"
+    "\n";
+
+const char kProgramTail[] =
+    "  -o FILE              read: the S-record file to write\n"
+    "  -h, --help           this text; after a command, that command's\n"
+    "  --version            the program's version\n"
+    "\n"
+    "START-END: hexadecimal addresses, both included, widened to whole 256-byte pages\n"
+    "(4000-FFFF, 0F0000-0FFFFF).\n"
+    "Status texts go to standard output, one per line, with several ports each after its\n"
+    "port; the boot program's version, a progress bar (on a terminal), the detail of a\n"
+    "failure and the reason a port cannot be opened go to standard error. Exit status 0 on\n"
+    "success (on every board), 1 on failure, 2 for a usage error.\n";
+
+bool IsFamily(const std::string& text) {
+    return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
 }
 
 bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
     if (text.size() != 14) return false;
     for (std::size_t i = 0; i < 7; ++i) {
-        const char hi = text[2 * i], lo = text[2 * i + 1];
-        if (!IsHexDigit(hi) || !IsHexDigit(lo)) return false;
-        code[i] = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
+        const int hi = HexDigitValue(text[2 * i]), lo = HexDigitValue(text[2 * i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        code[i] = static_cast<std::uint8_t>(hi << 4 | lo);
     }
     return true;
 }
 
+std::optional<std::uint32_t> ParseHexAddress(const std::string& text) {
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+bool TakesChip(Command c) {
+    return c == Command::Info || c == Command::Read || c == Command::BlankCheck ||
+           c == Command::Write || c == Command::Verify || c == Command::Erase;
+}
+
 }  // namespace
+
+std::string Usage(Command command) {
+    for (const CommandInfo& info : kCommands) {
+        if (info.command != command) continue;
+        std::string text = info.usage;
+        if (TakesChip(command)) text += std::string("\n") + kLinkOptions;
+        if (command == Command::Read) text += "  -o FILE              the S-record file to write\n";
+        return text;
+    }
+    return std::string(kProgramUsage) + kLinkOptions + kProgramTail;
+}
+
+std::optional<PageRange> ParseRange(const std::string& text) {
+    const auto dash = text.find('-');
+    if (dash == std::string::npos) return std::nullopt;
+    const auto start = ParseHexAddress(text.substr(0, dash));
+    const auto end = ParseHexAddress(text.substr(dash + 1));
+    if (!start || !end || *start > *end || *end > 0xFFFFFF) return std::nullopt;
+    return PageRange{*start & ~std::uint32_t{0xFF}, *end | 0xFF};
+}
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     if (args.empty()) {
@@ -27,21 +149,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     Options options;
-    const std::string& command = args[0];
-    if (command == "check") {
-        options.command = Command::Check;
-    } else if (command == "write") {
-        options.command = Command::Write;
-    } else if (command == "verify") {
-        options.command = Command::Verify;
-    } else if (command == "erase") {
-        options.command = Command::Erase;
-    } else {
-        error = "unknown command '" + command + "'";
+    const std::string& name = args[0];
+    if (name == "-h" || name == "--help") return options;
+    if (name == "--version") {
+        options.command = Command::Version;
+        return options;
+    }
+    const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const CommandInfo& c) { return name == c.name; });
+    if (known == std::end(kCommands)) {
+        error = "unknown command '" + name + "'";
         return std::nullopt;
     }
+    options.command = known->command;
+    const Command command = options.command;
 
-    std::vector<std::string> files;
+    std::vector<std::string> positional;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -53,20 +176,25 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             return true;
         };
         std::string text;
-        if (options.command == Command::Check) {
-            files.push_back(arg);
-        } else if (arg == "--port") {
-            if (!value(options.port)) return std::nullopt;
-        } else if (arg == "--family") {
+        if (arg == "--help" || arg == "-h") {
+            options.helpFor = command;
+            options.command = Command::Help;
+            return options;
+        } else if (command == Command::Check) {
+            positional.push_back(arg);  // a file may be called anything
+        } else if (TakesChip(command) && arg == "--port") {
             if (!value(text)) return std::nullopt;
-            if (text != "R8C" && text != "M16C" && text != "M32C" && text != "R8CM") {
+            options.ports.push_back(text);
+        } else if (TakesChip(command) && arg == "--family") {
+            if (!value(text)) return std::nullopt;
+            if (!IsFamily(text)) {
                 error = "--family takes R8C, M16C, M32C or R8CM";
                 return std::nullopt;
             }
             options.family = text;
-        } else if (arg == "--mode-pin") {
+        } else if (TakesChip(command) && arg == "--mode-pin") {
             options.modePin = true;
-        } else if (arg == "--id") {
+        } else if (TakesChip(command) && arg == "--id") {
             if (!value(text)) return std::nullopt;
             const auto comma = text.find(',');
             IdCodeBytes code{};
@@ -75,23 +203,86 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.idCode = code;
-            if (comma != std::string::npos) options.idFamily = text.substr(comma + 1);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg.rfind("--", 0) == 0 && arg != "--") {
+            if (comma != std::string::npos) {
+                // The family decides the ID address; a mistyped one would send the code to the
+                // wrong place and fail with the right code.
+                options.idFamily = text.substr(comma + 1);
+                if (!IsFamily(*options.idFamily)) {
+                    error = "--id takes the family R8C, M16C, M32C or R8CM after the comma";
+                    return std::nullopt;
+                }
+            }
+        } else if (TakesChip(command) && arg == "--baud") {
+            if (!value(text)) return std::nullopt;
+            for (std::uint32_t rate : {9600u, 19200u, 38400u, 57600u, 115200u}) {
+                if (text == std::to_string(rate)) options.baud = rate;
+            }
+            if (options.baud == 0) {
+                error = "--baud takes 9600, 19200, 38400, 57600 or 115200";
+                return std::nullopt;
+            }
+        } else if (command == Command::Read && arg == "-o") {
+            if (!value(options.output)) return std::nullopt;
+        } else if (arg.rfind("--", 0) == 0 && arg != "--") {
             error = "unknown option " + arg;
             return std::nullopt;
         } else {
-            files.push_back(arg);
+            positional.push_back(arg);
         }
     }
 
-    const bool fileOptional = options.command == Command::Erase;
-    if (files.size() > 1 || (files.empty() && !fileOptional)) {
-        error = files.empty() ? "no FILE given" : "more than one FILE given";
+    switch (command) {
+        case Command::Ports:
+            if (!positional.empty()) {
+                error = "ports takes no arguments";
+                return std::nullopt;
+            }
+            return options;
+        case Command::Read:
+        case Command::BlankCheck: {
+            if (positional.size() != 1) {
+                error = positional.empty() ? "no START-END given" : "more than one START-END given";
+                return std::nullopt;
+            }
+            const auto range = ParseRange(positional[0]);
+            if (!range) {
+                error = "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
+                        "above the second (4000-FFFF)";
+                return std::nullopt;
+            }
+            options.range = *range;
+            break;
+        }
+        case Command::Info:
+            if (!positional.empty()) {
+                error = "info takes no FILE";
+                return std::nullopt;
+            }
+            break;
+        default: {
+            const bool fileOptional = command == Command::Erase;
+            if (positional.size() > 1 || (positional.empty() && !fileOptional)) {
+                error = positional.empty() ? "no FILE given" : "more than one FILE given";
+                return std::nullopt;
+            }
+            if (!positional.empty()) options.file = positional[0];
+        }
+    }
+    if (command == Command::Check) return options;
+    if (options.ports.empty()) {
+        error = "--port PORT is required";
         return std::nullopt;
     }
-    if (!files.empty()) options.file = files[0];
-    if (options.command != Command::Check && options.port.empty()) {
-        error = "--port PORT is required";
+    if (command == Command::Read && options.ports.size() > 1) {
+        error = "read takes one --port";
+        return std::nullopt;
+    }
+    if (command == Command::Read && options.output.empty()) {
+        error = "read needs -o FILE";
+        return std::nullopt;
+    }
+    if (options.modePin && options.baud == 9600) {
+        error = "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400";
         return std::nullopt;
     }
     return options;

@@ -1,25 +1,44 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/WriterView.h"
+#include "flash/IdFile.h"
 
 namespace bramblet {
 
-enum class Command { Check, Write, Verify, Erase };
+enum class Command { Help, Version, Ports, Check, Info, Read, BlankCheck, Write, Verify, Erase };
+
+// Whole 256-byte pages, both ends inclusive.
+struct PageRange {
+    std::uint32_t first = 0;  // the first page's base
+    std::uint32_t last = 0;   // the last page's last byte
+};
 
 struct Options {
-    Command command = Command::Check;
+    Command command = Command::Help;
+    // With --help after a command: that command's usage; Command::Help alone: the program's.
+    std::optional<Command> helpFor;
     std::string file;
-    std::string port;
+    std::vector<std::string> ports;  // several for the commands that run boards side by side
     std::optional<std::string> family;
     bool modePin = false;
     std::optional<IdCodeBytes> idCode;  // the ID code dialog's answer
     std::optional<std::string> idFamily;
+    std::uint32_t baud = 0;  // 0: the design's link
+    PageRange range;         // read, blank-check
+    std::string output;      // read
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+// "START-END" in hexadecimal, inclusive, widened to whole pages; nothing for an empty, reversed or
+// out-of-range one (above 0xFFFFFF).
+std::optional<PageRange> ParseRange(const std::string& text);
+
+// The usage of the program (Command::Help) or of one command.
+std::string Usage(Command command);
 
 }  // namespace bramblet

@@ -1,6 +1,6 @@
 #include "core/Writer.h"
 
-#include "flash/SRecordStream.h"
+#include "core/WriteFile.h"
 
 namespace bramblet {
 
@@ -35,6 +35,19 @@ void Writer::SelectFamilyByAddress() {
             view_.SetCpuFamily(rule.becomes);
         }
     }
+}
+
+void Writer::FileChosen() {
+    ShowFileCheckResult(true);
+    ReadIdFileFamily();
+    view_.UpdateModePinVisibility();
+}
+
+int Writer::ReadIdFileFamily() {
+    IdFileContents file;
+    if (!ReadIdFile(IdFileName(view_.FileName()), file) || file.family.empty()) return 0;
+    view_.SetCpuFamily(file.family);
+    return 1;
 }
 
 }  // namespace bramblet

@@ -1,29 +1,15 @@
 #include "flash/SRecordStream.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <optional>
 
-#include "core/TextFile.h"
-
 namespace bramblet {
 namespace {
-
-const char* const kNotSFormat = "Sフォーマットファイルではありません！";
-const char* const kCannotRead = "Sフォーマットファイルを読み込めません！";
-const char* const kStartText[] = {"Sフォーマットファイル検証中", "フラッシュ書き込み中",
-                                  "フラッシュベリファイ中"};
-const char* const kErrorText[] = {
-    nullptr,
-    kCannotRead,
-    "Sフォーマットファイルが異常です！",
-    "Sフォーマットファイルのチェックサムが異常です！",
-    "フラッシュ書き込みに失敗しました!",
-    "フラッシュベリファイに失敗しました!",
-};
 
 // The sum of n bytes. Only its low 8 bits count for a checksum, and a wide sum has the same low
 // bits; eight bytes are added at a time, which is measurably faster than a byte at a time.
@@ -43,12 +29,15 @@ unsigned ByteSum(const std::uint8_t* bytes, int n) {
 }
 
 enum Error { kNone = 0, kUnreadable = 1, kTruncated = 2, kChecksum = 3, kProgram = 4, kVerify = 5 };
+static_assert(-kUnreadable == kUnreadableFile && -kTruncated == kTruncatedRecord &&
+              -kChecksum == kBadChecksum && -kProgram == kPageProgramFailed &&
+              -kVerify == kPageVerifyFailed);
 
-class Pass {
+class Reader {
 public:
-    Pass(WriterView& view, PageSink& sink, std::uint8_t mode, std::int32_t expectedSize,
-         std::uint32_t& minAddress, std::uint32_t& maxAddress)
-        : view_(view),
+    Reader(PageSink& sink, StreamMode mode, std::int32_t expectedSize, std::uint32_t& minAddress,
+         std::uint32_t& maxAddress, const std::function<void(int)>& progress)
+        : progress_(progress),
           sink_(sink),
           mode_(mode),
           expected_(expectedSize),
@@ -128,7 +117,7 @@ private:
             if (page_) {
                 ResetPage();
                 // 64-bit so that files of more than 23 MB of data cannot overflow the product.
-                view_.SetProgress(static_cast<int>(10 + before * 90 / expected_));
+                progress_(static_cast<int>(10 + before * 90 / expected_));
             }
             page_ = base;
         }
@@ -148,9 +137,9 @@ private:
         present_.fill(0);
     }
 
-    WriterView& view_;
+    const std::function<void(int)>& progress_;
     PageSink& sink_;
-    const std::uint8_t mode_;
+    const StreamMode mode_;
     const std::int64_t expected_;
     std::uint32_t& min_;
     std::uint32_t& max_;
@@ -162,41 +151,24 @@ private:
 
 }  // namespace
 
-std::int32_t StreamSFormatFile(WriterView& view, PageSink& sink, std::uint32_t& minAddress,
-                               std::uint32_t& maxAddress, std::uint8_t mode,
-                               std::int32_t expectedSize) {
+StreamOpen SRecordStream::Open(const std::string& utf8Name) {
+    const std::string ext = UpperExtension(utf8Name);
+    if (ext != ".S" && ext != ".MOT") return StreamOpen::NotSRecordName;
+    return in_.Open(utf8Name) ? StreamOpen::Opened : StreamOpen::Unreadable;
+}
+
+std::int32_t SRecordStream::Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
+                                 std::uint32_t& minAddress, std::uint32_t& maxAddress,
+                                 const std::function<void(int)>& progress) {
     minAddress = 0xFFFFFFFF;
     maxAddress = 0;
-    const std::string name = view.FileName();
-    const std::string ext = UpperExtension(name);
-    if (ext != ".S" && ext != ".MOT") {
-        view.SetStatus(kNotSFormat);
-        return -1;
-    }
-    TextFile in;
-    if (!in.Open(name)) {
-        view.SetStatus(kCannotRead);
-        return -1;
-    }
-    if (mode > kVerifyMode) mode = kCheckMode;
+    mode = ValidStreamMode(mode);
     // Program and verify passes divide by the expected size; a caller that got it wrong must not
     // crash the writer.
     if (mode != kCheckMode && expectedSize < 1) expectedSize = 1;
-    view.SetStatus(kStartText[mode]);
-    Pass pass(view, sink, mode, expectedSize, minAddress, maxAddress);
-    if (const int error = pass.Run(in)) {
-        view.SetStatus(kErrorText[error]);
-        return -error;
-    }
-    return pass.Count();
-}
-
-std::string FileCheckText(std::int32_t n, std::uint32_t minAddress, std::uint32_t maxAddress) {
-    if (n < 1) return "書き込みファイルはSフォーマットでないか、異常です";
-    char text[128];
-    std::snprintf(text, sizeof text, "書込エリア(%06X-%06X)  書込サイズ(%ldバイト)", minAddress,
-                  maxAddress, static_cast<long>(n));
-    return text;
+    Reader reader(sink, mode, expectedSize, minAddress, maxAddress, progress);
+    const int error = reader.Run(in_);
+    return error ? -error : reader.Count();
 }
 
 }  // namespace bramblet

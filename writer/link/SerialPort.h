@@ -11,8 +11,11 @@
 
 namespace bramblet {
 
+constexpr std::chrono::milliseconds kReplyWindowConstant{30};
+constexpr std::chrono::milliseconds kReplyWindowPerByte{4};
+
 constexpr std::chrono::milliseconds ReplyWindow(std::size_t requested) {
-    return std::chrono::milliseconds(30 + 4 * static_cast<std::int64_t>(requested));
+    return kReplyWindowConstant + kReplyWindowPerByte * static_cast<std::int64_t>(requested);
 }
 
 constexpr std::uint32_t kBaudNormal = 19200;
@@ -28,6 +31,8 @@ public:
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;
     // Reads up to buffer.size() bytes within ReplyWindow(buffer.size()); returns the count.
     virtual std::size_t Read(std::span<std::uint8_t> buffer) = 0;
+    // Drops whatever has arrived and not been read.
+    virtual void DiscardInput() = 0;
 };
 
 enum class OpenError { None, NotFound, PermissionDenied, Busy, InvalidName, Other };

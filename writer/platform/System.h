@@ -1,5 +1,6 @@
 #pragma once
-// What the command-line programs need from the operating system besides the core.
+// What the programs need from the operating system besides the core.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -21,5 +22,9 @@ bool IsTerminal(std::FILE* stream);
 
 // The command line as UTF-8, whatever the system's code page.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// Sounds the system's own outcome sound for a MessageBeep type (on Windows); false where the
+// system has none and the toolkit's bell must do.
+bool SystemBeep(std::uint32_t type);
 
 }  // namespace bramblet

@@ -63,7 +63,6 @@ public:
     // Lists the ordinary files of `folder` that match the mask, sorted by name.
     void SetDirectory(const QString& folder);
     void SetMask(const QString& mask);
-    QString Mask() const { return mask_; }
     // The full path of the selected file; empty when none is selected.
     QString FileName() const;
 

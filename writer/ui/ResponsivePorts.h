@@ -1,8 +1,11 @@
 #pragma once
 // Serial ports that keep the window painted. An erase of a large flash keeps the status poll
-// reading for seconds with no status change in between; after every read or write that comes
-// at least a tick after the last one, `keepAlive` lets the window paint and answer the window
-// system, so the desktop does not take the program for hung.
+// reading for seconds with no status change in between; after a read that comes at least a tick
+// after the last one, `keepAlive` lets the window paint and answer the window system, so the
+// desktop does not take the program for hung. Never after a write: a command's frame can be two
+// writes (a Page Program's header and data), and a repaint between them longer than the chip's
+// receive time-out would make the chip drop the frame and read the data as commands. A read never
+// falls inside a frame the chip is receiving, and what arrives meanwhile waits in the driver.
 #include <chrono>
 #include <functional>
 
@@ -30,15 +33,13 @@ private:
         Port(std::unique_ptr<SerialPort> port, ResponsivePorts& owner)
             : port_(std::move(port)), owner_(owner) {}
         void Setup(std::uint32_t baud) override { port_->Setup(baud); }
-        void Write(std::span<const std::uint8_t> bytes) override {
-            port_->Write(bytes);
-            owner_.Tick();
-        }
+        void Write(std::span<const std::uint8_t> bytes) override { port_->Write(bytes); }
         std::size_t Read(std::span<std::uint8_t> buffer) override {
             const std::size_t n = port_->Read(buffer);
             owner_.Tick();
             return n;
         }
+        void DiscardInput() override { port_->DiscardInput(); }
 
     private:
         std::unique_ptr<SerialPort> port_;

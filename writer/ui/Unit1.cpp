@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "core/TextFile.h"
+#include "common/Text.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
 #include "ui/Unit2.h"
@@ -23,15 +23,6 @@ constexpr qsizetype kDropPathLimit = 254;
 
 QString Utf8(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// Where the extension starts: the last full stop after the last separator or drive colon.
-qsizetype ExtensionStart(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype separator =
-        std::max({name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')),
-                  name.lastIndexOf(QLatin1Char(':'))});
-    return dot > separator ? dot : -1;
 }
 
 bool IsUserInput(QEvent::Type type) {
@@ -235,12 +226,12 @@ void TForm1::FormShow() {
     setAcceptDrops(true);
     if (arguments_.size() == 1) {
         QString name = arguments_.front();
-        const qsizetype dot = ExtensionStart(name);
-        if (UpperExtension(name.toStdString()) == ".X30")
-            name = name.left(dot) + QStringLiteral(".MOT");
+        const std::string utf8 = name.toStdString();
+        if (UpperExtension(utf8) == ".X30") {
+            name = Utf8(utf8.substr(0, ExtensionStart(utf8))) + QStringLiteral(".MOT");
+        }
         Edit1->setText(name);
-        ShowFileCheckResult(true);
-        writer_.ReadIdFileFamily();
+        writer_.FileChosen();
     }
     if (!ApplyPathToBrowser(Edit1->text())) return;
     ShowFileCheckResult(false);
@@ -322,9 +313,7 @@ void TForm1::FileListBox1DblClick() {
     const QString path = FileListBox1->FileName();
     const std::string extension = UpperExtension(path.toStdString());
     if (extension == ".S" || extension == ".MOT") Edit1->setText(path);
-    ShowFileCheckResult(true);
-    writer_.ReadIdFileFamily();
-    UpdateModePinVisibility();
+    writer_.FileChosen();
     FocusEdit1();
 }
 
@@ -337,9 +326,9 @@ void TForm1::Edit1DblClick() {
         const QString path = QDir::toNativeSeparators(OpenDialog1->selectedFiles().front());
         Edit1->setText(path);
         if (!ApplyPathToBrowser(path)) return;
-        ShowFileCheckResult(true);
-        writer_.ReadIdFileFamily();
+        writer_.FileChosen();
         FocusEdit1();
+        return;
     }
     UpdateModePinVisibility();
 }
@@ -350,9 +339,7 @@ void TForm1::WMDropFiles(const QString& firstDroppedPath) {
     if (!path.isEmpty() && path.back().isHighSurrogate()) path.chop(1);
     Edit1->setText(path);
     if (!ApplyPathToBrowser(path)) return;
-    ShowFileCheckResult(true);
-    writer_.ReadIdFileFamily();
-    UpdateModePinVisibility();
+    writer_.FileChosen();
     FocusEdit1();
 }
 
@@ -386,7 +373,7 @@ void TForm1::Button3Click() {
 // The sequences run here, on the GUI thread, with the serial reads blocking. While one runs,
 // each status or progress change lets the window paint and answer the window system, but input
 // to the window is dropped, so no second operation can start and no setting can change halfway.
-void TForm1::RunOperation(void (Writer::*sequence)()) {
+void TForm1::RunOperation(Outcome (Writer::*sequence)()) {
     busy_ = true;
     qApp->installEventFilter(this);
     (writer_.*sequence)();
@@ -470,9 +457,11 @@ void TForm1::Beep(std::uint32_t type) {
     if (services_.beep) services_.beep(type);
 }
 
-void TForm1::ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) {
-    if (form2_) form2_->Execute(dialogIdCode, dialogCpuFamily);
+std::optional<IdCodeAnswer> TForm1::ShowIdCodeDialog(const std::string& family) {
+    std::optional<IdCodeAnswer> answer;
+    if (form2_) answer = form2_->Execute(family);
     repaint();
+    return answer;
 }
 
 }  // namespace bramblet::ui

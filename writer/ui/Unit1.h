@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "core/Writer.h"
-#include "ui/ResponsivePorts.h"
 #include "platform/Settings.h"
 #include "ui/FileBrowser.h"
+#include "ui/ResponsivePorts.h"
 
 namespace bramblet::ui {
 
@@ -101,7 +101,6 @@ public:
 
     // Operations shared by the handlers.
     void ShowFileCheckResult(bool selectFamily) { writer_.ShowFileCheckResult(selectFamily); }
-    void UpdateModePinVisibility();
     void RefreshComPortList();
     bool ApplyPathToBrowser(const QString& path);
 
@@ -111,13 +110,14 @@ public:
     std::string CpuFamily() const override;
     void SetCpuFamily(const std::string& family) override;
     bool ModePin() const override;
+    void UpdateModePinVisibility() override;
     void SetStatus(const std::string& text) override;
     void SetProgress(int position) override;
     void SetVersionText(const std::string& text) override;
     void SetFileCheckText(const std::string& text) override;
     void SetButtonEnabled(ActionButton button, bool enabled) override;
     void Beep(std::uint32_t type) override;
-    void ShowIdCodeDialog(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) override;
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -130,7 +130,7 @@ private:
     void FormCreate();
     void CreateControls();
     void ShowError(const QString& text);
-    void RunOperation(void (Writer::*sequence)());
+    void RunOperation(Outcome (Writer::*sequence)());
     void KeepPainted();
     void FocusEdit1();
 

@@ -1,10 +1,10 @@
 #include "ui/Unit2.h"
 
 #include <QValidator>
+#include <utility>
 
-#include "link/IdFile.h"
+#include "flash/IdFile.h"
 #include "ui/Fonts.h"
-#include "ui/Unit1.h"
 
 namespace bramblet::ui {
 namespace {
@@ -27,7 +27,7 @@ int HexValue(QChar c) {
 
 }  // namespace
 
-TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm2::TForm2(QWidget& mainWindow) : QDialog(&mainWindow), mainWindow_(mainWindow) {
     setWindowTitle(QStringLiteral("プロテクトID入力"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -85,12 +85,11 @@ TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
     connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
 }
 
-void TForm2::Execute(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily) {
-    codeOut_ = &dialogIdCode;
-    familyOut_ = &dialogCpuFamily;
+std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family) {
+    family_ = QString::fromStdString(family);
+    answer_.reset();
     exec();
-    codeOut_ = nullptr;
-    familyOut_ = nullptr;
+    return std::exchange(answer_, std::nullopt);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -102,7 +101,7 @@ void TForm2::showEvent(QShowEvent* event) {
 void TForm2::FormShow() {
     StatusBar1->showMessage(
         QStringLiteral("プロテクトされています。プロテクトIDを指定してください"));
-    ComboBox1->setEditText(form1_.ComboBox2->currentText());
+    ComboBox1->setEditText(family_);
 }
 
 void TForm2::paintEvent(QPaintEvent* event) {
@@ -112,7 +111,7 @@ void TForm2::paintEvent(QPaintEvent* event) {
 
 // The dialog keeps to 100 pixels right of and below the main window, wherever either has moved.
 void TForm2::FormPaint() {
-    move(form1_.x() + 100, form1_.y() + 100);
+    move(mainWindow_.x() + 100, mainWindow_.y() + 100);
 }
 
 void TForm2::Button1Click() {
@@ -125,8 +124,7 @@ void TForm2::Button1Click() {
         if (high < 0 || low < 0) return;  // the user corrects the field or cancels
         code[i] = static_cast<std::uint8_t>(text.size() == 2 ? high << 4 | low : high);
     }
-    if (codeOut_) *codeOut_ = code;
-    if (familyOut_) *familyOut_ = ComboBox1->currentText().toStdString();
+    answer_ = IdCodeAnswer{code, ComboBox1->currentText().toStdString()};
     accept();
 }
 

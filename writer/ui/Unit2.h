@@ -1,7 +1,7 @@
 #pragma once
 // TForm2, the ID code dialog: seven hex byte fields and the family that decides the ID address,
-// typed or loaded from an ID file. Created once with the main window; its fields keep their
-// texts from one showing to the next.
+// typed or loaded from an ID file. Created once with the main window, its parent, 100 pixels
+// right of and below which it stays; its fields keep their texts from one showing to the next.
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
@@ -10,17 +10,16 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "core/WriterView.h"
 
 namespace bramblet::ui {
 
-class TForm1;
-
 class TForm2 : public QDialog {
 public:
-    explicit TForm2(TForm1& form1);
+    explicit TForm2(QWidget& mainWindow);
 
     QLabel* Label2;
     std::array<QLineEdit*, 7> Edits;  // Edit1 to Edit7
@@ -31,9 +30,9 @@ public:
     QStatusBar* StatusBar1;
     QFileDialog* OpenDialog1;
 
-    // Shows the dialog modally; OK with valid fields stores the code and the family text,
-    // anything else stores nothing.
-    void Execute(IdCodeBytes& dialogIdCode, std::string& dialogCpuFamily);
+    // Shows the dialog modally, opening with `family`; the code and the family text when OK
+    // closed it with valid fields, nothing when it was cancelled or closed.
+    std::optional<IdCodeAnswer> Execute(const std::string& family);
 
     void FormShow();
     void FormPaint();
@@ -46,9 +45,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TForm1& form1_;
-    IdCodeBytes* codeOut_ = nullptr;
-    std::string* familyOut_ = nullptr;
+    QWidget& mainWindow_;
+    QString family_;  // what the family box opens with
+    std::optional<IdCodeAnswer> answer_;
 };
 
 }  // namespace bramblet::ui

@@ -6,7 +6,6 @@
 #include "platform/PortList.h"
 #include "platform/System.h"
 #include "ui/Application.h"
-#include "ui/Beep.h"
 #include "ui/Fonts.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -22,7 +21,9 @@ int main(int argc, char** argv) {
         services.ports = ports.get();
         services.settings = settings.get();
         services.portNames = bramblet::SystemPortNames;
-        services.beep = bramblet::ui::PlatformBeep;
+        services.beep = [](std::uint32_t type) {
+            if (!bramblet::SystemBeep(type)) QApplication::beep();
+        };
         bramblet::ui::TForm1 form1(services, QCoreApplication::arguments().mid(1));
         bramblet::ui::TForm2 form2(form1);
         form1.SetIdCodeDialog(&form2);

@@ -17,6 +17,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The rates the boot programs know; anything else is taken as the design's 19200.
+speed_t Speed(std::uint32_t baud) {
+    switch (baud) {
+        case 9600: return B9600;
+        case 38400: return B38400;
+        case 57600: return B57600;
+        case 115200: return B115200;
+        default: return B19200;
+    }
+}
+
 class PosixSerialPort : public SerialPort {
 public:
     explicit PosixSerialPort(int fd) : fd_(fd) {}
@@ -45,7 +56,7 @@ public:
             // Reads are paced by poll() against the reply window, never by VMIN/VTIME.
             tio.c_cc[VMIN] = 0;
             tio.c_cc[VTIME] = 0;
-            const speed_t speed = baud == kBaudModePin ? B38400 : B19200;
+            const speed_t speed = Speed(baud);
             cfsetispeed(&tio, speed);
             cfsetospeed(&tio, speed);
             tcsetattr(fd_, TCSANOW, &tio);
@@ -100,6 +111,8 @@ public:
         }
         return got;
     }
+
+    void DiscardInput() override { tcflush(fd_, TCIFLUSH); }
 
 private:
     int fd_;

@@ -16,4 +16,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
 
+// The terminal bell would ring in whatever terminal started the program, not at the window.
+bool SystemBeep(std::uint32_t) { return false; }
+
 }  // namespace bramblet

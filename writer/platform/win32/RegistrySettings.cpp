@@ -1,7 +1,5 @@
 #include "platform/win32/RegistrySettings.h"
 
-#include "platform/PortList.h"
-
 namespace bramblet {
 namespace {
 
@@ -144,10 +142,6 @@ std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const st
     }
     RegCloseKey(key);
     return ports;
-}
-
-std::optional<std::vector<std::string>> SystemPortNames() {
-    return RegistryStringValues(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
 }
 
 }  // namespace bramblet

@@ -44,4 +44,9 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return args;
 }
 
+bool SystemBeep(std::uint32_t type) {
+    MessageBeep(type);
+    return true;
+}
+
 }  // namespace bramblet

@@ -15,8 +15,9 @@ public:
         PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutMultiplier = 4;
-        timeouts.ReadTotalTimeoutConstant = 30;
+        // The reply window: returns when all requested bytes are there or the window has passed.
+        timeouts.ReadTotalTimeoutMultiplier = static_cast<DWORD>(kReplyWindowPerByte.count());
+        timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(kReplyWindowConstant.count());
         timeouts.WriteTotalTimeoutMultiplier = 0;
         timeouts.WriteTotalTimeoutConstant = 0;
         SetCommTimeouts(handle_, &timeouts);
@@ -53,6 +54,8 @@ public:
         }
         return got;
     }
+
+    void DiscardInput() override { PurgeComm(handle_, PURGE_RXCLEAR); }
 
 private:
     HANDLE handle_;

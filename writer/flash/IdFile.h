@@ -1,12 +1,13 @@
 #pragma once
 // ID files: the write file's name with the extension ".id". Line 2 starts with the family's ID
 // address in hex and, like lines 3 to 8, ends with the two hex digits of one ID code byte.
+#include <array>
 #include <cstdint>
 #include <string>
 
-#include "core/WriterView.h"
-
 namespace bramblet {
+
+using IdCodeBytes = std::array<std::uint8_t, 7>;
 
 struct IdFileContents {
     IdCodeBytes code{};  // 0x00 for every line the file lacks

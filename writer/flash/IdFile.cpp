@@ -1,15 +1,12 @@
-#include "link/IdFile.h"
+#include "flash/IdFile.h"
 
-#include "core/TextFile.h"
+#include "common/Text.h"
+#include "flash/TextFile.h"
 
 namespace bramblet {
 
 std::string IdFileName(const std::string& writeFile) {
-    const auto dot = writeFile.find_last_of('.');
-    if (dot == std::string::npos || writeFile.find_first_of("\\/:", dot) != std::string::npos) {
-        return writeFile + ".id";
-    }
-    return writeFile.substr(0, dot) + ".id";
+    return writeFile.substr(0, ExtensionStart(writeFile)) + ".id";
 }
 
 bool ReadIdFile(const std::string& utf8Name, IdFileContents& contents) {

@@ -1,9 +1,11 @@
-#include "core/TextFile.h"
+#include "flash/TextFile.h"
 
 #include <bit>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "common/Text.h"
 
 namespace bramblet {
 namespace {
@@ -41,8 +43,7 @@ bool TextFile::Open(const std::string& utf8Name) {
     pos_ = end_ = nullptr;
     ended_ = failed_ = false;
     if (utf8Name.empty()) return false;
-    const std::filesystem::path path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size()));
+    const std::filesystem::path path = Utf8Path(utf8Name);
     std::error_code ec;
     // Opening a folder succeeds on some systems and only the first read fails; refuse it here.
     if (std::filesystem::is_directory(path, ec)) return false;
@@ -118,17 +119,6 @@ int TextFile::GetHexBytes(std::uint8_t* out, int count) {
         *o++ = static_cast<std::uint8_t>(HexNibble(hi) << 4 | HexNibble(lo));
     }
     return static_cast<int>(o - out);
-}
-
-std::string UpperExtension(const std::string& name) {
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string::npos) return {};
-    if (name.find_first_of("\\/:", dot) != std::string::npos) return {};
-    std::string ext = name.substr(dot);
-    for (char& c : ext) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return ext;
 }
 
 }  // namespace bramblet

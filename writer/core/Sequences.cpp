@@ -3,7 +3,6 @@
 
 #include "core/Writer.h"
 #include "flash/SRecordStream.h"
-#include "link/Protocol.h"
 
 namespace bramblet {
 namespace {
@@ -14,8 +13,10 @@ namespace {
 constexpr int kErasePollLimit = 261;
 constexpr int kPagePollLimit = 22;
 
-constexpr bool Accepted(std::uint8_t srd, std::uint8_t srd1) {
-    return StatusWord(srd, srd1) == 0x800C;
+static_assert(kPageSize == protocol::kPageBytes);
+
+bool Accepted(const std::optional<protocol::Status>& status) {
+    return status && status->Word() == protocol::kWordAccepted;
 }
 
 const char* const kConnecting = "BOOTモードコネクト中";
@@ -28,58 +29,82 @@ const char* const kCannotErase = "フラッシュを消去できません! ";
 
 }  // namespace
 
-Writer::StatusPair Writer::PollStatus() { return PollStatusBounded(kPagePollLimit); }
+std::optional<protocol::Status> Writer::PollStatus() {
+    return PollStatusBounded(kPagePollLimit);
+}
 
-Writer::StatusPair Writer::PollStatusBounded(int limit) {
-    std::array<std::uint8_t, 50> reply{};
-    for (int i = 0; i < limit; ++i) {
-        CommHandle->Write(std::array<std::uint8_t, 1>{kReadStatus});
-        if (CommHandle->Read(reply) >= 2) return {reply[0], reply[1]};
-    }
-    return {};
+std::optional<protocol::Status> Writer::PollStatusBounded(int limit) {
+    return protocol::PollStatus(*CommHandle, limit,
+                                FastReads() ? protocol::PollRead::TwoBytes
+                                            : protocol::PollRead::Window);
 }
 
 bool Writer::EraseStep() {
-    CommHandle->Write(std::array<std::uint8_t, 2>{kEraseAll, kEraseConfirm});
-    const StatusPair status = PollStatusBounded(kErasePollLimit);
-    return Accepted(status.srd, status.srd1);
+    protocol::EraseAll(*CommHandle);
+    eraseStatus_ = PollStatusBounded(kErasePollLimit);
+    return Accepted(eraseStatus_);
 }
 
 bool Writer::ProgramPage(std::uint32_t base, const PageImage& image) {
-    CommHandle->Write(std::array<std::uint8_t, 3>{kPageProgram, AddressMid(base), AddressHigh(base)});
-    CommHandle->Write(image);
-    const StatusPair status = PollStatus();
-    return Accepted(status.srd, status.srd1);
+    protocol::PageProgram(*CommHandle, base, image);
+    const std::optional<protocol::Status> status = PollStatus();
+    if (Accepted(status)) return true;
+    failedPage_ = base;
+    failedStatus_ = status;
+    return false;
 }
 
 bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) {
-    CommHandle->Write(std::array<std::uint8_t, 3>{kPageRead, AddressMid(base), AddressHigh(base)});
+    // The design reads one byte per read, each with its own window, stopping at the first that
+    // fails; the fast link takes the page in one read.
+    PageImage chip{};
+    std::size_t got = kPageSize;
+    if (FastReads()) {
+        got = protocol::PageRead(*CommHandle, base, chip);
+    } else {
+        protocol::RequestPage(*CommHandle, base);
+    }
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
-        std::array<std::uint8_t, 1> b{};
-        if (CommHandle->Read(b) != 1) return false;
-        if (present[offset] && b[0] != image[offset]) return false;
+        std::array<std::uint8_t, 1> b{chip[offset]};
+        const bool came = FastReads() ? offset < got : CommHandle->Read(b) == 1;
+        if (came && !(present[offset] && b[0] != image[offset])) continue;
+        failedPage_ = base;
+        mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset],
+                             came ? std::optional<std::uint8_t>(b[0]) : std::nullopt};
+        return false;
     }
     return true;
 }
 
+void Writer::Fail(Outcome& outcome, Step step) const {
+    outcome.failed = step;
+    outcome.text = view_.Last();
+}
+
 // Connects and unlocks; false after reporting the failure. The port is open on return exactly
 // when CommHandle is set.
-bool Writer::ConnectAndUnlock() {
+bool Writer::ConnectAndUnlock(Outcome& outcome) {
     view_.SetStatus(kConnecting);
     const int connected = ConnectBootMode();
     if (connected == 0) {
         view_.SetStatus(kNoAnswer);
         view_.Beep(kBeepFailure);
+        Fail(outcome, Step::Connect);
         return false;
     }
     if (connected == 1) {
         view_.SetStatus(kNoPort);
         view_.Beep(kBeepFailure);
+        Fail(outcome, Step::OpenPort);
+        outcome.openError = LastOpenError.error;
+        outcome.detail = LastOpenError.detail;
         return false;
     }
-    if ((VerifyIdCode() & 0x000C) != 0x000C) {
+    if (!SwitchRate(outcome)) return false;
+    if ((VerifyIdCode() & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
         view_.SetStatus(kIdMismatch);
         view_.Beep(kBeepFailure);
+        Fail(outcome, Step::IdCode);
         return false;
     }
     view_.SetStatus(kIdVerified);
@@ -87,67 +112,109 @@ bool Writer::ConnectAndUnlock() {
     return true;
 }
 
-void Writer::WriteSequence() {
+Outcome Writer::Unlock() {
+    Outcome outcome;
+    if (ConnectAndUnlock(outcome)) {
+        outcome.text = view_.Last();
+    } else {
+        CommHandle.reset();
+    }
+    return outcome;
+}
+
+Outcome Writer::WriteSequence() {
+    Outcome outcome;
+    failedPage_.reset();
+    failedStatus_.reset();
+    mismatch_.reset();
     view_.SetButtonEnabled(ActionButton::Write, false);
     view_.SetStatus("フラッシュ消去・書込み開始");
     view_.SetProgress(0);
     const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
-    if (size >= 1 && ConnectAndUnlock()) {
+    if (size < 1) {
+        Fail(outcome, Step::FileCheck);
+    } else if (ConnectAndUnlock(outcome)) {
         view_.SetStatus(kErasing);
         if (!EraseStep()) {
             view_.SetStatus(kCannotErase);
             view_.Beep(kBeepFailure);
+            Fail(outcome, Step::Erase);
+            outcome.status = eraseStatus_;
         } else {
             view_.SetStatus("フラッシュ消去完了！");
             view_.SetProgress(10);
-            if (StreamSFormatFile(kProgramMode, size) == size &&
-                StreamSFormatFile(kVerifyMode, size) == size) {
+            if (StreamSFormatFile(kProgramMode, size) != size) {
+                Fail(outcome, Step::Program);
+                outcome.page = failedPage_;
+                outcome.status = failedStatus_;
+            } else if (StreamSFormatFile(kVerifyMode, size) != size) {
+                Fail(outcome, Step::Verify);
+                outcome.page = failedPage_;
+                outcome.mismatch = mismatch_;
+            } else {
                 view_.SetProgress(99);
                 view_.SetStatus("フラッシュ書き込みは無事完了しました");
                 view_.Beep(kBeepSuccess);
+                outcome.text = view_.Last();
             }
         }
     }
     CommHandle.reset();
     view_.SetButtonEnabled(ActionButton::Write, true);
+    return outcome;
 }
 
-void Writer::EraseSequence() {
+Outcome Writer::EraseSequence() {
+    Outcome outcome;
     view_.SetButtonEnabled(ActionButton::Erase, false);
     view_.SetStatus("フラッシュ消去開始");
     view_.SetProgress(0);
-    if (ConnectAndUnlock()) {
+    if (ConnectAndUnlock(outcome)) {
         view_.SetStatus(kErasing);
         if (EraseStep()) {
             view_.SetProgress(99);
             view_.SetStatus("フラッシュ消去は無事完了しました");
             view_.Beep(kBeepSuccess);
+            outcome.text = view_.Last();
         } else {
             view_.SetStatus(kCannotErase);
             view_.Beep(kBeepFailure);
+            Fail(outcome, Step::Erase);
+            outcome.status = eraseStatus_;
         }
     }
     CommHandle.reset();
     view_.SetButtonEnabled(ActionButton::Erase, true);
+    return outcome;
 }
 
-void Writer::VerifySequence() {
+Outcome Writer::VerifySequence() {
+    Outcome outcome;
+    failedPage_.reset();
+    mismatch_.reset();
     view_.SetButtonEnabled(ActionButton::Verify, false);
     view_.SetStatus("フラッシュベリファイ開始");
     view_.SetProgress(0);
     const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
-    if (size >= 1 && ConnectAndUnlock()) {
+    if (size < 1) {
+        Fail(outcome, Step::FileCheck);
+    } else if (ConnectAndUnlock(outcome)) {
         if (StreamSFormatFile(kVerifyMode, size) == size) {
             view_.SetProgress(99);
             view_.SetStatus("フラッシュベリファイは無事完了しました");
             view_.Beep(kBeepSuccess);
+            outcome.text = view_.Last();
         } else {
             view_.SetStatus("フラッシュベリファイに失敗しました! ");
             view_.Beep(kBeepFailure);
+            Fail(outcome, Step::Verify);
+            outcome.page = failedPage_;
+            outcome.mismatch = mismatch_;
         }
     }
     CommHandle.reset();
     view_.SetButtonEnabled(ActionButton::Verify, true);
+    return outcome;
 }
 
 }  // namespace bramblet

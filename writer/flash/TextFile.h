@@ -64,8 +64,4 @@ constexpr std::uint8_t HexNibble(int c) {
     return static_cast<std::uint8_t>(c >= 0x41 ? (c - 0x37) & 0x0F : (c - 0x30) & 0x0F);
 }
 
-// The extension as the writer sees it: from the last dot that no path separator or drive colon
-// follows, upper-cased in ASCII; empty when there is none.
-std::string UpperExtension(const std::string& name);
-
 }  // namespace bramblet

@@ -1,0 +1,35 @@
+#pragma once
+// Small text helpers shared by the writer's layers, its faces and the simulated chip.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace bramblet {
+
+// ASCII letters only, whatever the locale: Windows compares registry and file names this way.
+constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// The value of a hexadecimal digit in either case, or -1.
+constexpr int HexDigitValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
+// A file name given in UTF-8, whatever the system's code page.
+std::filesystem::path Utf8Path(std::string_view utf8Name);
+
+// Where a file name's extension starts: its last full stop that no path separator or drive
+// colon follows; npos when there is none.
+std::size_t ExtensionStart(std::string_view name);
+// The extension with its full stop, upper-cased in ASCII; empty when there is none.
+std::string UpperExtension(std::string_view name);
+
+}  // namespace bramblet

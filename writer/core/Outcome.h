@@ -1,0 +1,49 @@
+#pragma once
+// How a sequence ended, for the faces that report more than the status line does.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "link/Protocol.h"
+#include "link/SerialPort.h"
+
+namespace bramblet {
+
+enum class Step {
+    None,       // the sequence ended with its success text
+    FileCheck,  // the write file could not be read as S-records, or holds no data
+    OpenPort,
+    Connect,    // no boot program answered
+    BaudRate,   // the chip or the port did not move to the rate asked for
+    IdCode,
+    Erase,
+    Program,
+    Verify,
+    Read,  // reading the chip back, for a command of the caller's own
+};
+
+// The first byte a verification found wrong.
+struct Mismatch {
+    std::uint32_t address = 0;
+    std::uint8_t expected = 0;
+    std::optional<std::uint8_t> got;  // nothing when the chip sent no byte there
+};
+
+struct Outcome {
+    Step failed = Step::None;
+    std::string text;  // the status line as the sequence left it
+    // The page a program or verify step failed on.
+    std::optional<std::uint32_t> page;
+    // The status that refused an erase or a page program; nothing when the chip stopped
+    // answering the poll.
+    std::optional<protocol::Status> status;
+    std::optional<Mismatch> mismatch;
+    // Why the port could not be opened.
+    OpenError openError = OpenError::None;
+    // What went wrong, in the words of the system or of the step, where the text does not say.
+    std::string detail;
+
+    bool Succeeded() const { return failed == Step::None; }
+};
+
+}  // namespace bramblet
