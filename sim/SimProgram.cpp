@@ -34,6 +34,7 @@ const char kUsage[] =
     "usage: bramblet-sim [options]\n"
     "A simulated R8C, M16C or M32C chip in boot mode on a pseudo-terminal. Prints the terminal's\n"
     "path, runs until SIGTERM or SIGINT (SIGUSR1 resets the chip), then saves its flash.\n"
+    "  -h, --help               print this help and exit\n"
     "  --family R8C|M16C|M32C   chip family (R8C)\n"
     "  --id HEX14               ID code in the flash, 7 bytes (default: blank ID area)\n"
     "  --verified-when-blank    report the ID verified at once while the ID area is blank\n"
