@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bench/BenchFile.h"
-#include "core/Writer.h"
-#include "platform/posix/PosixSerial.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/posix/PosixSerial.h"
 #include "sim/VirtualLink.h"
 
 extern char** environ;

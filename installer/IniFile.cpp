@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "installer/IniFile.h"
 
 namespace kelpin {
 namespace {

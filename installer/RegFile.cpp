@@ -1,4 +1,4 @@
-#include "RegFile.h"
+#include "installer/RegFile.h"
 
 #include <cstdint>
 

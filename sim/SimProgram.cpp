@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/SimulatedPorts.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 #include "sim/Chip.h"
 
 namespace bramblet::sim {

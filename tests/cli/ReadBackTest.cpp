@@ -2,11 +2,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/ReadBack.h"
-#include "link/LinkFixture.h"
+#include "writer/cli/ReadBack.h"
+#include "tests/support/LinkFixture.h"
 #include "sim/SRecordFile.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <chrono>
 
-#include "platform/posix/PosixSerial.h"
+#include "writer/platform/posix/PosixSerial.h"
 #include "sim/SRecordFile.h"
-#include "support/Processes.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
+#include "tests/support/Processes.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {

@@ -1,8 +1,8 @@
 // The boot commands' frames and replies, against a scripted other end.
 #include <gtest/gtest.h>
 
-#include "link/Protocol.h"
-#include "support/ScriptedPort.h"
+#include "writer/link/Protocol.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace bramblet::testing {
 namespace {

@@ -1,7 +1,7 @@
 // The settings key as a registry export file: format, typed reads and the store's rules.
 #include <gtest/gtest.h>
 
-#include "platform/RegFile.h"
+#include "writer/platform/RegFile.h"
 
 namespace bramblet {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::sim {
 namespace {

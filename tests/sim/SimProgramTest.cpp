@@ -8,15 +8,15 @@
 #include <filesystem>
 #include <thread>
 
-#include "core/Writer.h"
-#include "platform/posix/PosixSerial.h"
-#include "platform/posix/SimulatedPorts.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/posix/PosixSerial.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
-#include "support/Processes.h"
-#include "support/RecordingView.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
+#include "tests/support/Processes.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {

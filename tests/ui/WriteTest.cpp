@@ -2,7 +2,7 @@
 #include <QThread>
 
 #include "sim/VirtualLink.h"
-#include "ui/FormFixture.h"
+#include "tests/ui/FormFixture.h"
 
 namespace bramblet::ui::testing {
 namespace {

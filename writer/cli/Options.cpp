@@ -1,8 +1,8 @@
-#include "cli/Options.h"
+#include "writer/cli/Options.h"
 
 #include <algorithm>
 
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {

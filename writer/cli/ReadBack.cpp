@@ -1,12 +1,12 @@
-#include "cli/ReadBack.h"
+#include "writer/cli/ReadBack.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 
-#include "common/Text.h"
-#include "flash/SRecordWriter.h"
-#include "link/Protocol.h"
+#include "writer/common/Text.h"
+#include "writer/flash/SRecordWriter.h"
+#include "writer/link/Protocol.h"
 
 namespace bramblet {
 namespace {

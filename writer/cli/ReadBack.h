@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/Options.h"
-#include "flash/PageSink.h"
-#include "link/SerialPort.h"
+#include "writer/cli/Options.h"
+#include "writer/flash/PageSink.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 

@@ -6,14 +6,14 @@
 #include <thread>
 #include <vector>
 
-#include "cli/CliView.h"
-#include "cli/Options.h"
-#include "cli/ReadBack.h"
-#include "common/Text.h"
-#include "core/WriteFile.h"
-#include "core/Writer.h"
-#include "platform/PortList.h"
-#include "platform/System.h"
+#include "writer/cli/CliView.h"
+#include "writer/cli/Options.h"
+#include "writer/cli/ReadBack.h"
+#include "writer/common/Text.h"
+#include "writer/core/WriteFile.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/PortList.h"
+#include "writer/platform/System.h"
 
 namespace bramblet {
 namespace {

@@ -1,8 +1,8 @@
 // Connecting to the boot program and unlocking it with its ID code.
 #include <cstdio>
 
-#include "core/Writer.h"
-#include "flash/IdFile.h"
+#include "writer/core/Writer.h"
+#include "writer/flash/IdFile.h"
 
 namespace bramblet {
 namespace {

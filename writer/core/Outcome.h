@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "link/Protocol.h"
-#include "link/SerialPort.h"
+#include "writer/link/Protocol.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 

@@ -1,8 +1,8 @@
 // The write, erase and verify sequences and the flash steps they are made of.
 #include <array>
 
-#include "core/Writer.h"
-#include "flash/SRecordStream.h"
+#include "writer/core/Writer.h"
+#include "writer/flash/SRecordStream.h"
 
 namespace bramblet {
 namespace {

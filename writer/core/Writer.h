@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "core/Outcome.h"
-#include "core/WriterView.h"
-#include "flash/PageSink.h"
-#include "link/Protocol.h"
-#include "link/SerialPort.h"
+#include "writer/core/Outcome.h"
+#include "writer/core/WriterView.h"
+#include "writer/flash/PageSink.h"
+#include "writer/link/Protocol.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 

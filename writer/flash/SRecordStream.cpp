@@ -1,6 +1,6 @@
-#include "flash/SRecordStream.h"
+#include "writer/flash/SRecordStream.h"
 
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "link/Protocol.h"
+#include "writer/link/Protocol.h"
 
 #include <algorithm>
 #include <initializer_list>

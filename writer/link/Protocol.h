@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::protocol {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Settings.h"
+#include "writer/platform/Settings.h"
 
 namespace bramblet {
 

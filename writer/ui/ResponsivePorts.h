@@ -9,7 +9,7 @@
 #include <chrono>
 #include <functional>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::ui {
 

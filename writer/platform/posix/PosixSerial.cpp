@@ -1,4 +1,4 @@
-#include "platform/posix/PosixSerial.h"
+#include "writer/platform/posix/PosixSerial.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Serial.h"
+#include "writer/platform/win32/Win32Serial.h"
 
 #include <windows.h>
 

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "core/Writer.h"
-#include "platform/win32/Win32Serial.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/win32/Win32Serial.h"
 #include "sim/VirtualLink.h"
-#include "support/RecordingView.h"
-#include "support/TempDir.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {

@@ -1,6 +1,6 @@
 // The connection to the boot program, checked on the bytes of the line and in virtual time.
-#include "link/LinkFixture.h"
-#include "support/ScriptedPort.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace bramblet::testing {
 namespace {

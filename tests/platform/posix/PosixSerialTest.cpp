@@ -10,8 +10,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/posix/PosixSerial.h"
-#include "support/TempDir.h"
+#include "writer/platform/posix/PosixSerial.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {

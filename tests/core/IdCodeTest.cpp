@@ -1,7 +1,7 @@
 // Unlocking the chip: the version read, the three sources of the ID code in order, the ID Check
 // frames per family, against the simulated chip over the virtual line.
-#include "link/LinkFixture.h"
-#include "support/TempDir.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {
