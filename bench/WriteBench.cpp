@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "bench/BenchFile.h"
+#include "sim/VirtualLink.h"
 #include "writer/core/Writer.h"
 #include "writer/platform/posix/PosixSerial.h"
-#include "sim/VirtualLink.h"
 
 extern char** environ;
 
@@ -56,8 +56,8 @@ public:
 };
 
 std::string WriteFile() {
-    return bench::WriteBenchFile(
-        std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot", kStart, kSize);
+    return bench::WriteBenchFile(std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot",
+                                 kStart, kSize);
 }
 
 // The protocol time the exchanges imply, from the reply windows (30 ms + 4 ms per requested
@@ -81,7 +81,8 @@ Budget Expected(const sim::ChipConfig& chip) {
     b.bytes += 3 + 9 + 15;
     // Erase: every poll of 50 waits its whole window; the first answer comes when the blocks are
     // erased, so the poll takes as many windows as it takes to cover that.
-    const sim::Time erase = chip.blockEraseTime * static_cast<long>(sim::DefaultBlocks(sim::Family::R8C).size());
+    const sim::Time erase =
+        chip.blockEraseTime * static_cast<long>(sim::DefaultBlocks(sim::Family::R8C).size());
     const long polls = static_cast<long>(erase / w(50)) + 1;
     b.windows += polls * w(50);
     // Program: 259 bytes out, the chip programs, 2 bytes back: all inside one 230 ms window.
@@ -148,27 +149,32 @@ int main(int argc, char** argv) {
 
     std::printf("64 KB, R8C, 19200 baud: %s\n", view.last.c_str());
     std::printf("  protocol time over the virtual line   %9.3f s\n", protocol);
-    std::printf("  windows + byte times by hand          %9.3f s  (windows %.3f s, %lld bytes x %.4f ms)\n",
-                expected, Ms(budget.windows).count() / 1000, budget.bytes, Ms(B).count());
+    std::printf(
+        "  windows + byte times by hand          %9.3f s  (windows %.3f s, %lld bytes x %.4f ms)\n",
+        expected, Ms(budget.windows).count() / 1000, budget.bytes, Ms(B).count());
     std::printf("  difference                            %9.6f s\n", protocol - expected);
 
     // Where the time goes, from the line's own log.
     double polls = 0, byteReads = 0, other = 0;
     for (const auto& r : line.Reads()) {
         const double ms = Ms(r.end - r.start).count();
-        if (r.requested == 50) polls += ms;
-        else if (r.requested == 1) byteReads += ms;
-        else other += ms;
+        if (r.requested == 50)
+            polls += ms;
+        else if (r.requested == 1)
+            byteReads += ms;
+        else
+            other += ms;
     }
-    std::printf("  status polls %.1f s, one-byte reads (sync, Page Read) %.1f s, other reads %.1f s\n",
-                polls / 1000, byteReads / 1000, other / 1000);
+    std::printf(
+        "  status polls %.1f s, one-byte reads (sync, Page Read) %.1f s, other reads %.1f s\n",
+        polls / 1000, byteReads / 1000, other / 1000);
 
     if (argc > 2 && std::strcmp(argv[2], "--virtual-only") == 0) return 0;
     std::string outcome;
     const double wall = RealTimeWrite(argv[1], file, outcome);
     std::printf("  wall time through bramblet-sim        %9.3f s  (%s)\n", wall, outcome.c_str());
-    std::printf("  wall / protocol                       %9.4f  (within 3%%: %s)\n", wall / protocol,
-                wall / protocol < 1.03 && wall / protocol > 0.97 ? "yes" : "NO");
+    std::printf("  wall / protocol                       %9.4f  (within 3%%: %s)\n",
+                wall / protocol, wall / protocol < 1.03 && wall / protocol > 0.97 ? "yes" : "NO");
     std::filesystem::remove(file);
     return 0;
 }

@@ -2,11 +2,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "writer/cli/ReadBack.h"
-#include "tests/support/LinkFixture.h"
 #include "sim/SRecordFile.h"
+#include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+#include "writer/cli/ReadBack.h"
 
 namespace bramblet::testing {
 namespace {
@@ -71,8 +71,8 @@ TEST_F(ReadBackTest, RangesAbove64KUseThreeByteAddresses) {
     const std::string back = dir.Name("m16c.mot");
     EXPECT_EQ(ReadToFile(Unlocked(), {0xFF000, 0xFFFFF}, back, {}), std::nullopt);
     const std::string text = Text(back);
-    EXPECT_EQ(RecordTypes(text),
-              (std::vector<std::string>{"S0", "S2", "S2", "S2", "S2", "S2", "S2", "S2", "S2", "S8"}));
+    EXPECT_EQ(RecordTypes(text), (std::vector<std::string>{"S0", "S2", "S2", "S2", "S2", "S2", "S2",
+                                                           "S2", "S2", "S8"}));
     EXPECT_EQ(text.substr(0, 14), "S0140000627261");  // "bra..."
     EXPECT_EQ(text.substr(text.find("S2"), 14), "S2240FF0000001");
     EXPECT_EQ(text.substr(text.size() - 13), "S804000000FB\n");
@@ -119,10 +119,9 @@ TEST_F(ReadBackTest, BlankCheckNamesTheFirstByteInUse) {
     EXPECT_EQ(FirstUsedByte(Unlocked(), {0xC000, 0xC3FF}, {}, failure), 0xC1A7u);
     // Reading stopped at that page: two Page Reads.
     const auto& reads = Link().Reads();
-    EXPECT_EQ(std::count_if(reads.begin(), reads.end(), [](const auto& r) {
-                  return r.requested == 256;
-              }),
-              4 + 2);
+    EXPECT_EQ(
+        std::count_if(reads.begin(), reads.end(), [](const auto& r) { return r.requested == 256; }),
+        4 + 2);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The boot commands' frames and replies, against a scripted other end.
 #include <gtest/gtest.h>
 
-#include "writer/link/Protocol.h"
 #include "tests/support/ScriptedPort.h"
+#include "writer/link/Protocol.h"
 
 namespace bramblet::testing {
 namespace {
@@ -89,11 +89,16 @@ TEST_F(ProtocolTest, TwoByteReadPollReturnsAsSoonAsBothCame) {
 TEST_F(ProtocolTest, RepliesAreTakenOnlyWhenWhole) {
     script.answer = [](const Bytes8& w) {
         switch (w[0]) {
-            case kBaudRateCheck: return Bytes8{0xB0, 0xB0};  // two echoes are no echo
-            case kBaud115200: return Bytes8{0xB4};
-            case kVersionRead: return Bytes8{'V', 'E', 'R', '.', '1', '.', '4', '8'};
-            case kReadCheckData: return Bytes8{0x34, 0x12};
-            default: return Bytes8{};
+            case kBaudRateCheck:
+                return Bytes8{0xB0, 0xB0};  // two echoes are no echo
+            case kBaud115200:
+                return Bytes8{0xB4};
+            case kVersionRead:
+                return Bytes8{'V', 'E', 'R', '.', '1', '.', '4', '8'};
+            case kReadCheckData:
+                return Bytes8{0x34, 0x12};
+            default:
+                return Bytes8{};
         }
     };
     EXPECT_FALSE(BaudRate(port, kBaudRateCheck, 10));

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "writer/core/Writer.h"
 #include "sim/VirtualLink.h"
 #include "tests/support/RecordingView.h"
+#include "writer/core/Writer.h"
 
 namespace bramblet::testing {
 

@@ -246,8 +246,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             }
             const auto range = ParseRange(positional[0]);
             if (!range) {
-                error = "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
-                        "above the second (4000-FFFF)";
+                error =
+                    "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
+                    "above the second (4000-FFFF)";
                 return std::nullopt;
             }
             options.range = *range;

@@ -29,9 +29,8 @@ std::optional<ReadFailure> ReadPages(
         if (control.stop && control.stop()) return ReadFailure{"interrupted", std::nullopt};
         const std::size_t got = protocol::PageRead(port, base, page);
         if (got != kPageSize) {
-            return ReadFailure{"page " + Hex6(base) + ": " + std::to_string(got) +
-                                   " of 256 bytes came",
-                               base};
+            return ReadFailure{
+                "page " + Hex6(base) + ": " + std::to_string(got) + " of 256 bytes came", base};
         }
         if (control.progress) control.progress(static_cast<int>((i + 1) * 100 / pages));
         if (!take(base, page)) break;

@@ -13,8 +13,8 @@ enum class Step {
     None,       // the sequence ended with its success text
     FileCheck,  // the write file could not be read as S-records, or holds no data
     OpenPort,
-    Connect,    // no boot program answered
-    BaudRate,   // the chip or the port did not move to the rate asked for
+    Connect,   // no boot program answered
+    BaudRate,  // the chip or the port did not move to the rate asked for
     IdCode,
     Erase,
     Program,

@@ -34,9 +34,9 @@ std::optional<protocol::Status> Writer::PollStatus() {
 }
 
 std::optional<protocol::Status> Writer::PollStatusBounded(int limit) {
-    return protocol::PollStatus(*CommHandle, limit,
-                                FastReads() ? protocol::PollRead::TwoBytes
-                                            : protocol::PollRead::Window);
+    return protocol::PollStatus(
+        *CommHandle, limit,
+        FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
 }
 
 bool Writer::EraseStep() {

@@ -57,11 +57,16 @@ Status ReadStatus(SerialPort& port) {
 
 std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud) {
     switch (baud) {
-        case 19200: return kBaud19200;
-        case 38400: return kBaud38400;
-        case 57600: return kBaud57600;
-        case 115200: return kBaud115200;
-        default: return std::nullopt;
+        case 19200:
+            return kBaud19200;
+        case 38400:
+            return kBaud38400;
+        case 57600:
+            return kBaud57600;
+        case 115200:
+            return kBaud115200;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -99,7 +104,8 @@ std::string ReadVersion(SerialPort& port) {
     n += port.Read(std::span(reply.data() + n, 10));
     std::string text;
     if (n != 8) return text;
-    for (std::size_t i = 0; i < 8 && reply[i] != 0; ++i) text.push_back(static_cast<char>(reply[i]));
+    for (std::size_t i = 0; i < 8 && reply[i] != 0; ++i)
+        text.push_back(static_cast<char>(reply[i]));
     return text;
 }
 

@@ -70,8 +70,12 @@ constexpr int kWordIdVerified = 0x000C;
 constexpr int kWordAccepted = 0x800C;
 
 // Page addresses are multiples of 256: frames carry bits 8-15, then 16-23.
-constexpr std::uint8_t AddressMid(std::uint32_t address) { return (address >> 8) & 0xFF; }
-constexpr std::uint8_t AddressHigh(std::uint32_t address) { return (address >> 16) & 0xFF; }
+constexpr std::uint8_t AddressMid(std::uint32_t address) {
+    return (address >> 8) & 0xFF;
+}
+constexpr std::uint8_t AddressHigh(std::uint32_t address) {
+    return (address >> 16) & 0xFF;
+}
 
 // Up to `attempts` synchronisation zeros, each followed by a one-byte read; stops at the first
 // byte that comes back, whatever it is. True when one came.
