@@ -4,11 +4,6 @@
 //   2. The same write through the termios port to bramblet-sim on a pseudo-terminal, in real
 //      time: its wall time against the protocol time.
 // Usage: write-bench BRAMBLET-SIM [--virtual-only]
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,12 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFile.h"
+#include "bench/Bench.h"
 #include "sim/VirtualLink.h"
 #include "writer/core/Writer.h"
 #include "writer/platform/posix/PosixSerial.h"
-
-extern char** environ;
 
 namespace bramblet {
 namespace {
@@ -93,24 +86,9 @@ Budget Expected(const sim::ChipConfig& chip) {
 }
 
 double RealTimeWrite(const char* simProgram, const std::string& file, std::string& outcome) {
-    std::string link = (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
-    std::vector<std::string> args = {simProgram, "--link", link, "--no-publish"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe(out) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    pid_t pid;
-    if (posix_spawn(&pid, simProgram, &actions, nullptr, argv.data(), environ) != 0) return -1;
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') {
-    }
-    close(out[0]);
-
+    const std::string link =
+        (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
+    const bench::Sim sim(simProgram, link);
     QuietView view;
     view.file = file;
     view.port = link;
@@ -120,8 +98,6 @@ double RealTimeWrite(const char* simProgram, const std::string& file, std::strin
     writer.WriteSequence();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     outcome = view.last;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
     return seconds;
 }
 
