@@ -85,7 +85,13 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
         where = "page " + Hex(*outcome.page, 6);
     } else if (outcome.failed == Step::Erase) {
         where = "erase";
+    } else if (outcome.failed == Step::Connect && outcome.lost) {
+        where = "connection";
     } else {
+        return;
+    }
+    if (outcome.lost) {
+        view.Error("bramblet-cli: " + where + ": " + LossText(outcome.lost));
         return;
     }
     if (outcome.mismatch) {
@@ -161,7 +167,7 @@ private:
         Outcome outcome = writer_.Unlock();
         if (!outcome.Succeeded()) return outcome;
         switch (options_.command) {
-            case Command::Info: Info(); break;
+            case Command::Info: Info(outcome); break;
             case Command::Read: Read(outcome); break;
             default: BlankCheck(outcome); break;
         }
@@ -169,8 +175,12 @@ private:
         return outcome;
     }
 
-    void Info() {
+    void Info(Outcome& outcome) {
         const protocol::Status s = protocol::ReadStatus(*writer_.CommHandle);
+        if (const PortLoss loss = writer_.CommHandle->Lost()) {
+            Failed(outcome, ReadFailure{LossText(loss), std::nullopt});
+            return;
+        }
         std::string srd = s.Ready() ? "ready" : "busy";
         if (s.EraseError()) srd += ", erase error";
         if (s.ProgramError()) srd += ", program error";
