@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "writer/platform/posix/PosixSerial.h"
 #include "sim/SRecordFile.h"
@@ -14,6 +16,7 @@ namespace bramblet::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
 const std::string kIdMismatch = "ID照合不一致";
@@ -159,6 +162,106 @@ TEST_F(CliEndToEndTest, PortsThatCannotBeOpenedSayWhy) {
     EXPECT_EQ(busy.status, 1);
     EXPECT_EQ(busy.Lines().back(), "COMポートがありません！");
     EXPECT_NE(busy.err.find("busy"), std::string::npos) << busy.err;
+}
+
+// A simulator killed at a moment of a run, as a cable pulled out or a board switched off: the
+// writer's port finds its device gone and the step under way ends at once with its own text.
+struct Vanishing {
+    std::string what;
+    std::vector<std::string> command;  // after the program, before --port
+    std::vector<std::string> sim;      // the simulator's options
+    std::string after;                 // the status line the simulator is killed after
+    std::chrono::milliseconds delay;   // and how long after it
+    std::string text;                  // the last status line
+    std::string detail;                // what standard error says
+};
+
+TEST_F(CliEndToEndTest, KilledSimulatorEndsTheStepUnderWayAtOnce) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x800));
+    const std::string two = dir.Write("two.mot", SRecords('1', 0xC000, 0x200));
+    dir.Write("on-chip.mot", SRecords('1', 0xC000, 0x200));
+    const std::string gone = ": the port's device has gone (hang-up)";
+    const std::vector<Vanishing> cases = {
+        // Reading the stale input, 430 ms, before the first synchronisation zero.
+        {"connection",
+         {"write", file},
+         {},
+         "BOOTモードコネクト中",
+         200ms,
+         "通信できません! ブートモードを確認してリセットしてください",
+         "connection" + gone},
+        // Six blocks of 10 s: a present chip would keep the poll busy for a minute.
+        {"erase",
+         {"erase"},
+         {"--erase-time", "10000"},
+         "フラッシュ消去中",
+         300ms,
+         "フラッシュを消去できません! ",
+         "erase" + gone},
+        // Eight pages of about 0.4 s each.
+        {"program",
+         {"write", file},
+         {},
+         "フラッシュ書き込み中",
+         900ms,
+         "フラッシュ書き込みに失敗しました!",
+         gone},
+        {"program at 115200 baud",
+         {"write", file, "--baud", "115200"},
+         {},
+         "フラッシュ書き込み中",
+         200ms,
+         "フラッシュ書き込みに失敗しました!",
+         gone},
+        // Two pages of about 0.3 s each.
+        {"verify in the write",
+         {"write", two},
+         {},
+         "フラッシュベリファイ中",
+         200ms,
+         "フラッシュベリファイに失敗しました!",
+         gone},
+        {"verify",
+         {"verify", two},
+         {"--load", dir.Name("on-chip.mot")},
+         "フラッシュベリファイ中",
+         200ms,
+         "フラッシュベリファイに失敗しました! ",
+         gone},
+        // Sixty-four pages of about 0.14 s each.
+        {"read",
+         {"read", "C000-FFFF", "-o", dir.Name("back.mot")},
+         {},
+         "ID照合完了！",
+         300ms,
+         "ID照合完了！",
+         gone},
+    };
+    for (const Vanishing& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto sim = Sim(c.sim);
+        std::vector<std::string> args = {BRAMBLET_CLI};
+        args.insert(args.end(), c.command.begin(), c.command.end());
+        args.insert(args.end(), {"--port", dir.Name("chip")});
+        const auto started = Clock::now();
+        ProgramRun cli(args);
+        ASSERT_TRUE(cli.WaitForLine(c.after));
+        std::this_thread::sleep_for(c.delay);
+        sim->Kill();
+        const auto killed = Clock::now();
+        const RunResult run = cli.Finish();
+        const auto ended = Clock::now();
+
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.Lines().back(), c.text);
+        EXPECT_NE(run.err.find(c.detail), std::string::npos) << run.err;
+        // At once, not after the windows and bounds kept for a chip that is there but silent.
+        EXPECT_LT(ended - killed, 2s);
+        // Waiting costs the processor next to nothing: a little work between reads.
+        EXPECT_LT(run.cpu, (ended - started) / 10);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Name("back.mot")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Name("back.mot.part")));
 }
 
 }  // namespace
