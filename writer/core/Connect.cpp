@@ -45,8 +45,6 @@ int Writer::ConnectBootMode() {
             result = echoOnly ? 0 : reply.Word();
         }
     }
-    // Whatever came before the line went, nobody is there to go on with.
-    if (port.Lost()) return 0;
     if ((result & protocol::kWordReady) && (result & protocol::kWordErrors)) {
         protocol::ClearStatus(port);
     }

@@ -41,8 +41,8 @@ public:
     OpenResult LastOpenError;
 
     // Boot-mode link. ConnectBootMode returns 1 when the port cannot be opened, 0 when no boot
-    // program answered or the line went, else the status word; VerifyIdCode returns the last
-    // status word, and stops trying sources when the line has gone.
+    // program answered, else the status word; VerifyIdCode returns the last status word, and
+    // stops trying sources when the line has gone.
     int ConnectBootMode();
     int VerifyIdCode();
     int ReadIdFileFamily();
