@@ -13,9 +13,11 @@
 // apart (10 bits at the rate Setup chose). Nothing else moves the clock, so a whole write of a
 // large file runs in milliseconds of real time and its protocol time can be asserted exactly.
 // Setup may be called again to change the rate mid-session; the chip keeps its own rate, and
-// bytes between the two at different rates arrive as a UART would sample them.
+// bytes between the two at different rates arrive as a UART would sample them. The line can be
+// unplugged at a moment of the virtual clock, as a USB adapter pulled out while a write runs.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,12 @@ public:
     PortOpener& Opener();
     // The port is unplugged: every open fails as a missing device.
     void SetPortMissing(bool missing) { portMissing_ = missing; }
+    // The device goes at `when` on the virtual clock: a read under way ends then with what had
+    // come, the open port is lost from then on (nothing more goes out, reads end at once), and
+    // every later open fails as a missing device.
+    void UnplugAt(Time when) { unplugAt_ = when; }
+    void Unplug() { UnplugAt(now_); }
+    bool Unplugged() const { return unplugAt_ && now_ >= *unplugAt_; }
 
     Chip& Target() { return chip_; }
     const Chip& Target() const { return chip_; }
@@ -81,6 +89,7 @@ private:
     std::vector<Frame> frames_;
     std::vector<ReadCall> reads_;
     bool portMissing_ = false;
+    std::optional<Time> unplugAt_;
     bool open_ = false;
     int opens_ = 0;
     std::string lastName_;

@@ -90,6 +90,17 @@ TEST_F(ReadBackTest, ReadEndingEarlyLeavesTheOldFileAlone) {
     EXPECT_EQ(Text(back), "old contents\n");
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back + ".part")));
 
+    // The line goes while the third page comes (a page takes 135 ms): the old file stays.
+    Chip({});
+    SerialPort& port = Unlocked();
+    Link().UnplugAt(Link().Now() + 300ms);
+    const auto gone = ReadToFile(port, {0xC000, 0xC3FF}, back, {});
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->page, 0xC200u);
+    EXPECT_EQ(gone->reason, "page 00C200: the port's device has gone (unplugged)");
+    EXPECT_EQ(Text(back), "old contents\n");
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back + ".part")));
+
     // Stopped by the user after two pages: no file at all.
     Chip({});
     const std::string fresh = dir.Name("fresh.mot");

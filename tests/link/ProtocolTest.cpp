@@ -64,6 +64,27 @@ TEST_F(ProtocolTest, PollWantsTwoBytesFromOneRead) {
     EXPECT_EQ(script.Count(0x70), 5);
 }
 
+TEST_F(ProtocolTest, LostPortEndsThePollAndTheSynchronisationAtOnce) {
+    // The device goes with the first poll: no further poll is sent, no further read waits.
+    script.answer = [&](const Bytes8&) {
+        script.loss = {PortLoss::Kind::Gone, "hang-up"};
+        return Bytes8{};
+    };
+    EXPECT_EQ(PollStatus(port, 261, PollRead::Window), std::nullopt);
+    EXPECT_EQ(script.Count(kReadStatus), 1);
+    EXPECT_EQ(script.reads.size(), 1u);
+
+    // Gone at the third synchronisation zero, of seventeen.
+    script = {};
+    script.answer = [&](const Bytes8&) {
+        if (script.writes.size() == 3) script.loss = {PortLoss::Kind::Gone, "hang-up"};
+        return Bytes8{};
+    };
+    EXPECT_FALSE(Synchronise(port, 17));
+    EXPECT_EQ(script.Count(kSync), 3);
+    EXPECT_EQ(script.reads.size(), 3u);
+}
+
 TEST_F(ProtocolTest, PollReadsTheAnswersStillOwedAndDropsWhateverElseCame) {
     // A chip busy for 30 polls answers them all at once: 60 bytes, of which a read takes 50.
     int polls = 0;

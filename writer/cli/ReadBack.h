@@ -23,6 +23,9 @@ struct ReadFailure {
     std::optional<std::uint32_t> page;  // the page that came short
 };
 
+// What a port's loss means, for standard error.
+std::string LossText(const PortLoss& loss);
+
 // Every page of `range` in order, handed to `take` until it returns false.
 std::optional<ReadFailure> ReadPages(
     SerialPort& port, const PageRange& range, const ReadControl& control,

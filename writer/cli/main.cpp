@@ -86,7 +86,13 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
         where = "page " + Hex(*outcome.page, 6);
     } else if (outcome.failed == Step::Erase) {
         where = "erase";
+    } else if (outcome.failed == Step::Connect && outcome.lost) {
+        where = "connection";
     } else {
+        return;
+    }
+    if (outcome.lost) {
+        view.Error("bramblet-cli: " + where + ": " + LossText(outcome.lost));
         return;
     }
     if (outcome.mismatch) {
@@ -175,7 +181,7 @@ private:
         if (!outcome.Succeeded()) return outcome;
         switch (options_.command) {
             case Command::Info:
-                Info();
+                Info(outcome);
                 break;
             case Command::Read:
                 Read(outcome);
@@ -188,8 +194,12 @@ private:
         return outcome;
     }
 
-    void Info() {
+    void Info(Outcome& outcome) {
         const protocol::Status s = protocol::ReadStatus(*writer_.CommHandle);
+        if (const PortLoss loss = writer_.CommHandle->Lost()) {
+            Failed(outcome, ReadFailure{LossText(loss), std::nullopt});
+            return;
+        }
         std::string srd = s.Ready() ? "ready" : "busy";
         if (s.EraseError()) srd += ", erase error";
         if (s.ProgramError()) srd += ", program error";

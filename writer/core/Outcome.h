@@ -40,6 +40,8 @@ struct Outcome {
     std::optional<Mismatch> mismatch;
     // Why the port could not be opened.
     OpenError openError = OpenError::None;
+    // Why the port stopped carrying bytes, when that ended the step.
+    PortLoss lost;
     // What went wrong, in the words of the system or of the step, where the text does not say.
     std::string detail;
 

@@ -41,7 +41,8 @@ public:
     OpenResult LastOpenError;
 
     // Boot-mode link. ConnectBootMode returns 1 when the port cannot be opened, 0 when no boot
-    // program answered, else the status word; VerifyIdCode returns the last status word.
+    // program answered, else the status word; VerifyIdCode returns the last status word, and
+    // stops trying sources when the line has gone.
     int ConnectBootMode();
     int VerifyIdCode();
     int ReadIdFileFamily();
@@ -72,6 +73,9 @@ public:
 private:
     std::optional<protocol::Status> PollStatusBounded(int limit);
     bool ConnectAndUnlock(Outcome& outcome);
+    // Reports the connection's failure: no boot program answered, or the line went before the
+    // chip was unlocked. Returns false.
+    bool NoAnswer(Outcome& outcome);
     bool SwitchRate(Outcome& outcome);
     bool FastReads() const { return link_.baud != 0; }
     // Ends `outcome` as failed at `step` with the status line as it stands.

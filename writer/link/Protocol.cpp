@@ -32,7 +32,7 @@ void DrainOwed(SerialPort& port, std::size_t owed) {
 }  // namespace
 
 bool Synchronise(SerialPort& port, int attempts) {
-    for (int i = 0; i < attempts; ++i) {
+    for (int i = 0; i < attempts && !port.Lost(); ++i) {
         Send(port, {kSync});
         std::array<std::uint8_t, 1> answer;
         if (port.Read(answer) == 1) return true;
@@ -73,7 +73,7 @@ std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud) {
 std::optional<Status> PollStatus(SerialPort& port, int limit, PollRead read) {
     std::array<std::uint8_t, kPollWindowBytes> reply{};
     std::size_t owed = 0;  // status bytes due for the polls sent so far
-    for (int i = 0; i < limit; ++i) {
+    for (int i = 0; i < limit && !port.Lost(); ++i) {
         Send(port, {kReadStatus});
         owed += 2;
         std::size_t n = 0;

@@ -40,6 +40,7 @@ private:
             return n;
         }
         void DiscardInput() override { port_->DiscardInput(); }
+        PortLoss Lost() const override { return port_->Lost(); }
 
     private:
         std::unique_ptr<SerialPort> port_;
