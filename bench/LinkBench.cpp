@@ -7,11 +7,7 @@
 //   4. Peak memory of bramblet-cli for 64 pages and for 256.
 // Usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -21,52 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFile.h"
+#include "bench/Bench.h"
 #include "sim/Chip.h"
-
-extern char** environ;
 
 namespace bramblet {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
-
-pid_t Spawn(const std::vector<std::string>& args, int out) {
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (auto& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// A simulator on its own pseudo-terminal, published at `link`.
-class Sim {
-public:
-    Sim(const char* program, const std::string& link) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid_ = Spawn({program, "--link", link, "--no-publish"}, out[1]);
-        close(out[1]);
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') {
-        }
-        close(out[0]);
-    }
-    ~Sim() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+using bench::Sim;
 
 struct Run {
     double seconds = 0;
@@ -79,7 +38,7 @@ Run Cli(const char* cli, std::vector<std::string> args) {
     args.insert(args.begin(), cli);
     const int null = ::open("/dev/null", O_WRONLY);
     const auto start = Clock::now();
-    const pid_t pid = Spawn(args, null);
+    const pid_t pid = bench::Spawn(args, null);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);

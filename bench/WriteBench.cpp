@@ -4,11 +4,6 @@
 //   2. The same write through the termios port to bramblet-sim on a pseudo-terminal, in real
 //      time: its wall time against the protocol time.
 // Usage: write-bench BRAMBLET-SIM [--virtual-only]
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,12 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFile.h"
-#include "core/Writer.h"
-#include "platform/posix/PosixSerial.h"
+#include "bench/Bench.h"
 #include "sim/VirtualLink.h"
-
-extern char** environ;
+#include "writer/core/Writer.h"
+#include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
 namespace {
@@ -56,8 +49,8 @@ public:
 };
 
 std::string WriteFile() {
-    return bench::WriteBenchFile(
-        std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot", kStart, kSize);
+    return bench::WriteBenchFile(std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot",
+                                 kStart, kSize);
 }
 
 // The protocol time the exchanges imply, from the reply windows (30 ms + 4 ms per requested
@@ -81,7 +74,8 @@ Budget Expected(const sim::ChipConfig& chip) {
     b.bytes += 3 + 9 + 15;
     // Erase: every poll of 50 waits its whole window; the first answer comes when the blocks are
     // erased, so the poll takes as many windows as it takes to cover that.
-    const sim::Time erase = chip.blockEraseTime * static_cast<long>(sim::DefaultBlocks(sim::Family::R8C).size());
+    const sim::Time erase =
+        chip.blockEraseTime * static_cast<long>(sim::DefaultBlocks(sim::Family::R8C).size());
     const long polls = static_cast<long>(erase / w(50)) + 1;
     b.windows += polls * w(50);
     // Program: 259 bytes out, the chip programs, 2 bytes back: all inside one 230 ms window.
@@ -92,24 +86,9 @@ Budget Expected(const sim::ChipConfig& chip) {
 }
 
 double RealTimeWrite(const char* simProgram, const std::string& file, std::string& outcome) {
-    std::string link = (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
-    std::vector<std::string> args = {simProgram, "--link", link, "--no-publish"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe(out) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    pid_t pid;
-    if (posix_spawn(&pid, simProgram, &actions, nullptr, argv.data(), environ) != 0) return -1;
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') {
-    }
-    close(out[0]);
-
+    const std::string link =
+        (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
+    const bench::Sim sim(simProgram, link);
     QuietView view;
     view.file = file;
     view.port = link;
@@ -119,8 +98,6 @@ double RealTimeWrite(const char* simProgram, const std::string& file, std::strin
     writer.WriteSequence();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     outcome = view.last;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
     return seconds;
 }
 
@@ -148,27 +125,32 @@ int main(int argc, char** argv) {
 
     std::printf("64 KB, R8C, 19200 baud: %s\n", view.last.c_str());
     std::printf("  protocol time over the virtual line   %9.3f s\n", protocol);
-    std::printf("  windows + byte times by hand          %9.3f s  (windows %.3f s, %lld bytes x %.4f ms)\n",
-                expected, Ms(budget.windows).count() / 1000, budget.bytes, Ms(B).count());
+    std::printf(
+        "  windows + byte times by hand          %9.3f s  (windows %.3f s, %lld bytes x %.4f ms)\n",
+        expected, Ms(budget.windows).count() / 1000, budget.bytes, Ms(B).count());
     std::printf("  difference                            %9.6f s\n", protocol - expected);
 
     // Where the time goes, from the line's own log.
     double polls = 0, byteReads = 0, other = 0;
     for (const auto& r : line.Reads()) {
         const double ms = Ms(r.end - r.start).count();
-        if (r.requested == 50) polls += ms;
-        else if (r.requested == 1) byteReads += ms;
-        else other += ms;
+        if (r.requested == 50)
+            polls += ms;
+        else if (r.requested == 1)
+            byteReads += ms;
+        else
+            other += ms;
     }
-    std::printf("  status polls %.1f s, one-byte reads (sync, Page Read) %.1f s, other reads %.1f s\n",
-                polls / 1000, byteReads / 1000, other / 1000);
+    std::printf(
+        "  status polls %.1f s, one-byte reads (sync, Page Read) %.1f s, other reads %.1f s\n",
+        polls / 1000, byteReads / 1000, other / 1000);
 
     if (argc > 2 && std::strcmp(argv[2], "--virtual-only") == 0) return 0;
     std::string outcome;
     const double wall = RealTimeWrite(argv[1], file, outcome);
     std::printf("  wall time through bramblet-sim        %9.3f s  (%s)\n", wall, outcome.c_str());
-    std::printf("  wall / protocol                       %9.4f  (within 3%%: %s)\n", wall / protocol,
-                wall / protocol < 1.03 && wall / protocol > 0.97 ? "yes" : "NO");
+    std::printf("  wall / protocol                       %9.4f  (within 3%%: %s)\n",
+                wall / protocol, wall / protocol < 1.03 && wall / protocol > 0.97 ? "yes" : "NO");
     std::filesystem::remove(file);
     return 0;
 }

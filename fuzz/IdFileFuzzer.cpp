@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "ScratchFile.h"
-#include "flash/IdFile.h"
+#include "fuzz/ScratchFile.h"
+#include "writer/flash/IdFile.h"
 
 namespace {
 

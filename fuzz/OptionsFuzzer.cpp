@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Options.h"
+#include "writer/cli/Options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/RegFile.h"
+#include "writer/platform/RegFile.h"
 
 namespace {
 

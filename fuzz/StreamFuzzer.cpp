@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "ScratchFile.h"
-#include "flash/SRecordStream.h"
-#include "support/RecordingSink.h"
-#include "support/StreamModel.h"
+#include "fuzz/ScratchFile.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/StreamModel.h"
+#include "writer/flash/SRecordStream.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "FakePlatform.h"
-#include "Kelpin.h"
+#include "installer/Kelpin.h"
+#include "tests/installer/FakePlatform.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "RegFile.h"
+#include "installer/RegFile.h"
 
 namespace {
 

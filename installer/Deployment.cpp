@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "Kelpin.h"
+#include "installer/Kelpin.h"
 
 namespace kelpin {
 namespace {

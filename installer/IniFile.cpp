@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "installer/IniFile.h"
 
-#include "Utf16.h"
+#include "installer/Utf16.h"
 
 namespace kelpin {
 namespace {

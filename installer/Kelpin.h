@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "Inventory.h"
-#include "Platform.h"
+#include "installer/Inventory.h"
+#include "installer/Platform.h"
 
 namespace kelpin {
 

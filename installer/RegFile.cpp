@@ -1,8 +1,8 @@
-#include "RegFile.h"
+#include "installer/RegFile.h"
 
 #include <cstdint>
 
-#include "Utf16.h"
+#include "installer/Utf16.h"
 
 namespace kelpin {
 namespace {

@@ -1,4 +1,4 @@
-#include "TextLines.h"
+#include "installer/TextLines.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "Utf16.h"
+#include "installer/Utf16.h"
 
 namespace kelpin {
 namespace {

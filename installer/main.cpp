@@ -1,7 +1,7 @@
 // Kelpin: finds the installed tools, reports them and copies the patch folders of the current
 // directory into them.
-#include "Kelpin.h"
-#include "platform/System.h"
+#include "installer/Kelpin.h"
+#include "installer/platform/System.h"
 
 int main() {
     const std::unique_ptr<kelpin::Platform> platform = kelpin::SystemPlatform();

@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a profile needs and are missing; quiet when all are there.
 #   setup.sh build      compilers, CMake, GoogleTest
-#   setup.sh gui        Qt 6 Widgets and the Japanese font
+#   setup.sh gui        Qt 6 Widgets, the Japanese font, rsvg-convert for the icon's sizes
 #   setup.sh fuzz       clang with libFuzzer, for the fuzz targets
-#   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests
+#   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests,
+#                       and Qt 6's headers, against which the window's sources are compiled
 #   setup.sh tools      srecord, socat, Xvfb, ImageMagick, time and bc for the comparisons,
 #                       screenshots and benchmarks
+#   setup.sh package    what builds and checks the Debian package and what it installs into:
+#                       dpkg-dev and file (dependencies), lintian, man, bash-completion, the
+#                       desktop's file-type and menu tools
 #   setup.sh all        everything
 set -euo pipefail
 
 declare -A profile=(
   [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
-  [gui]="qt6-base-dev fonts-ipafont-gothic"
+  [gui]="qt6-base-dev fonts-ipafont-gothic librsvg2-bin"
   [fuzz]="clang-14 libclang-rt-14-dev"
-  [windows]="g++-mingw-w64-x86-64 googletest wine wine64"
+  [windows]="g++-mingw-w64-x86-64 googletest wine wine64 qt6-base-dev"
   [tools]="srecord socat xvfb xauth imagemagick time bc"
+  [package]="dpkg-dev file lintian man-db bash-completion shared-mime-info desktop-file-utils"
 )
 wanted=()
 for name in "${@:-all}"; do
   if [[ $name == all ]]; then
-    wanted+=(${profile[build]} ${profile[gui]} ${profile[fuzz]} ${profile[windows]} ${profile[tools]})
+    wanted+=(${profile[build]} ${profile[gui]} ${profile[fuzz]} ${profile[windows]}
+      ${profile[tools]} ${profile[package]})
   elif [[ -n ${profile[$name]:-} ]]; then
     wanted+=(${profile[$name]})
   else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every test: the Linux build, the same under the sanitizers, the fuzz targets, then the Windows
-# build under Wine.
+# Every test: the Linux build and its Debian package, the tests that need no Qt under the
+# sanitizers, the fuzz targets, then the Windows build and its archive under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh all
@@ -8,6 +8,8 @@ bash scripts/setup.sh all
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 ctest --preset linux
+# The Debian package, installed, each program run from its files, then removed.
+bash scripts/test-package.sh deb
 
 # Every test that needs no Qt again under AddressSanitizer and UndefinedBehaviorSanitizer: the
 # link, the stream, the sequences, the simulator, the settings, the command line end to end and
@@ -25,3 +27,5 @@ source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
 ctest --preset windows
+# The Windows archive, unpacked and run under Wine.
+bash scripts/test-package.sh zip

@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::uint8_t kSync = 0x00;
 constexpr std::uint8_t kBaud9600 = 0xB0;
-constexpr std::uint8_t kBaud57600 = 0xB3;
 constexpr std::uint8_t kBaud115200 = 0xB4;
 constexpr std::uint8_t kReadStatus = 0x70;
 constexpr std::uint8_t kClearStatus = 0x50;
@@ -98,7 +97,9 @@ const char* FamilyName(Family family) {
 
 Chip::Chip(const ChipConfig& config)
     : config_(config),
-      blocks_(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks) {
+      blocks_(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks),
+      chipRates_{{Time{0}, config.fixedBaud}},
+      hostRates_{{Time{0}, 9600}} {
     for (const Block& block : blocks_) memory_.emplace_back(block.size, 0xFF);
     locked_.assign(blocks_.size(), false);
     if (config_.idCode) {
@@ -108,7 +109,11 @@ Chip::Chip(const ChipConfig& config)
         }
     }
     PowerOn();
-    Emit(config_.faults.powerOnNoise, Time{0});
+    // Glitches while the board powers up, as the host's UART takes them whatever its rate.
+    const auto& noise = config_.faults.powerOnNoise;
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        replies_.push_back({noise[i], static_cast<long>(i + 1) * ByteTime(9600)});
+    }
 }
 
 void Chip::PowerOn() {
@@ -120,14 +125,115 @@ void Chip::PowerOn() {
     checkSum_ = 0;
 }
 
-void Chip::SetBaud(std::uint32_t baud) {
-    baud_ = baud;
-    byteTime_ = ByteTime(baud);
+bool Chip::Knows(std::uint32_t baud) const {
+    return baud <= config_.maxBaud &&
+           std::find(kBaudRates.begin(), kBaudRates.end(), baud) != kBaudRates.end();
+}
+
+std::uint32_t Chip::RateAt(const std::vector<RateFrom>& rates, Time t) {
+    for (auto it = rates.rbegin(); it != rates.rend(); ++it) {
+        if (it->from <= t) return it->baud;
+    }
+    return rates.front().baud;
+}
+
+// Rate changes no receiver looks back at again are dropped, so a simulator that runs for days
+// keeps two or three.
+void Chip::SetRate(std::vector<RateFrom>& rates, Time from, std::uint32_t baud) const {
+    while (!rates.empty() && rates.back().from >= from) rates.pop_back();
+    const Time past = std::min({fromHost_.Hunting(), toHost_.Hunting(), from});
+    while (rates.size() > 1 && rates[1].from <= past) rates.erase(rates.begin());
+    rates.push_back({from, baud});
+}
+
+UartLine::RateAt Chip::ChipReceiver() const {
+    return [this](Time edge, std::uint32_t sentBaud) -> std::uint32_t {
+        if (const std::uint32_t baud = ChipRateAt(edge)) return baud;
+        // Not synchronised: it hears the host at any rate it knows, and nothing at the others.
+        // A loop-back is a wire and carries any rate.
+        return config_.faults.loopBack || Knows(sentBaud) ? sentBaud : 0;
+    };
+}
+
+UartLine::RateAt Chip::HostReceiver() const {
+    return [this](Time edge, std::uint32_t) { return HostRateAt(edge); };
+}
+
+void Chip::SetHostBaud(std::uint32_t baud, Time at) {
+    hostTime_ = std::max(at, hostTime_);
+    SetRate(hostRates_, hostTime_, baud);
+}
+
+void Chip::HostSends(std::uint8_t byte, Time sent) {
+    sent = std::max(sent, hostTime_);
+    hostTime_ = sent;
+    fromHost_.Send(byte, sent, HostRateAt(sent));
+    TakeFromHost();
+}
+
+void Chip::TakeFromHost() {
+    // The line from the host is known up to its last frame, and idle from there to hostTime_.
+    const UartLine::RateAt rate = ChipReceiver();
+    while (auto received = fromHost_.Receive(std::max(fromHost_.End(), hostTime_), rate)) {
+        Heard(*received);
+    }
+}
+
+void Chip::TakeAtHost() {
+    // Everything the chip sends before hostTime_ is on the line once TakeFromHost has run.
+    const UartLine::RateAt rate = HostReceiver();
+    while (auto received = toHost_.Receive(hostTime_, rate)) {
+        // Without parity checking a PC's serial driver passes a byte with a framing error on.
+        replies_.push_back({received->byte, received->arrives});
+    }
+}
+
+void Chip::Advance(Time to) {
+    hostTime_ = std::max(hostTime_, to);
+    TakeFromHost();
+    TakeAtHost();
+}
+
+const Chip::Reply* Chip::NextReply(Time by) {
+    while (replies_.empty()) {
+        // Run to the next moment a receiver decides a byte, as long as that is before `by`.
+        std::optional<Time> next;
+        if (auto pending = fromHost_.Next(ChipReceiver())) next = pending->decided;
+        if (auto pending = toHost_.Next(HostReceiver())) {
+            next = std::min(next.value_or(Time::max()), pending->decided);
+        }
+        if (!next || *next > by || *next <= hostTime_) break;
+        Advance(*next);
+    }
+    if (!replies_.empty() && replies_.front().arrives <= by) return &replies_.front();
+    // Nothing before `by`: the host is idle until then, and NextEvent lies beyond it.
+    Advance(by);
+    return nullptr;
+}
+
+std::optional<Time> Chip::NextEvent() const {
+    std::optional<Time> next;
+    if (!replies_.empty()) {
+        next = replies_.front().arrives;
+    } else if (auto pending = toHost_.Next(HostReceiver())) {
+        next = pending->arrives;
+    }
+    if (auto pending = fromHost_.Next(ChipReceiver())) {
+        next = std::min(next.value_or(Time::max()), pending->decided);
+    }
+    return next;
 }
 
 void Chip::Reset(Time at) {
-    while (!replies_.empty() && replies_.back().arrives > at) replies_.pop_back();
-    txFree_ = std::max(txFree_, at);
+    Advance(at);
+    ResetAt(at);
+}
+
+void Chip::ResetAt(Time at) {
+    toHost_.Cut(at);
+    txFree_ = std::min(txFree_, at);
+    fromHost_.Restart(at);
+    SetRate(chipRates_, at, config_.fixedBaud);
     busyUntil_ = at;
     PowerOn();
 }
@@ -174,8 +280,11 @@ std::uint8_t Chip::Srd() const {
 
 void Chip::Emit(std::span<const std::uint8_t> bytes, Time at) {
     for (std::uint8_t b : bytes) {
-        txFree_ = std::max(at, txFree_) + byteTime_;
-        replies_.push_back({b, txFree_});
+        const Time start = std::max(at, txFree_);
+        std::uint32_t baud = ChipRateAt(start);
+        if (baud == 0) baud = HostRateAt(start);  // not synchronised: at the host's rate
+        toHost_.Send(b, start, baud);
+        txFree_ = start + ByteTime(baud);
     }
 }
 
@@ -206,11 +315,11 @@ std::size_t Chip::FrameLength(std::uint8_t command) const {
     }
 }
 
-void Chip::HostSends(std::uint8_t byte, Time sent) {
-    const Time arrives = std::max(sent, rxFree_) + byteTime_;
-    rxFree_ = arrives;
-    // At the wrong rate the chip's UART sees only framing errors.
-    if (config_.fixedBaud != 0 && baud_ != config_.fixedBaud) return;
+void Chip::Heard(const UartLine::Received& received) {
+    // The boot program drops a byte its UART flagged.
+    if (received.framingError) return;
+    const std::uint8_t byte = received.byte;
+    const Time arrives = received.arrives;
     if (config_.faults.loopBack) {
         Emit({byte}, arrives);
         return;
@@ -221,6 +330,10 @@ void Chip::HostSends(std::uint8_t byte, Time sent) {
         Note(lastArrival_, frame_[0], 0, true);
         frame_.clear();
         srd1_ |= kSrd1ReceiveTimeout;
+    }
+    // Synchronisation: the first zero or Baud Rate Check holds the UART at the rate it came at.
+    if (frame_.empty() && Baud() == 0 && (byte == kSync || byte == kBaud9600)) {
+        SetRate(chipRates_, arrives, received.baud);
     }
     lastArrival_ = arrives;
     if (frame_.empty()) frameLength_ = FrameLength(byte);
@@ -277,14 +390,17 @@ void Chip::Execute(Time at) {
     }
 
     if (command >= kBaud9600 && command <= kBaud115200) {
-        // Older M16C groups know no 115200.
-        if (!(command == kBaud115200 && config_.family == Family::M16C)) {
+        // 0xB0 checks the rate the chip holds; the others move it, if the chip knows the rate.
+        const std::uint32_t rate = command == kBaud9600 ? 0 : kBaudRates[command - kBaud9600];
+        if (rate <= config_.maxBaud) {
             Note(at, command, 0, false);
             if (faults.baudEcho) {
                 Emit(*faults.baudEcho, at);
             } else {
                 Emit({command}, at);
             }
+            // The echo leaves at the old rate; then the chip listens and answers at the new one.
+            if (rate != 0) SetRate(chipRates_, std::max(at, txFree_), rate);
             return;
         }
     }
@@ -301,7 +417,7 @@ void Chip::Execute(Time at) {
                 !resetFired_) {
                 resetFired_ = true;
                 Note(at, command, base, true);
-                Reset(at);
+                ResetAt(at);
                 return;
             }
             Note(at, command, base, !unlocked);

@@ -1,11 +1,11 @@
 #pragma once
-// The boot program of an R8C, M16C or M32C chip, as a byte-in, byte-out model driven by time.
-// The host's bytes go in with the time they were put on the line; the chip's answers come out
-// with the time their stop bit reaches the host. Nothing here sleeps or reads a clock, so the
-// same model serves the virtual wire of the tests (virtual time) and the pseudo-terminal
-// program (real time).
+// The boot program of an R8C, M16C or M32C chip and the serial line to it, as a byte-in,
+// byte-out model driven by time. The host's bytes go in with the time they were put on the line;
+// what the host's UART receives comes out with the time its stop bit ends. Host and chip each
+// run their UART at their own rate, and a byte sent at one rate and sampled at another arrives
+// as a real UART would take it. Nothing here sleeps or reads a clock, so the same model serves
+// the virtual wire of the tests (virtual time) and the pseudo-terminal program (real time).
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "sim/Uart.h"
+
 namespace bramblet::sim {
 
-using Time = std::chrono::nanoseconds;
 using IdCode = std::array<std::uint8_t, 7>;
 
 enum class Family { R8C, M16C, M32C };
 
-// One byte on the line is 10 bit times: start bit, 8 data bits, stop bit.
-constexpr Time ByteTime(std::uint32_t baud) {
-    return Time((10'000'000'000LL + baud / 2) / baud);
-}
+// The rates of the baud-rate commands 0xB0 to 0xB4. 0xB0 names 9600 in the datasheets; here
+// it checks the rate the chip has synchronised at, whatever it is.
+constexpr std::array<std::uint32_t, 5> kBaudRates = {9600, 19200, 38400, 57600, 115200};
 
 struct Block {
     std::uint32_t start;
@@ -66,9 +66,15 @@ struct ChipConfig {
     std::optional<IdCode> idCode;    // programmed at the ID addresses; none: the ID area is blank
     bool verifiedWhenBlank = false;  // some groups report the ID verified at once when blank
     std::string version = "VER.1.00";
-    // A chip that runs its UART at one fixed rate (an R8C started by its MODE pin) loses every
-    // byte sent at another rate. 0: the chip follows the host's rate.
+    // The UART's rate from reset, for a chip that does not take the host's rate (an R8C started
+    // by its MODE pin runs at 38400). 0: until it synchronises the chip hears the host at any rate
+    // it knows and answers at the host's rate; the first synchronisation zero or Baud Rate Check
+    // then holds the UART at the rate it came at. Either way the baud-rate commands move it.
     std::uint32_t fixedBaud = 0;
+    // The fastest of kBaudRates the boot program knows: it synchronises at no higher rate and
+    // refuses the baud-rate commands of higher ones. Older M16C groups stop at 57600, the oldest
+    // know only 9600.
+    std::uint32_t maxBaud = 115200;
     Time pageProgramTime = std::chrono::microseconds(12800);  // 256 bytes at 50 us
     Time blockEraseTime = std::chrono::milliseconds(100);
     // A command whose next byte comes later than this is discarded (SRD1 bit 1).
@@ -101,20 +107,28 @@ public:
 
     explicit Chip(const ChipConfig& config);
 
-    // The line's rate as the host set it; the chip follows unless it has a fixed rate.
-    void SetBaud(std::uint32_t baud);
-    std::uint32_t Baud() const { return baud_; }
-    Time ByteDuration() const { return byteTime_; }
-
+    // The host's side of the line. Its calls come in time order, and each says that the host did
+    // nothing else on the line before the time it gives.
+    //
+    // The host's UART runs at `baud` from `at` (9600 until the first call).
+    void SetHostBaud(std::uint32_t baud, Time at);
     // The host started sending `byte` at `sent`, or right after its previous byte when its
-    // transmitter was still busy then. Bytes are given in the order they were sent.
+    // transmitter was still busy then.
     void HostSends(std::uint8_t byte, Time sent);
-
-    // Answers in order; the consumer takes each once it has arrived.
-    const Reply* NextReply() const { return replies_.empty() ? nullptr : &replies_.front(); }
+    // The first byte the host's UART has received by `by`, or null. The model runs on with the
+    // host idle, up to `by` or to that byte's arrival if sooner: the host sends nothing and keeps
+    // its rate until then. The consumer pops each byte it takes.
+    const Reply* NextReply(Time by);
     void PopReply() { replies_.pop_front(); }
+    // When a byte will next arrive at the host or the chip take one, if the host stays idle.
+    std::optional<Time> NextEvent() const;
 
-    // A reset pin pulse at `at`: pending input and output are lost, the ID must be checked again.
+    // The chip's UART rate: 0 until it has synchronised. A baud-rate command's new rate shows
+    // here at once; the UART takes it when the command's echo has left.
+    std::uint32_t Baud() const { return chipRates_.back().baud; }
+
+    // A reset pin pulse at `at`: pending input and output are lost, the ID must be checked again,
+    // the UART goes back to its rate from reset.
     void Reset(Time at);
 
     // Flash, outside the protocol: preload, inspect, save. Addresses outside the flash read 0xFF
@@ -125,13 +139,27 @@ public:
     bool InFlash(std::uint32_t address) const;
 
     std::uint8_t Srd() const;
-    std::uint8_t Srd1() const { return srd1_; }
     bool Silent() const { return silent_; }
     int PagesProgrammed() const { return pagesProgrammed_; }
     const std::vector<Event>& Log() const { return log_; }
-    const ChipConfig& Config() const { return config_; }
 
 private:
+    struct RateFrom {
+        Time from;
+        std::uint32_t baud;
+    };
+    void Advance(Time to);
+    void TakeFromHost();
+    void TakeAtHost();
+    void Heard(const UartLine::Received& received);
+    bool Knows(std::uint32_t baud) const;
+    static std::uint32_t RateAt(const std::vector<RateFrom>& rates, Time t);
+    void SetRate(std::vector<RateFrom>& rates, Time from, std::uint32_t baud) const;
+    std::uint32_t ChipRateAt(Time t) const { return RateAt(chipRates_, t); }
+    std::uint32_t HostRateAt(Time t) const { return RateAt(hostRates_, t); }
+    UartLine::RateAt ChipReceiver() const;
+    UartLine::RateAt HostReceiver() const;
+    void ResetAt(Time at);
     std::size_t FrameLength(std::uint8_t command) const;
     void Execute(Time at);
     void Emit(std::span<const std::uint8_t> bytes, Time at);
@@ -151,10 +179,12 @@ private:
     std::vector<bool> locked_;                       // lock bit programmed (0) per block
     bool lockBitsEnabled_ = true;
 
-    std::uint32_t baud_ = 0;
-    Time byteTime_ = ByteTime(9600);
-    Time rxFree_{0};  // when the host's transmitter can start its next byte
-    Time txFree_{0};  // the same for the chip's transmitter
+    UartLine fromHost_;                // sampled by the chip's UART
+    UartLine toHost_;                  // sampled by the host's UART
+    std::vector<RateFrom> chipRates_;  // in time order; 0: not synchronised
+    std::vector<RateFrom> hostRates_;
+    Time hostTime_{0};  // the host has done all it does before this
+    Time txFree_{0};    // when the chip's transmitter can start its next byte
     Time busyUntil_{0};
     Time lastArrival_{0};
 
@@ -168,7 +198,7 @@ private:
     bool silent_ = false;
     bool resetFired_ = false;
 
-    std::deque<Reply> replies_;
+    std::deque<Reply> replies_;  // received by the host, not yet taken
     std::vector<Event> log_;
 };
 

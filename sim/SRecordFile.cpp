@@ -4,8 +4,8 @@
 #include <fstream>
 #include <vector>
 
-#include "common/Text.h"
-#include "flash/SRecordWriter.h"
+#include "writer/common/Text.h"
+#include "writer/flash/SRecordWriter.h"
 
 namespace bramblet::sim {
 

@@ -1,6 +1,8 @@
 // bramblet-sim: a simulated chip in its boot mode behind a pseudo-terminal, in real time.
 // A writer opens the terminal side like a serial port; every answer leaves at the byte time of
-// the rate the writer set, as it would from a real chip.
+// the chip's rate, as it would from a real chip. A terminal carries bytes, not bits: the rate
+// the writer set on its side, read back through termios, is the rate the line model sends the
+// writer's bytes at and samples the chip's answers at.
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
@@ -19,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/SimulatedPorts.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
 
@@ -32,18 +34,21 @@ const char kUsage[] =
     "usage: bramblet-sim [options]\n"
     "A simulated R8C, M16C or M32C chip in boot mode on a pseudo-terminal. Prints the terminal's\n"
     "path, runs until SIGTERM or SIGINT (SIGUSR1 resets the chip), then saves its flash.\n"
+    "  -h, --help               print this help and exit\n"
     "  --family R8C|M16C|M32C   chip family (R8C)\n"
     "  --id HEX14               ID code in the flash, 7 bytes (default: blank ID area)\n"
     "  --verified-when-blank    report the ID verified at once while the ID area is blank\n"
     "  --version TEXT           answer to Version Read (VER.1.00)\n"
-    "  --mode-pin               UART fixed at 38400 baud, as an R8C started by its MODE pin\n"
+    "  --mode-pin               UART at 38400 baud from reset, as an R8C started by its MODE pin\n"
+    "  --max-baud RATE          fastest rate the boot program knows: 9600, 19200, 38400, 57600\n"
+    "                           or 115200 (115200); older M16C groups stop at 57600\n"
     "  --load FILE              preload the flash from an S-record file\n"
     "  --save FILE              save the flash as an S-record file at the end\n"
     "  --link PATH              also publish the terminal as a symbolic link PATH\n"
     "  --no-publish             no link in the folder of simulated ports\n"
     "  --program-time MS        page program time (12.8)\n"
     "  --erase-time MS          erase time per block (100)\n"
-    "  --verbose                log every command on standard error\n"
+    "  --verbose                log every command and rate change on standard error\n"
     "Faults:\n"
     "  --sync-answer K[:HEX]    answer the K-th synchronisation zero with HEX (00)\n"
     "  --echo HEX               answer a Baud Rate Check with HEX instead of its echo\n"
@@ -53,7 +58,18 @@ const char kUsage[] =
     "  --silent-after-pages N   fall silent at the page after N programmed pages\n"
     "  --reset-after-pages N    reset at the page after N programmed pages\n"
     "  --corrupt-read ADDR      flip the lowest bit of the byte at ADDR (hex) in Page Reads\n"
-    "  --noise HEX              bytes sent at power-on\n";
+    "  --noise HEX              bytes the writer finds on the line at power-on, at any rate\n"
+    "Rates: until it synchronises, the chip hears the writer at any of the rates above up to\n"
+    "--max-baud and answers at the writer's rate. The first synchronisation zero or Baud Rate\n"
+    "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400\n"
+    "from reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600\n"
+    "included. 0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held,\n"
+    "then the chip listens and answers at the new rate; a rate above --max-baud is refused as\n"
+    "an unknown command (no echo, SRD bits 5 and 4 set). A writer that starts again at 19200\n"
+    "after moving the chip gets no answer until it is reset (SIGUSR1). With --max-baud 9600\n"
+    "only a writer at 9600 from the start gets an answer. Bytes sent at a rate other than the\n"
+    "chip's arrive as its UART samples them (other bytes, or framing errors, which it drops);\n"
+    "its answers reach a writer at another rate as that writer's UART samples them.\n";
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gReset = 0;
@@ -96,6 +112,12 @@ bool ParseMilliseconds(const std::string& text, Time& value) {
 
 std::uint32_t BaudOf(speed_t speed) {
     switch (speed) {
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
         case B9600:
             return 9600;
         case B19200:
@@ -106,6 +128,12 @@ std::uint32_t BaudOf(speed_t speed) {
             return 57600;
         case B115200:
             return 115200;
+        case B230400:
+            return 230400;
+        case B460800:
+            return 460800;
+        case B921600:
+            return 921600;
         default:
             return 9600;
     }
@@ -149,6 +177,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             ok = value(options.chip.version);
         } else if (option == "--mode-pin") {
             options.chip.fixedBaud = 38400;
+        } else if (option == "--max-baud") {
+            ok = value(v) && ParseInt(v, n) &&
+                 std::find(kBaudRates.begin(), kBaudRates.end(), n) != kBaudRates.end();
+            if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
         } else if (option == "--load") {
             ok = value(options.load);
         } else if (option == "--save") {
@@ -305,29 +337,46 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     auto now = [&] { return std::chrono::duration_cast<Time>(Clock::now() - start); };
     std::size_t logged = 0;
-    chip.SetBaud(BaudOf(cfgetospeed(&tio)));
+    std::uint32_t hostBaud = 0;
+    std::uint32_t chipBaud = chip.Baud();
+    // The writer's rate as it last set it on its side of the terminal.
+    auto followHost = [&](Time t) {
+        termios current{};
+        if (tcgetattr(slave, &current) != 0) return;
+        const std::uint32_t baud = BaudOf(cfgetospeed(&current));
+        if (baud != hostBaud) chip.SetHostBaud(baud, t);
+        hostBaud = baud;
+    };
+    followHost(Time{0});
 
     while (!gStop) {
+        const Time t = now();
         if (gReset) {
             gReset = 0;
-            chip.Reset(now());
-            if (options.verbose) std::fprintf(stderr, "%10.3f ms  reset\n", now().count() / 1e6);
+            chip.Reset(t);
+            if (options.verbose) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
         }
-        // Every answer byte leaves when its stop bit would reach the writer.
+        followHost(t);
+        // Every byte leaves when its stop bit would reach the writer.
         std::vector<std::uint8_t> due;
-        const Time t = now();
-        while (const Chip::Reply* reply = chip.NextReply()) {
-            if (reply->arrives > t) break;
+        while (const Chip::Reply* reply = chip.NextReply(t)) {
             due.push_back(reply->byte);
             chip.PopReply();
         }
         // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
         if (!due.empty() && ::write(master, due.data(), due.size()) < 0 && errno != EAGAIN) break;
+        if (options.verbose) {
+            LogEvents(chip, logged);
+            if (chip.Baud() != chipBaud) {
+                chipBaud = chip.Baud();
+                std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud);
+            }
+        }
 
         timespec timeout{};
         timespec* wait = nullptr;
-        if (const Chip::Reply* next = chip.NextReply()) {
-            const auto left = std::max(next->arrives - now(), Time{0});
+        if (const std::optional<Time> next = chip.NextEvent()) {
+            const auto left = std::max(*next - now(), Time{0});
             timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
             timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
             wait = &timeout;
@@ -338,14 +387,9 @@ int main(int argc, char** argv) {
             std::uint8_t buffer[4096];
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             const Time sent = now();
-            termios current{};
-            if (tcgetattr(slave, &current) == 0) {
-                const std::uint32_t baud = BaudOf(cfgetospeed(&current));
-                if (baud != chip.Baud()) chip.SetBaud(baud);
-            }
+            followHost(sent);
             for (ssize_t i = 0; i < n; ++i) chip.HostSends(buffer[i], sent);
         }
-        if (options.verbose) LogEvents(chip, logged);
     }
 
     int status = 0;

@@ -1,5 +1,7 @@
 #include "sim/VirtualLink.h"
 
+#include <algorithm>
+
 namespace bramblet::sim {
 
 class VirtualLink::Port : public SerialPort {
@@ -8,8 +10,10 @@ public:
     ~Port() override { link_.open_ = false; }
 
     void Setup(std::uint32_t baud) override {
+        if (link_.Unplugged()) return;
         link_.Purge();
-        link_.chip_.SetBaud(baud);
+        link_.baud_ = baud;
+        link_.chip_.SetHostBaud(baud, link_.now_);
     }
     void Write(std::span<const std::uint8_t> bytes) override {
         link_.Write(bytes.data(), bytes.size());
@@ -17,7 +21,13 @@ public:
     std::size_t Read(std::span<std::uint8_t> buffer) override {
         return link_.Read(buffer.data(), buffer.size());
     }
-    void DiscardInput() override { link_.Purge(); }
+    void DiscardInput() override {
+        if (!link_.Unplugged()) link_.Purge();
+    }
+    PortLoss Lost() const override {
+        if (!link_.Unplugged()) return {};
+        return {PortLoss::Kind::Gone, "unplugged"};
+    }
 
 private:
     VirtualLink& link_;
@@ -30,7 +40,7 @@ public:
     OpenResult Open(const std::string& name) override {
         OpenResult result;
         link_.lastName_ = name;
-        if (name.empty() || link_.portMissing_) {
+        if (name.empty() || link_.portMissing_ || link_.Unplugged()) {
             result.error = OpenError::NotFound;
             result.detail = name + ": no such port";
         } else if (link_.open_) {
@@ -59,35 +69,30 @@ PortOpener& VirtualLink::Opener() {
 
 void VirtualLink::Purge() {
     // What has arrived is discarded; what is still on the line arrives after the purge.
-    received_.clear();
-    while (const Chip::Reply* reply = chip_.NextReply()) {
-        if (reply->arrives > now_) break;
-        chip_.PopReply();
-    }
+    while (chip_.NextReply(now_)) chip_.PopReply();
 }
 
 void VirtualLink::Write(const std::uint8_t* bytes, std::size_t n) {
+    if (Unplugged()) return;
     frames_.push_back({now_, std::vector<std::uint8_t>(bytes, bytes + n)});
     for (std::size_t i = 0; i < n; ++i) chip_.HostSends(bytes[i], now_);
 }
 
 std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     const Time start = now_;
-    const Time deadline = start + ReplyWindow(n);
-    while (const Chip::Reply* reply = chip_.NextReply()) {
-        if (reply->arrives > now_) break;
-        received_.push_back(reply->byte);
-        chip_.PopReply();
+    if (Unplugged()) {
+        // What had arrived went with the device.
+        reads_.push_back({start, start, n, 0});
+        return 0;
     }
+    Time deadline = start + ReplyWindow(n);
+    // A device that goes during the read ends it; what came before that is read.
+    if (unplugAt_) deadline = std::min(deadline, *unplugAt_);
     std::size_t got = 0;
     while (got < n) {
-        if (!received_.empty()) {
-            buffer[got++] = received_.front();
-            received_.pop_front();
-            continue;
-        }
-        const Chip::Reply* reply = chip_.NextReply();
-        if (!reply || reply->arrives > deadline) break;
+        // Bytes that came before the read are taken at once, the rest as they arrive.
+        const Chip::Reply* reply = chip_.NextReply(deadline);
+        if (!reply) break;
         now_ = std::max(now_, reply->arrives);
         buffer[got++] = reply->byte;
         chip_.PopReply();
@@ -95,13 +100,6 @@ std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     if (got < n) now_ = deadline;
     reads_.push_back({start, now_, n, got});
     return got;
-}
-
-std::vector<std::uint8_t> VirtualLink::SentBytes() const {
-    std::vector<std::uint8_t> all;
-    for (const Frame& frame : frames_)
-        all.insert(all.end(), frame.bytes.begin(), frame.bytes.end());
-    return all;
 }
 
 void VirtualLink::ClearLog() {

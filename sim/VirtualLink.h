@@ -12,13 +12,16 @@
 // at once, as a write into a serial driver's queue does; its bytes then leave one byte time
 // apart (10 bits at the rate Setup chose). Nothing else moves the clock, so a whole write of a
 // large file runs in milliseconds of real time and its protocol time can be asserted exactly.
+// Setup may be called again to change the rate mid-session; the chip keeps its own rate, and
+// bytes between the two at different rates arrive as a UART would sample them. The line can be
+// unplugged at a moment of the virtual clock, as a USB adapter pulled out while a write runs.
 #include <cstdint>
-#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 #include "sim/Chip.h"
 
 namespace bramblet::sim {
@@ -35,6 +38,12 @@ public:
     PortOpener& Opener();
     // The port is unplugged: every open fails as a missing device.
     void SetPortMissing(bool missing) { portMissing_ = missing; }
+    // The device goes at `when` on the virtual clock: a read under way ends then with what had
+    // come, the open port is lost from then on (nothing more goes out, reads end at once), and
+    // every later open fails as a missing device.
+    void UnplugAt(Time when) { unplugAt_ = when; }
+    void Unplug() { UnplugAt(now_); }
+    bool Unplugged() const { return unplugAt_ && now_ >= *unplugAt_; }
 
     Chip& Target() { return chip_; }
     const Chip& Target() const { return chip_; }
@@ -56,10 +65,9 @@ public:
     };
     const std::vector<Frame>& Frames() const { return frames_; }
     const std::vector<ReadCall>& Reads() const { return reads_; }
-    std::vector<std::uint8_t> SentBytes() const;  // every written byte in order
     void ClearLog();
 
-    std::uint32_t Baud() const { return chip_.Baud(); }  // 0 until a Setup
+    std::uint32_t Baud() const { return baud_; }  // the host's rate, 0 until a Setup
     bool PortOpen() const { return open_; }
     int Opens() const { return opens_; }
     const std::string& LastPortName() const { return lastName_; }
@@ -77,10 +85,11 @@ private:
     Chip chip_;
     std::unique_ptr<PortOpener> opener_;
     Time now_{0};
-    std::deque<std::uint8_t> received_;  // arrived at the host, not yet read
+    std::uint32_t baud_ = 0;
     std::vector<Frame> frames_;
     std::vector<ReadCall> reads_;
     bool portMissing_ = false;
+    std::optional<Time> unplugAt_;
     bool open_ = false;
     int opens_ = 0;
     std::string lastName_;

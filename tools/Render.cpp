@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "platform/posix/SettingsFile.h"
-#include "ui/Fonts.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "writer/platform/posix/SettingsFile.h"
+#include "writer/ui/Fonts.h"
+#include "writer/ui/Unit1.h"
+#include "writer/ui/Unit2.h"
 
 namespace {
 

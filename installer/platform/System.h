@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "Platform.h"
+#include "installer/Platform.h"
 
 namespace kelpin {
 

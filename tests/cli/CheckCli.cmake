@@ -29,8 +29,9 @@ function(drop_wine_lines hex result)
   set(${result} "${kept}${line}" PARENT_SCOPE)
 endfunction()
 # Runs the program with ARGN and compares its output, errors and exit status with out, err and
-# code. An err of "usage" stands for the usage text: after an optional "bramblet-cli: reason" line
-# it must begin with the first usage line and have "\n" line ends; its wording is the program's.
+# code. An out or err of "usage" stands for the usage text: it must begin with the first usage
+# line (on standard error after an optional "bramblet-cli: reason" line) and have "\n" line
+# ends; its wording is the program's.
 function(expect out err code)
   # Through files: execute_process would turn "\r\n" into "\n" in an OUTPUT_VARIABLE.
   execute_process(COMMAND ${EMULATOR} "${CLI}" ${ARGN} WORKING_DIRECTORY "${WORK}"
@@ -43,13 +44,17 @@ function(expect out err code)
       drop_wine_lines("${got}" got)
     endif()
     string(HEX "${${stream}}" want)
-    if(stream STREQUAL "err" AND err STREQUAL "usage")
-      string(HEX "bramblet-cli: " reason)
+    if("${${stream}}" STREQUAL "usage")
+      set(reason "")
+      if(stream STREQUAL "err")
+        string(HEX "bramblet-cli: " reason)
+        set(not_lf "([1-9a-f][0-9a-f]|0[0-9b-f])")
+        set(reason "(${reason}${not_lf}*0a)?")
+      endif()
       string(HEX "usage: bramblet-cli check FILE\n" first)
-      set(not_lf "([1-9a-f][0-9a-f]|0[0-9b-f])")
       string(REGEX MATCHALL "[0-9a-f][0-9a-f]" bytes "${got}")
       list(FIND bytes "0d" cr)
-      if(got MATCHES "^(${reason}${not_lf}*0a)?${first}" AND got MATCHES "0a$" AND cr EQUAL -1)
+      if(got MATCHES "^${reason}${first}" AND got MATCHES "0a$" AND cr EQUAL -1)
         set(want "${got}")
       endif()
     endif()
@@ -105,6 +110,11 @@ elseif(CASE STREQUAL "usage")
   expect("" usage 2 check good.mot good.mot)
   expect("" usage 2 CHECK good.mot)
   expect("" usage 2 write good.mot)
+elseif(CASE STREQUAL "help")
+  # Asked for, the usage is an answer: standard output and status 0.
+  expect(usage "" 0 --help)
+  expect(usage "" 0 -h)
+  expect("bramblet-cli ${VERSION}\n" "" 0 --version)
 else()
   message(FATAL_ERROR "unknown case ${CASE}")
 endif()

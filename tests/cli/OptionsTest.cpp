@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/Options.h"
+#include "writer/cli/Options.h"
 
 namespace bramblet {
 namespace {

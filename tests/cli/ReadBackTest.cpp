@@ -2,11 +2,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/ReadBack.h"
-#include "link/LinkFixture.h"
 #include "sim/SRecordFile.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
+#include "writer/cli/ReadBack.h"
 
 namespace bramblet::testing {
 namespace {
@@ -71,8 +71,8 @@ TEST_F(ReadBackTest, RangesAbove64KUseThreeByteAddresses) {
     const std::string back = dir.Name("m16c.mot");
     EXPECT_EQ(ReadToFile(Unlocked(), {0xFF000, 0xFFFFF}, back, {}), std::nullopt);
     const std::string text = Text(back);
-    EXPECT_EQ(RecordTypes(text),
-              (std::vector<std::string>{"S0", "S2", "S2", "S2", "S2", "S2", "S2", "S2", "S2", "S8"}));
+    EXPECT_EQ(RecordTypes(text), (std::vector<std::string>{"S0", "S2", "S2", "S2", "S2", "S2", "S2",
+                                                           "S2", "S2", "S8"}));
     EXPECT_EQ(text.substr(0, 14), "S0140000627261");  // "bra..."
     EXPECT_EQ(text.substr(text.find("S2"), 14), "S2240FF0000001");
     EXPECT_EQ(text.substr(text.size() - 13), "S804000000FB\n");
@@ -87,6 +87,17 @@ TEST_F(ReadBackTest, ReadEndingEarlyLeavesTheOldFileAlone) {
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->page, 0xC000u);
     EXPECT_EQ(failure->reason, "page 00C000: 100 of 256 bytes came");
+    EXPECT_EQ(Text(back), "old contents\n");
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back + ".part")));
+
+    // The line goes while the third page comes (a page takes 135 ms): the old file stays.
+    Chip({});
+    SerialPort& port = Unlocked();
+    Link().UnplugAt(Link().Now() + 300ms);
+    const auto gone = ReadToFile(port, {0xC000, 0xC3FF}, back, {});
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->page, 0xC200u);
+    EXPECT_EQ(gone->reason, "page 00C200: the port's device has gone (unplugged)");
     EXPECT_EQ(Text(back), "old contents\n");
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back + ".part")));
 
@@ -119,10 +130,9 @@ TEST_F(ReadBackTest, BlankCheckNamesTheFirstByteInUse) {
     EXPECT_EQ(FirstUsedByte(Unlocked(), {0xC000, 0xC3FF}, {}, failure), 0xC1A7u);
     // Reading stopped at that page: two Page Reads.
     const auto& reads = Link().Reads();
-    EXPECT_EQ(std::count_if(reads.begin(), reads.end(), [](const auto& r) {
-                  return r.requested == 256;
-              }),
-              4 + 2);
+    EXPECT_EQ(
+        std::count_if(reads.begin(), reads.end(), [](const auto& r) { return r.requested == 256; }),
+        4 + 2);
 }
 
 }  // namespace

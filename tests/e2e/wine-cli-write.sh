@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The Windows bramblet-cli under Wine writes and verifies a file through a COM port that is
 # bramblet-sim's pseudo-terminal (dosdevices/com7 -> /dev/pts/N), then the saved flash is checked.
+# The simulated chip holds the rate it synchronised at, so the Win32 port's rates are checked
+# too: 19200 on the normal link (the simulator's log names the rate), 38400 on the mode-pin link
+# (a chip that runs at 38400 from reset answers no other rate), 115200 after --baud 115200 has
+# moved the chip.
 #   wine-cli-write.sh SIMULATOR CLI_EXE
 set -euo pipefail
 source "$(dirname "$0")/../support/wine-sim.sh"
 work=$(mktemp -d)
 trap 'sim_stop; rm -rf "$work"' EXIT
 port=COM7
-sim_on_com "$1" "$port" --save "$work/saved.mot"
 cli=$2
+sim_log="$work/sim.log"
 
 # Two pages and a half at 0xC000, the name with a blank and Japanese letters.
 file="$work/書込み data.mot"
@@ -23,19 +27,60 @@ open(sys.argv[1], "w", newline="\r\n").write("\n".join(lines) + "\nS9030000FC\n"
 PY
 winfile=$(winepath -w "$file")
 
-run() {
-  local out
-  out=$(timeout 120 wine "$cli" "$@" "$winfile" --port "$port" 2>"$work/err") || {
-    echo "bramblet-cli $1 failed: $out" >&2
-    cat "$work/err" >&2
-    return 1
-  }
-  printf '%s\n' "$out" | tr -d '\r' | tail -n1
+fail() {
+  echo "$1" >&2
+  [[ -s $sim_log ]] && { echo "simulator log:" >&2; tail -n 20 "$sim_log" >&2; }
+  exit 1
 }
-[[ $(run write) == "フラッシュ書き込みは無事完了しました" ]]
-[[ $(run verify) == "フラッシュベリファイは無事完了しました" ]]
 
+# bramblet-cli COMMAND FILE --port PORT [OPTIONS...]: its last status line in `last`, its exit
+# status in `status`.
+run() {
+  local command=$1
+  shift
+  status=0
+  timeout 120 wine "$cli" "$command" "$winfile" --port "$port" "$@" >"$work/out" 2>"$work/err" ||
+    status=$?
+  last=$(tr -d '\r' <"$work/out" | tail -n1)
+}
+
+# Every byte of the file in the saved flash: the S2 record at 0xC000 as the simulator writes it.
+holds_file() {
+  grep -q '^S22400C000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F' "$1"
+}
+
+expect() {  # expect TEXT STATUS COMMAND [OPTIONS...]
+  local text=$1 want=$2
+  shift 2
+  run "$@"
+  [[ $last == "$text" && $status == "$want" ]] ||
+    fail "bramblet-cli $*: exit $status, \"$last\" (expected exit $want, \"$text\")
+$(cat "$work/err")"
+}
+
+# The normal link.
+sim_on_com "$1" "$port" --verbose --save "$work/saved.mot"
+expect "フラッシュ書き込みは無事完了しました" 0 write
+expect "フラッシュベリファイは無事完了しました" 0 verify
+rates=$(grep -o 'UART [0-9]* baud' "$sim_log" | sort -u | paste -sd ',')
+[[ $rates == "UART 19200 baud" ]] || fail "the chip's rates: ${rates:-none}; expected UART 19200 baud"
 sim_stop
-grep -q '^S22400C000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F' \
-  "$work/saved.mot" || { echo "the chip does not hold the file" >&2; cat "$work/saved.mot" >&2; exit 1; }
-echo "wine bramblet-cli wrote and verified through $port"
+holds_file "$work/saved.mot" || fail "the chip does not hold the file: $(cat "$work/saved.mot")"
+
+# The mode-pin link, to a chip that runs at 38400 from reset. The normal link's 19200 is noise
+# to it: no answer.
+sim_on_com "$1" "$port" --mode-pin --save "$work/saved-mode-pin.mot"
+expect "フラッシュ書き込みは無事完了しました" 0 write --mode-pin
+expect "通信できません! ブートモードを確認してリセットしてください" 1 verify
+sim_stop
+holds_file "$work/saved-mode-pin.mot" || fail "the mode-pin chip does not hold the file"
+
+# --baud 115200: synchronised at 19200, then moved by 0xB4; the port must follow after the echo.
+sim_on_com "$1" "$port" --verbose --save "$work/saved-115200.mot"
+expect "フラッシュ書き込みは無事完了しました" 0 write --baud 115200
+rates=$(grep -o 'UART [0-9]* baud' "$sim_log" | paste -sd ',')
+[[ $rates == "UART 19200 baud,UART 115200 baud" ]] || fail "the chip's rates: ${rates:-none}"
+sim_stop
+holds_file "$work/saved-115200.mot" || fail "the chip written at 115200 does not hold the file"
+echo "wine bramblet-cli wrote and verified through $port at 19200, at 38400 on the mode-pin link" \
+  "and at 115200 after the baud-rate command"

@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "core/WriteFile.h"
-#include "support/RecordingSink.h"
-#include "support/RecordingView.h"
-#include "support/SRecords.h"
-#include "support/StreamModel.h"
-#include "support/TempDir.h"
+#include "writer/core/WriteFile.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/StreamModel.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "IniFile.h"
-#include "Platform.h"
-#include "TextLines.h"
+#include "installer/IniFile.h"
+#include "installer/Platform.h"
+#include "installer/TextLines.h"
 
 namespace kelpin::testing {
 

@@ -5,9 +5,9 @@
 #include <sstream>
 #include <vector>
 
-#include "IniFile.h"
-#include "RegFile.h"
-#include "TextLines.h"
+#include "installer/IniFile.h"
+#include "installer/RegFile.h"
+#include "installer/TextLines.h"
 
 namespace kelpin {
 namespace {

@@ -1,8 +1,8 @@
 // The installer's run over the fake platform: what it prints and what it copies where.
 #include <gtest/gtest.h>
 
-#include "FakePlatform.h"
-#include "Kelpin.h"
+#include "tests/installer/FakePlatform.h"
+#include "installer/Kelpin.h"
 
 namespace kelpin {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/posix/WinePrefix.h"
-#include "support/TempDir.h"
+#include "installer/platform/posix/WinePrefix.h"
+#include "tests/support/TempDir.h"
 
 namespace kelpin {
 namespace {

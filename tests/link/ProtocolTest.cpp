@@ -1,8 +1,8 @@
 // The boot commands' frames and replies, against a scripted other end.
 #include <gtest/gtest.h>
 
-#include "link/Protocol.h"
-#include "support/ScriptedPort.h"
+#include "tests/support/ScriptedPort.h"
+#include "writer/link/Protocol.h"
 
 namespace bramblet::testing {
 namespace {
@@ -64,6 +64,27 @@ TEST_F(ProtocolTest, PollWantsTwoBytesFromOneRead) {
     EXPECT_EQ(script.Count(0x70), 5);
 }
 
+TEST_F(ProtocolTest, LostPortEndsThePollAndTheSynchronisationAtOnce) {
+    // The device goes with the first poll: no further poll is sent, no further read waits.
+    script.answer = [&](const Bytes8&) {
+        script.loss = {PortLoss::Kind::Gone, "hang-up"};
+        return Bytes8{};
+    };
+    EXPECT_EQ(PollStatus(port, 261, PollRead::Window), std::nullopt);
+    EXPECT_EQ(script.Count(kReadStatus), 1);
+    EXPECT_EQ(script.reads.size(), 1u);
+
+    // Gone at the third synchronisation zero, of seventeen.
+    script = {};
+    script.answer = [&](const Bytes8&) {
+        if (script.writes.size() == 3) script.loss = {PortLoss::Kind::Gone, "hang-up"};
+        return Bytes8{};
+    };
+    EXPECT_FALSE(Synchronise(port, 17));
+    EXPECT_EQ(script.Count(kSync), 3);
+    EXPECT_EQ(script.reads.size(), 3u);
+}
+
 TEST_F(ProtocolTest, PollReadsTheAnswersStillOwedAndDropsWhateverElseCame) {
     // A chip busy for 30 polls answers them all at once: 60 bytes, of which a read takes 50.
     int polls = 0;
@@ -89,11 +110,16 @@ TEST_F(ProtocolTest, TwoByteReadPollReturnsAsSoonAsBothCame) {
 TEST_F(ProtocolTest, RepliesAreTakenOnlyWhenWhole) {
     script.answer = [](const Bytes8& w) {
         switch (w[0]) {
-            case kBaudRateCheck: return Bytes8{0xB0, 0xB0};  // two echoes are no echo
-            case kBaud115200: return Bytes8{0xB4};
-            case kVersionRead: return Bytes8{'V', 'E', 'R', '.', '1', '.', '4', '8'};
-            case kReadCheckData: return Bytes8{0x34, 0x12};
-            default: return Bytes8{};
+            case kBaudRateCheck:
+                return Bytes8{0xB0, 0xB0};  // two echoes are no echo
+            case kBaud115200:
+                return Bytes8{0xB4};
+            case kVersionRead:
+                return Bytes8{'V', 'E', 'R', '.', '1', '.', '4', '8'};
+            case kReadCheckData:
+                return Bytes8{0x34, 0x12};
+            default:
+                return Bytes8{};
         }
     };
     EXPECT_FALSE(BaudRate(port, kBaudRateCheck, 10));

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "platform/RegFile.h"
+#include "writer/platform/RegFile.h"
 
 namespace bramblet {
 namespace {

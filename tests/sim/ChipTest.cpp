@@ -7,7 +7,7 @@
 
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::sim {
 namespace {
@@ -30,6 +30,11 @@ protected:
         Bytes8 buffer(n);
         buffer.resize(port->Read(buffer));
         return buffer;
+    }
+    // A zero and the Baud Rate Check with its echo, at the host's rate.
+    void Sync() {
+        Send({0x00});
+        EXPECT_EQ(Answer({0xB0}, 1), Bytes8{0xB0});
     }
     // Read Status Register once whatever the chip was busy with has surely finished.
     Bytes8 Status() { return Answer({0x70}, 2); }
@@ -156,16 +161,147 @@ TEST_F(ChipTest, UnknownCommandFlagsBothErrorsAndBlocksUntilCleared) {
     EXPECT_EQ(Status(), (Bytes8{0xB0, 0x0C}));
 }
 
-TEST_F(ChipTest, BaudRateChecksAreEchoed) {
+TEST_F(ChipTest, SynchronisationHoldsTheRateItCameAtUntilReset) {
     Start();
-    for (std::uint8_t code : {0xB0, 0xB1, 0xB2, 0xB3, 0xB4}) {
+    EXPECT_EQ(C().Baud(), 0u);
+    port->Setup(38400);  // not synchronised yet: it answers any rate it knows, at that rate
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+    EXPECT_EQ(C().Baud(), 0u);
+
+    port->Setup(19200);
+    Sync();
+    EXPECT_EQ(C().Baud(), 19200u);
+    port->Setup(38400);  // zeros and checks at another rate no longer move it
+    Send({0x00, 0x00, 0x00});
+    EXPECT_TRUE(Answer({0xB0}, 10).empty());
+    EXPECT_TRUE(Status().empty());
+    EXPECT_EQ(C().Baud(), 19200u);
+    port->Setup(19200);
+    EXPECT_EQ(Status().size(), 2u);
+
+    C().Reset(link->Now());
+    EXPECT_EQ(C().Baud(), 0u);
+    port->Setup(38400);
+    Sync();
+    EXPECT_EQ(C().Baud(), 38400u);
+}
+
+TEST_F(ChipTest, BaudRateCommandsEchoAtTheOldRateThenMoveTheChip) {
+    for (const std::uint8_t code : {0xB1, 0xB2, 0xB3, 0xB4}) {
+        const std::uint32_t rate = kBaudRates[code - 0xB0];
+        Start();
+        Sync();
+        Time sent = link->Now();
         Send({code});
-        EXPECT_EQ(Receive(10), Bytes8{code});
+        EXPECT_EQ(Receive(1), Bytes8{code}) << rate;
+        EXPECT_EQ(link->Now() - sent, 2 * kByte) << rate;  // out and back at 19200
+        EXPECT_EQ(C().Baud(), rate);
+
+        port->Setup(rate);
+        sent = link->Now();
+        Send({0x70});
+        EXPECT_EQ(Receive(2), (Bytes8{0x80, 0x00})) << rate;
+        EXPECT_EQ(link->Now() - sent, 3 * ByteTime(rate)) << rate;
+        if (rate == 19200) continue;
+
+        // A status read at the old rate reaches the chip as noise: no answer, and what its UART
+        // made of the bytes was a command it does not know.
+        port->Setup(19200);
+        EXPECT_TRUE(Status().empty()) << rate;
+        port->Setup(rate);
+        EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00})) << rate;
     }
-    Start({.family = Family::M16C});
-    Send({0xB4});  // older M16C groups stop at 0xB3
+}
+
+// At rates three to one every sample falls mid-bit, so what each side makes of the other's
+// bytes can be worked out by hand.
+TEST_F(ChipTest, BytesAtAnotherRateArriveAsTheUartSamplesThem) {
+    Start();
+    Sync();
+    port->Setup(57600);
+    // 0x70 at 57600 is over a third of the way into the chip's frame: its bit 0 is the host's
+    // data bit 3 (0), its bit 1 the host's data bit 6 (1), the rest idle line: 0xFE.
+    Send({0x70});
+    EXPECT_TRUE(Receive(2).empty());
+    ASSERT_FALSE(C().Log().empty());
+    EXPECT_EQ(C().Log().back().command, 0xFE);
+    EXPECT_TRUE(C().Log().back().refused);
+
+    // The chip's status at 19200, {0xB0, 0x00}, at a host listening at 57600: the start bit
+    // and four zeros of 0xB0 outlast a whole frame (framing error, 0x00); the next frame starts
+    // at its data bit 6 and runs into the second byte's start bit (framing error, 0xFC).
+    port->Setup(19200);
+    Send({0x70});
+    port->Setup(57600);
+    EXPECT_EQ(Receive(2), (Bytes8{0x00, 0xFC}));
+}
+
+TEST_F(ChipTest, ModePinChipRunsAt38400FromResetAndTakesZerosAt19200ForBreaks) {
+    Start({.fixedBaud = 38400});
+    EXPECT_EQ(C().Baud(), 38400u);
+    // A zero at 19200 holds the line low for 18 of its bit times: a break, dropped. The 0xB0
+    // after them reads as a frame with a low stop bit, then as 0xFE from its data bit 6 on.
+    for (int i = 0; i < 17; ++i) Send({0x00});
+    EXPECT_TRUE(Answer({0xB0}, 10).empty());
+    ASSERT_EQ(C().Log().size(), 1u);
+    EXPECT_EQ(C().Log()[0].command, 0xFE);
+
+    port->Setup(38400);
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00}));
+    Send({0x50});
+    EXPECT_EQ(Answer({0xB4}, 1), Bytes8{0xB4});  // the baud-rate commands move it all the same
+    port->Setup(115200);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+    C().Reset(link->Now());  // back to 38400: the status read at 115200 is a garbled command
+    EXPECT_TRUE(Status().empty());
+    port->Setup(38400);
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00}));
+}
+
+TEST_F(ChipTest, MaxBaudRefusesFasterRatesAsUnknownCommands) {
+    Start({.maxBaud = 57600});  // an older M16C group
+    Sync();
+    Send({0xB4});
+    EXPECT_TRUE(Receive(10).empty());
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00}));  // still at 19200, both error bits set
+    Send({0x50});
+    EXPECT_EQ(Answer({0xB3}, 10), Bytes8{0xB3});
+    EXPECT_EQ(C().Baud(), 57600u);
+
+    // The oldest groups know 9600 alone: a writer at 19200 gets nothing at all, a writer at
+    // 9600 from the first zero on a chip that works, and no faster rate.
+    Start({.family = Family::M16C, .maxBaud = 9600});
+    for (int i = 0; i < 17; ++i) Send({0x00});
+    EXPECT_TRUE(Answer({0xB0}, 10).empty());
+    EXPECT_TRUE(Status().empty());
+    EXPECT_TRUE(C().Log().empty());
+    EXPECT_EQ(C().Baud(), 0u);
+    port->Setup(9600);
+    Sync();
+    EXPECT_EQ(C().Baud(), 9600u);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+    Send({0xB1});
     EXPECT_TRUE(Receive(10).empty());
     EXPECT_EQ(Status(), (Bytes8{0xB0, 0x00}));
+}
+
+TEST_F(ChipTest, ReadCheckDataSumsWhatWasProgrammedSinceTheLastRead) {
+    Start();
+    Unlock();
+    Program(0xC000, Bytes8(256, 0xF0));
+    Program(0xC100, Bytes8(256, 0xF0));  // 512 x 0xF0 = 0x1E000: 16 bits kept, low byte first
+    EXPECT_EQ(Answer({0xFD}, 2), (Bytes8{0x00, 0xE0}));
+    EXPECT_EQ(Answer({0xFD}, 2), (Bytes8{0x00, 0x00}));
+    Program(0xC200, Pattern(4));
+    C().Reset(link->Now());       // a reset starts the sum over
+    Program(0xC300, Pattern(5));  // refused: the ID is not verified after a reset
+    Unlock();
+    EXPECT_EQ(Answer({0xFD}, 2), (Bytes8{0x00, 0x00}));
+    Bytes8 page(256, 0x00);
+    page[0] = 0x01;
+    page[255] = 0x02;
+    Program(0xC300, page);
+    EXPECT_EQ(Answer({0xFD}, 2), (Bytes8{0x03, 0x00}));
 }
 
 TEST_F(ChipTest, CommandsWaitWhileTheChipIsBusy) {
@@ -173,7 +309,7 @@ TEST_F(ChipTest, CommandsWaitWhileTheChipIsBusy) {
     Unlock();
     Send({0xA7, 0xD0, 0x70});  // six blocks of 100 ms; the status waits for them
     EXPECT_TRUE(Receive(2).empty());
-    const Chip::Reply* reply = C().NextReply();
+    const Chip::Reply* reply = C().NextReply(link->Now() + 1s);
     ASSERT_NE(reply, nullptr);
     // 0xA7 0xD0 arrive after 2 byte times (after the 12 bytes of the ID Check before them).
     EXPECT_EQ(reply->arrives, 14 * kByte + 600ms + kByte);
@@ -183,8 +319,9 @@ TEST_F(ChipTest, CommandsWaitWhileTheChipIsBusy) {
     const Time sent = link->Now();
     Program(0xC000, Pattern(0));
     Send({0x70});
-    ASSERT_NE(C().NextReply(), nullptr);
-    EXPECT_EQ(C().NextReply()->arrives - sent, 259 * kByte + 13ms + kByte);
+    reply = C().NextReply(sent + 1s);
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(reply->arrives - sent, 259 * kByte + 13ms + kByte);
 }
 
 TEST_F(ChipTest, IncompleteCommandTimesOut) {

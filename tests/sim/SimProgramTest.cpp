@@ -8,15 +8,15 @@
 #include <filesystem>
 #include <thread>
 
-#include "core/Writer.h"
-#include "platform/posix/PosixSerial.h"
-#include "platform/posix/SimulatedPorts.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/posix/PosixSerial.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
-#include "support/Processes.h"
-#include "support/RecordingView.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
+#include "tests/support/Processes.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {
@@ -32,6 +32,16 @@ public:
 };
 
 const sim::IdCode kCode = {0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21};
+
+using Bytes8 = std::vector<std::uint8_t>;
+
+// One command out, then one read for up to `n` bytes within the reply window.
+Bytes8 Exchange(SerialPort& port, const Bytes8& out, std::size_t n) {
+    port.Write(out);
+    Bytes8 in(n);
+    in.resize(port.Read(in));
+    return in;
+}
 
 TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
     testing::TempDir dir;
@@ -103,6 +113,70 @@ TEST(SimProgramTest, WrittenFlashIsSavedAtTheEnd) {
     for (std::uint32_t i = 0; i < data.size(); ++i) ASSERT_EQ(chip.Read(0xC0F0 + i), data[i]) << i;
     EXPECT_EQ(chip.Read(0xC0EF), 0xFF);
     EXPECT_EQ(chip.Read(0x10000), testing::Bytes(0x10000, 1, 7)[0]);
+}
+
+TEST(SimProgramTest, HoldsTheRateItSynchronisedAtAndMovesOnTheBaudRateCommand) {
+    testing::TempDir dir;
+    SimProcess sim({"--no-publish"});
+    testing::RecordingView view;
+    view.portName = sim.Path();
+    view.fileName = dir.Write("prog.mot", "S9030000FC\n");
+    PosixPortOpener ports;
+    Writer writer(view, ports);
+    ASSERT_EQ(writer.ConnectBootMode(), 0x8000);
+    ASSERT_EQ(writer.VerifyIdCode(), 0x800C);  // a blank chip takes the erased code
+    SerialPort& port = *writer.CommHandle;
+
+    // The port at 38400: the chip, held at 19200, takes the status read for some other
+    // command and says nothing.
+    port.Setup(38400);
+    EXPECT_TRUE(Exchange(port, {0x70}, 2).empty());
+    port.Setup(19200);
+    EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0xB0, 0x0C}));
+    port.Write(Bytes8{0x50});
+
+    // 0xB4: the echo at 19200, then a Page Read paced at 115200, 259 byte times in all.
+    EXPECT_EQ(Exchange(port, {0xB4}, 1), Bytes8{0xB4});
+    port.Setup(115200);
+    const auto start = Clock::now();
+    EXPECT_EQ(Exchange(port, {0xFF, 0xC0, 0x00}, 256), Bytes8(256, 0xFF));
+    const auto took = Clock::now() - start;
+    EXPECT_GT(took, 259 * sim::ByteTime(115200) - 1ms);
+    EXPECT_LT(took, 259 * sim::ByteTime(115200) + 40ms);
+    port.Setup(19200);  // and the old rate is noise now
+    EXPECT_TRUE(Exchange(port, {0x70}, 2).empty());
+}
+
+TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
+    PosixPortOpener ports;
+    {
+        // The R8C started by its MODE pin: the design's normal link gets nothing, the
+        // mode-pin link at 38400 finds it with the error flags of what it heard at 19200.
+        SimProcess sim({"--no-publish", "--mode-pin"});
+        testing::RecordingView view;
+        view.portName = sim.Path();
+        Writer writer(view, ports);
+        EXPECT_EQ(writer.ConnectBootMode(), 0);
+        writer.CommHandle.reset();
+        view.modePin = true;
+        EXPECT_EQ(writer.ConnectBootMode(), 0xB000);
+    }
+    {
+        // An old M16C group that knows only 9600.
+        SimProcess sim({"--no-publish", "--family", "M16C", "--max-baud", "9600"});
+        testing::RecordingView view;
+        view.cpuFamily = "M16C";
+        view.portName = sim.Path();
+        Writer writer(view, ports);
+        EXPECT_EQ(writer.ConnectBootMode(), 0);
+        SerialPort& port = *writer.CommHandle;
+        port.Setup(9600);
+        EXPECT_TRUE(Exchange(port, {0x00}, 1).empty());
+        EXPECT_EQ(Exchange(port, {0xB0}, 1), Bytes8{0xB0});
+        EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0x80, 0x00}));
+        EXPECT_TRUE(Exchange(port, {0xB1}, 1).empty());
+        EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0xB0, 0x00}));
+    }
 }
 
 }  // namespace

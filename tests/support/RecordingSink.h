@@ -2,7 +2,7 @@
 // A page sink that keeps every page handed to it and can fail one of them.
 #include <vector>
 
-#include "flash/PageSink.h"
+#include "writer/flash/PageSink.h"
 
 namespace bramblet::testing {
 

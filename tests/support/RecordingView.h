@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/WriterView.h"
+#include "writer/core/WriterView.h"
 
 namespace bramblet::testing {
 

@@ -7,7 +7,8 @@
 
 namespace bramblet::testing {
 
-inline std::string SRecord(char type, std::uint32_t address, const std::vector<std::uint8_t>& data) {
+inline std::string SRecord(char type, std::uint32_t address,
+                           const std::vector<std::uint8_t>& data) {
     const int addressBytes = type == '2' || type == '8' ? 3 : type == '3' || type == '7' ? 4 : 2;
     const int count = addressBytes + static_cast<int>(data.size()) + 1;
     std::string line = "S";

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::testing {
 
@@ -17,6 +17,8 @@ struct Script {
     std::deque<std::uint8_t> waiting;
     std::vector<std::uint32_t> rates;
     int discards = 0;
+    // Set (by `answer`, say) to lose the port: from then on nothing goes out and reads get nothing.
+    PortLoss loss;
 
     // How many writes began with `first`.
     int Count(std::uint8_t first) const {
@@ -35,12 +37,14 @@ public:
         script_.waiting.clear();
     }
     void Write(std::span<const std::uint8_t> bytes) override {
+        if (script_.loss) return;
         script_.writes.emplace_back(bytes.begin(), bytes.end());
         if (!script_.answer) return;
         for (std::uint8_t b : script_.answer(script_.writes.back())) script_.waiting.push_back(b);
     }
     std::size_t Read(std::span<std::uint8_t> buffer) override {
         script_.reads.push_back(buffer.size());
+        if (script_.loss) return 0;
         std::size_t n = 0;
         for (; n < buffer.size() && !script_.waiting.empty(); ++n) {
             buffer[n] = script_.waiting.front();
@@ -52,6 +56,7 @@ public:
         ++script_.discards;
         script_.waiting.clear();
     }
+    PortLoss Lost() const override { return script_.loss; }
 
 private:
     Script& script_;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "flash/SRecordStream.h"
-#include "support/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
+#include "writer/flash/SRecordStream.h"
 
 namespace bramblet::testing {
 

@@ -2,7 +2,8 @@
 # COM port of the Wine prefix (dosdevices/comN -> /dev/pts/M).
 #   sim_on_com SIMULATOR PORT [SIMULATOR OPTIONS...]
 # Exits 77 (skipped) when the simulator has not been built. sim_stop ends it (the simulator saves
-# its flash then, if asked to) and removes the port; call it from the caller's EXIT trap.
+# its flash then, if asked to) and removes the port; call it from the caller's EXIT trap. With
+# sim_log set to a file, the simulator's standard error goes there instead of the caller's.
 sim_on_com() {
   local sim=$1 port=$2
   shift 2
@@ -16,7 +17,11 @@ sim_on_com() {
   mkdir -p "$WINEPREFIX/dosdevices"
   sim_link="$WINEPREFIX/dosdevices/${port,,}"
   sim_out=$(mktemp)
-  "$sim" --no-publish "$@" >"$sim_out" &
+  if [[ -n ${sim_log:-} ]]; then
+    "$sim" --no-publish "$@" >"$sim_out" 2>"$sim_log" &
+  else
+    "$sim" --no-publish "$@" >"$sim_out" &
+  fi
   sim_pid=$!
   for _ in $(seq 100); do
     [[ -s $sim_out ]] && break

@@ -3,7 +3,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "FormFixture.h"
+#include "tests/ui/FormFixture.h"
 
 namespace bramblet::ui::testing {
 namespace {

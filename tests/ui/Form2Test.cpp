@@ -1,7 +1,7 @@
 // The ID code dialog: its controls, validation, ID files, results and placement.
 #include <QPaintEvent>
 
-#include "FormFixture.h"
+#include "tests/ui/FormFixture.h"
 
 namespace bramblet::ui::testing {
 namespace {

@@ -11,12 +11,12 @@
 #include <functional>
 #include <memory>
 
-#include "platform/RegFile.h"
-#include "platform/posix/SettingsFile.h"
-#include "support/SRecords.h"
-#include "support/TempDir.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "writer/platform/RegFile.h"
+#include "writer/platform/posix/SettingsFile.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
+#include "writer/ui/Unit1.h"
+#include "writer/ui/Unit2.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) {

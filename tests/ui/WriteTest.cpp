@@ -2,7 +2,7 @@
 #include <QThread>
 
 #include "sim/VirtualLink.h"
-#include "ui/FormFixture.h"
+#include "tests/ui/FormFixture.h"
 
 namespace bramblet::ui::testing {
 namespace {
@@ -52,6 +52,30 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
     for (std::uint32_t a = 0xC000; a < 0xC300; ++a) ASSERT_EQ(link.Target().Read(a), a & 0xFF) << a;
     // The virtual line ran the whole protocol: about a second to connect, 230 ms a page.
     EXPECT_GT(link.Now(), std::chrono::seconds(2));
+}
+
+TEST_F(FormTest, LineGoneDuringTheUnlockEndsTheWriteAsAFailedConnection) {
+    // A protected chip with no ID file beside the write file: the window would ask for the code.
+    sim::ChipConfig config;
+    config.idCode = sim::IdCode{1, 2, 3, 4, 5, 6, 7};
+    sim::VirtualLink link(config);
+    ports = &link.Opener();
+    Settings("\"FileName\"=\"" + WriteFile("prog.mot", 0xC0FF) +
+             "\"\r\n\"WindowTop\"=dword:00000064\r\n\"WindowLeft\"=dword:00000064\r\n"
+             "\"ModePin\"=dword:00000000\r\n\"COM\"=\"COM3\"\r\n\"CPU\"=\"R8C\"\r\n");
+    TForm1& form1 = Open();
+    // A dialog shown now would wait for a user; without one, asking ends as cancelled.
+    form1.SetIdCodeDialog(nullptr);
+    std::vector<QString> statuses;
+    QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
+        statuses.push_back(text);
+        if (text == "IDファイル 照合中") link.UnplugAt(link.Now() + std::chrono::milliseconds(1));
+    });
+    QTest::mouseClick(form1.Button1, Qt::LeftButton);
+    EXPECT_EQ(statuses.back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_EQ(beeps, std::vector<std::uint32_t>{0xFFFFFFFF});
+    EXPECT_FALSE(link.PortOpen());
+    EXPECT_TRUE(form1.Button1->isEnabled());
 }
 
 // A line whose every read waits out its window with nothing, in real time.

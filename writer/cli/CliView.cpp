@@ -1,4 +1,4 @@
-#include "cli/CliView.h"
+#include "writer/cli/CliView.h"
 
 namespace bramblet {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/WriterView.h"
+#include "writer/core/WriterView.h"
 
 namespace bramblet {
 
@@ -34,8 +34,7 @@ private:
 class CliView : public WriterView {
 public:
     // `prefix` starts every line ("" for one board, "PORT: " for several).
-    CliView(Console& console, std::string prefix)
-        : console_(console), prefix_(std::move(prefix)) {}
+    CliView(Console& console, std::string prefix) : console_(console), prefix_(std::move(prefix)) {}
 
     std::string fileName;
     std::string portName = "COM1";

@@ -1,8 +1,8 @@
-#include "cli/Options.h"
+#include "writer/cli/Options.h"
 
 #include <algorithm>
 
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {
@@ -246,8 +246,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             }
             const auto range = ParseRange(positional[0]);
             if (!range) {
-                error = "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
-                        "above the second (4000-FFFF)";
+                error =
+                    "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
+                    "above the second (4000-FFFF)";
                 return std::nullopt;
             }
             options.range = *range;

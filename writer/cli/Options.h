@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/IdFile.h"
+#include "writer/flash/IdFile.h"
 
 namespace bramblet {
 

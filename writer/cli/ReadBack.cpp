@@ -1,12 +1,12 @@
-#include "cli/ReadBack.h"
+#include "writer/cli/ReadBack.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 
-#include "common/Text.h"
-#include "flash/SRecordWriter.h"
-#include "link/Protocol.h"
+#include "writer/common/Text.h"
+#include "writer/flash/SRecordWriter.h"
+#include "writer/link/Protocol.h"
 
 namespace bramblet {
 namespace {
@@ -19,6 +19,13 @@ std::string Hex6(std::uint32_t value) {
 
 }  // namespace
 
+std::string LossText(const PortLoss& loss) {
+    const std::string what = loss.kind == PortLoss::Kind::WriteStalled
+                                 ? "a write to the port did not finish in time"
+                                 : "the port's device has gone";
+    return loss.detail.empty() ? what : what + " (" + loss.detail + ")";
+}
+
 std::optional<ReadFailure> ReadPages(
     SerialPort& port, const PageRange& range, const ReadControl& control,
     const std::function<bool(std::uint32_t, const PageImage&)>& take) {
@@ -28,10 +35,12 @@ std::optional<ReadFailure> ReadPages(
         const std::uint32_t base = range.first + i * static_cast<std::uint32_t>(kPageSize);
         if (control.stop && control.stop()) return ReadFailure{"interrupted", std::nullopt};
         const std::size_t got = protocol::PageRead(port, base, page);
+        if (const PortLoss loss = port.Lost()) {
+            return ReadFailure{"page " + Hex6(base) + ": " + LossText(loss), base};
+        }
         if (got != kPageSize) {
-            return ReadFailure{"page " + Hex6(base) + ": " + std::to_string(got) +
-                                   " of 256 bytes came",
-                               base};
+            return ReadFailure{
+                "page " + Hex6(base) + ": " + std::to_string(got) + " of 256 bytes came", base};
         }
         if (control.progress) control.progress(static_cast<int>((i + 1) * 100 / pages));
         if (!take(base, page)) break;

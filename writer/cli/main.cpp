@@ -6,14 +6,14 @@
 #include <thread>
 #include <vector>
 
-#include "cli/CliView.h"
-#include "cli/Options.h"
-#include "cli/ReadBack.h"
-#include "common/Text.h"
-#include "core/WriteFile.h"
-#include "core/Writer.h"
-#include "platform/PortList.h"
-#include "platform/System.h"
+#include "writer/cli/CliView.h"
+#include "writer/cli/Options.h"
+#include "writer/cli/ReadBack.h"
+#include "writer/common/Text.h"
+#include "writer/core/WriteFile.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/PortList.h"
+#include "writer/platform/System.h"
 
 namespace bramblet {
 namespace {
@@ -59,8 +59,9 @@ void ExplainOpenFailure(CliView& view, const std::string& port, const Outcome& o
             view.Error("  no such device; is the cable plugged in?");
             break;
         case OpenError::PermissionDenied:
-            view.Error("  permission denied; add your user to the dialout group "
-                       "(sudo usermod -aG dialout $USER) and log in again");
+            view.Error(
+                "  permission denied; add your user to the dialout group "
+                "(sudo usermod -aG dialout $USER) and log in again");
             break;
         case OpenError::Busy:
             view.Error("  the port is busy: another program has it open");
@@ -85,7 +86,13 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
         where = "page " + Hex(*outcome.page, 6);
     } else if (outcome.failed == Step::Erase) {
         where = "erase";
+    } else if (outcome.failed == Step::Connect && outcome.lost) {
+        where = "connection";
     } else {
+        return;
+    }
+    if (outcome.lost) {
+        view.Error("bramblet-cli: " + where + ": " + LossText(outcome.lost));
         return;
     }
     if (outcome.mismatch) {
@@ -100,8 +107,8 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
         if (s.EraseError()) bits += ", erase error";
         if (s.ProgramError()) bits += ", program error";
         if (s.ReceiveTimeout()) bits += ", receive time-out";
-        view.Error("bramblet-cli: " + where + ": SRD " + Hex(s.srd, 2) + " SRD1 " +
-                   Hex(s.srd1, 2) + " (" + bits + ")");
+        view.Error("bramblet-cli: " + where + ": SRD " + Hex(s.srd, 2) + " SRD1 " + Hex(s.srd1, 2) +
+                   " (" + bits + ")");
     } else if (outcome.failed == Step::Erase || outcome.failed == Step::Program) {
         view.Error("bramblet-cli: " + where + ": the chip did not answer the status poll");
     }
@@ -109,10 +116,14 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
 
 std::string IdState(const protocol::Status& s) {
     switch (s.srd1 & protocol::Status::kIdState) {
-        case 0x00: return "ID not checked";
-        case protocol::Status::kIdMismatch: return "ID mismatch";
-        case protocol::Status::kIdVerified: return "ID verified";
-        default: return "ID state 10";
+        case 0x00:
+            return "ID not checked";
+        case protocol::Status::kIdMismatch:
+            return "ID mismatch";
+        case protocol::Status::kIdVerified:
+            return "ID verified";
+        default:
+            return "ID state 10";
     }
 }
 
@@ -145,10 +156,18 @@ public:
     bool Run(std::string& summary) {
         Outcome outcome;
         switch (options_.command) {
-            case Command::Write: outcome = writer_.WriteSequence(); break;
-            case Command::Verify: outcome = writer_.VerifySequence(); break;
-            case Command::Erase: outcome = writer_.EraseSequence(); break;
-            default: outcome = OwnCommand(); break;
+            case Command::Write:
+                outcome = writer_.WriteSequence();
+                break;
+            case Command::Verify:
+                outcome = writer_.VerifySequence();
+                break;
+            case Command::Erase:
+                outcome = writer_.EraseSequence();
+                break;
+            default:
+                outcome = OwnCommand();
+                break;
         }
         ExplainFailure(view_, port_, outcome);
         summary = outcome.Succeeded() ? "ok" : "failed: " + outcome.text;
@@ -161,16 +180,26 @@ private:
         Outcome outcome = writer_.Unlock();
         if (!outcome.Succeeded()) return outcome;
         switch (options_.command) {
-            case Command::Info: Info(); break;
-            case Command::Read: Read(outcome); break;
-            default: BlankCheck(outcome); break;
+            case Command::Info:
+                Info(outcome);
+                break;
+            case Command::Read:
+                Read(outcome);
+                break;
+            default:
+                BlankCheck(outcome);
+                break;
         }
         writer_.CommHandle.reset();
         return outcome;
     }
 
-    void Info() {
+    void Info(Outcome& outcome) {
         const protocol::Status s = protocol::ReadStatus(*writer_.CommHandle);
+        if (const PortLoss loss = writer_.CommHandle->Lost()) {
+            Failed(outcome, ReadFailure{LossText(loss), std::nullopt});
+            return;
+        }
         std::string srd = s.Ready() ? "ready" : "busy";
         if (s.EraseError()) srd += ", erase error";
         if (s.ProgramError()) srd += ", program error";
@@ -254,9 +283,8 @@ int main(int argc, char** argv) {
     PrepareConsole();
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::string error;
-    const auto options =
-        ParseOptions(std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()),
-                     error);
+    const auto options = ParseOptions(
+        std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()), error);
     if (!options) {
         std::fprintf(stderr, "bramblet-cli: %s\n%s", error.c_str(), Usage(Command::Help).c_str());
         return 2;
@@ -268,8 +296,11 @@ int main(int argc, char** argv) {
         case Command::Version:
             std::printf("bramblet-cli %s\n", BRAMBLET_VERSION);
             return 0;
-        case Command::Check: return Check(options->file);
-        case Command::Ports: return Ports();
-        default: return RunBoards(*options);
+        case Command::Check:
+            return Check(options->file);
+        case Command::Ports:
+            return Ports();
+        default:
+            return RunBoards(*options);
     }
 }

@@ -1,4 +1,4 @@
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 namespace bramblet {
 

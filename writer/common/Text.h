@@ -8,8 +8,12 @@
 namespace bramblet {
 
 // ASCII letters only, whatever the locale: Windows compares registry and file names this way.
-constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // The value of a hexadecimal digit in either case, or -1.

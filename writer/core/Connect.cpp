@@ -1,8 +1,8 @@
 // Connecting to the boot program and unlocking it with its ID code.
 #include <cstdio>
 
-#include "core/Writer.h"
-#include "flash/IdFile.h"
+#include "writer/core/Writer.h"
+#include "writer/flash/IdFile.h"
 
 namespace bramblet {
 namespace {
@@ -65,6 +65,7 @@ bool Writer::SwitchRate(Outcome& outcome) {
         status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
         if (status && status->Ready()) return true;
     }
+    if (port.Lost()) return NoAnswer(outcome);
     view_.SetStatus("通信速度を" + rate + "bpsに切り替えられません!");
     view_.Beep(kBeepFailure);
     Fail(outcome, Step::BaudRate);
@@ -85,17 +86,19 @@ int Writer::VerifyIdCode() {
     BootVersion = protocol::ReadVersion(port);
     view_.SetVersionText(BootVersion);
 
-    auto verified = [](int word) {
-        return (word & protocol::kWordIdVerified) == protocol::kWordIdVerified;
+    // A line that has gone ends the unlock where it stands: no further source, and no dialog
+    // asking the user for a code that nothing could check.
+    auto done = [&port](int word) {
+        return (word & protocol::kWordIdVerified) == protocol::kWordIdVerified || port.Lost();
     };
     std::uint32_t address = IdAddress(view_.CpuFamily());
-    if (verified(w)) return w;
+    if (done(w)) return w;
 
     view_.SetStatus("ID all FF 照合中");
     IdCode.fill(0xFF);
     protocol::IdCheck(port, address, IdCode);
     w = protocol::ReadStatus(port).Word();
-    if (verified(w)) return w;
+    if (done(w)) return w;
 
     view_.SetStatus("IDファイル 照合中");
     IdFileContents file;
@@ -103,7 +106,7 @@ int Writer::VerifyIdCode() {
     IdCode = file.code;
     protocol::IdCheck(port, address, IdCode);
     w = protocol::ReadStatus(port).Word();
-    if (verified(w)) return w;
+    if (done(w)) return w;
 
     DialogCpuFamily.clear();
     if (const std::optional<IdCodeAnswer> answer = view_.ShowIdCodeDialog(view_.CpuFamily())) {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "link/Protocol.h"
-#include "link/SerialPort.h"
+#include "writer/link/Protocol.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 
@@ -13,8 +13,8 @@ enum class Step {
     None,       // the sequence ended with its success text
     FileCheck,  // the write file could not be read as S-records, or holds no data
     OpenPort,
-    Connect,    // no boot program answered
-    BaudRate,   // the chip or the port did not move to the rate asked for
+    Connect,   // no boot program answered
+    BaudRate,  // the chip or the port did not move to the rate asked for
     IdCode,
     Erase,
     Program,
@@ -40,6 +40,8 @@ struct Outcome {
     std::optional<Mismatch> mismatch;
     // Why the port could not be opened.
     OpenError openError = OpenError::None;
+    // Why the port stopped carrying bytes, when that ended the step.
+    PortLoss lost;
     // What went wrong, in the words of the system or of the step, where the text does not say.
     std::string detail;
 

@@ -1,8 +1,8 @@
 // The write, erase and verify sequences and the flash steps they are made of.
 #include <array>
 
-#include "core/Writer.h"
-#include "flash/SRecordStream.h"
+#include "writer/core/Writer.h"
+#include "writer/flash/SRecordStream.h"
 
 namespace bramblet {
 namespace {
@@ -34,9 +34,9 @@ std::optional<protocol::Status> Writer::PollStatus() {
 }
 
 std::optional<protocol::Status> Writer::PollStatusBounded(int limit) {
-    return protocol::PollStatus(*CommHandle, limit,
-                                FastReads() ? protocol::PollRead::TwoBytes
-                                            : protocol::PollRead::Window);
+    return protocol::PollStatus(
+        *CommHandle, limit,
+        FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
 }
 
 bool Writer::EraseStep() {
@@ -79,6 +79,14 @@ bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFl
 void Writer::Fail(Outcome& outcome, Step step) const {
     outcome.failed = step;
     outcome.text = view_.Last();
+    if (CommHandle) outcome.lost = CommHandle->Lost();
+}
+
+bool Writer::NoAnswer(Outcome& outcome) {
+    view_.SetStatus(kNoAnswer);
+    view_.Beep(kBeepFailure);
+    Fail(outcome, Step::Connect);
+    return false;
 }
 
 // Connects and unlocks; false after reporting the failure. The port is open on return exactly
@@ -86,12 +94,7 @@ void Writer::Fail(Outcome& outcome, Step step) const {
 bool Writer::ConnectAndUnlock(Outcome& outcome) {
     view_.SetStatus(kConnecting);
     const int connected = ConnectBootMode();
-    if (connected == 0) {
-        view_.SetStatus(kNoAnswer);
-        view_.Beep(kBeepFailure);
-        Fail(outcome, Step::Connect);
-        return false;
-    }
+    if (connected == 0) return NoAnswer(outcome);
     if (connected == 1) {
         view_.SetStatus(kNoPort);
         view_.Beep(kBeepFailure);
@@ -101,7 +104,11 @@ bool Writer::ConnectAndUnlock(Outcome& outcome) {
         return false;
     }
     if (!SwitchRate(outcome)) return false;
-    if ((VerifyIdCode() & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
+    const int unlocked = VerifyIdCode();
+    // A line gone before the chip was unlocked is a connection that failed: "ID照合不一致"
+    // would send the user looking for an ID code.
+    if (CommHandle->Lost()) return NoAnswer(outcome);
+    if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
         view_.SetStatus(kIdMismatch);
         view_.Beep(kBeepFailure);
         Fail(outcome, Step::IdCode);

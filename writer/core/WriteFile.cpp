@@ -1,4 +1,4 @@
-#include "core/WriteFile.h"
+#include "writer/core/WriteFile.h"
 
 #include <cstdio>
 

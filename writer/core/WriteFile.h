@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/WriterView.h"
-#include "flash/SRecordStream.h"
+#include "writer/core/WriterView.h"
+#include "writer/flash/SRecordStream.h"
 
 namespace bramblet {
 

@@ -1,6 +1,6 @@
-#include "core/Writer.h"
+#include "writer/core/Writer.h"
 
-#include "core/WriteFile.h"
+#include "writer/core/WriteFile.h"
 
 namespace bramblet {
 

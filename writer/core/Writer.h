@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "core/Outcome.h"
-#include "core/WriterView.h"
-#include "flash/PageSink.h"
-#include "link/Protocol.h"
-#include "link/SerialPort.h"
+#include "writer/core/Outcome.h"
+#include "writer/core/WriterView.h"
+#include "writer/flash/PageSink.h"
+#include "writer/link/Protocol.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 
@@ -41,7 +41,8 @@ public:
     OpenResult LastOpenError;
 
     // Boot-mode link. ConnectBootMode returns 1 when the port cannot be opened, 0 when no boot
-    // program answered, else the status word; VerifyIdCode returns the last status word.
+    // program answered, else the status word; VerifyIdCode returns the last status word, and
+    // stops trying sources when the line has gone.
     int ConnectBootMode();
     int VerifyIdCode();
     int ReadIdFileFamily();
@@ -72,6 +73,9 @@ public:
 private:
     std::optional<protocol::Status> PollStatusBounded(int limit);
     bool ConnectAndUnlock(Outcome& outcome);
+    // Reports the connection's failure: no boot program answered, or the line went before the
+    // chip was unlocked. Returns false.
+    bool NoAnswer(Outcome& outcome);
     bool SwitchRate(Outcome& outcome);
     bool FastReads() const { return link_.baud != 0; }
     // Ends `outcome` as failed at `step` with the status line as it stands.

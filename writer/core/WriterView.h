@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "flash/IdFile.h"
+#include "writer/flash/IdFile.h"
 
 namespace bramblet {
 

@@ -1,7 +1,7 @@
-#include "flash/IdFile.h"
+#include "writer/flash/IdFile.h"
 
-#include "common/Text.h"
-#include "flash/TextFile.h"
+#include "writer/common/Text.h"
+#include "writer/flash/TextFile.h"
 
 namespace bramblet {
 

@@ -1,6 +1,6 @@
-#include "flash/SRecordStream.h"
+#include "writer/flash/SRecordStream.h"
 
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -36,7 +36,7 @@ static_assert(-kUnreadable == kUnreadableFile && -kTruncated == kTruncatedRecord
 class Reader {
 public:
     Reader(PageSink& sink, StreamMode mode, std::int32_t expectedSize, std::uint32_t& minAddress,
-         std::uint32_t& maxAddress, const std::function<void(int)>& progress)
+           std::uint32_t& maxAddress, const std::function<void(int)>& progress)
         : progress_(progress),
           sink_(sink),
           mode_(mode),

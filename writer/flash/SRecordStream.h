@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "flash/PageSink.h"
-#include "flash/TextFile.h"
+#include "writer/flash/PageSink.h"
+#include "writer/flash/TextFile.h"
 
 namespace bramblet {
 

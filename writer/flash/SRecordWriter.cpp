@@ -1,4 +1,4 @@
-#include "flash/SRecordWriter.h"
+#include "writer/flash/SRecordWriter.h"
 
 #include <algorithm>
 #include <string>

@@ -1,11 +1,11 @@
-#include "flash/TextFile.h"
+#include "writer/flash/TextFile.h"
 
 #include <bit>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "common/Text.h"
+#include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {

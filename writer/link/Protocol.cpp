@@ -1,4 +1,4 @@
-#include "link/Protocol.h"
+#include "writer/link/Protocol.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -32,7 +32,7 @@ void DrainOwed(SerialPort& port, std::size_t owed) {
 }  // namespace
 
 bool Synchronise(SerialPort& port, int attempts) {
-    for (int i = 0; i < attempts; ++i) {
+    for (int i = 0; i < attempts && !port.Lost(); ++i) {
         Send(port, {kSync});
         std::array<std::uint8_t, 1> answer;
         if (port.Read(answer) == 1) return true;
@@ -57,18 +57,23 @@ Status ReadStatus(SerialPort& port) {
 
 std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud) {
     switch (baud) {
-        case 19200: return kBaud19200;
-        case 38400: return kBaud38400;
-        case 57600: return kBaud57600;
-        case 115200: return kBaud115200;
-        default: return std::nullopt;
+        case 19200:
+            return kBaud19200;
+        case 38400:
+            return kBaud38400;
+        case 57600:
+            return kBaud57600;
+        case 115200:
+            return kBaud115200;
+        default:
+            return std::nullopt;
     }
 }
 
 std::optional<Status> PollStatus(SerialPort& port, int limit, PollRead read) {
     std::array<std::uint8_t, kPollWindowBytes> reply{};
     std::size_t owed = 0;  // status bytes due for the polls sent so far
-    for (int i = 0; i < limit; ++i) {
+    for (int i = 0; i < limit && !port.Lost(); ++i) {
         Send(port, {kReadStatus});
         owed += 2;
         std::size_t n = 0;
@@ -99,7 +104,8 @@ std::string ReadVersion(SerialPort& port) {
     n += port.Read(std::span(reply.data() + n, 10));
     std::string text;
     if (n != 8) return text;
-    for (std::size_t i = 0; i < 8 && reply[i] != 0; ++i) text.push_back(static_cast<char>(reply[i]));
+    for (std::size_t i = 0; i < 8 && reply[i] != 0; ++i)
+        text.push_back(static_cast<char>(reply[i]));
     return text;
 }
 

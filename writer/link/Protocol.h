@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::protocol {
 
@@ -70,11 +70,15 @@ constexpr int kWordIdVerified = 0x000C;
 constexpr int kWordAccepted = 0x800C;
 
 // Page addresses are multiples of 256: frames carry bits 8-15, then 16-23.
-constexpr std::uint8_t AddressMid(std::uint32_t address) { return (address >> 8) & 0xFF; }
-constexpr std::uint8_t AddressHigh(std::uint32_t address) { return (address >> 16) & 0xFF; }
+constexpr std::uint8_t AddressMid(std::uint32_t address) {
+    return (address >> 8) & 0xFF;
+}
+constexpr std::uint8_t AddressHigh(std::uint32_t address) {
+    return (address >> 16) & 0xFF;
+}
 
 // Up to `attempts` synchronisation zeros, each followed by a one-byte read; stops at the first
-// byte that comes back, whatever it is. True when one came.
+// byte that comes back, whatever it is, or when the port is lost. True when one came.
 bool Synchronise(SerialPort& port, int attempts);
 
 // Sends one of the baud-rate codes (0xB0 to 0xB4) and reads up to `readUpTo` bytes: true when
@@ -96,8 +100,9 @@ enum class PollRead {
 std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud);
 
 // Read Status Register until a read brings at least two bytes, at most `limit` times; nothing
-// when the chip never answered. A chip busy erasing answers every poll sent meanwhile once it is
-// free; the answers still due are read and dropped, so none is taken for the next command's.
+// when the chip never answered or the port was lost. A chip busy erasing answers every poll sent
+// meanwhile once it is free; the answers still due are read and dropped, so none is taken for the
+// next command's.
 std::optional<Status> PollStatus(SerialPort& port, int limit, PollRead read);
 
 void ClearStatus(SerialPort& port);

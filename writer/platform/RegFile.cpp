@@ -1,4 +1,4 @@
-#include "platform/RegFile.h"
+#include "writer/platform/RegFile.h"
 
 #include <cstdio>
 

@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/Settings.h"
+#include "writer/platform/Settings.h"
 
 namespace bramblet {
 

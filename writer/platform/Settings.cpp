@@ -1,4 +1,4 @@
-#include "platform/Settings.h"
+#include "writer/platform/Settings.h"
 
 namespace bramblet {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 

@@ -1,4 +1,4 @@
-#include "ui/Application.h"
+#include "writer/ui/Application.h"
 
 #include <QMessageBox>
 #include <exception>

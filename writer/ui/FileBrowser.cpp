@@ -1,4 +1,4 @@
-#include "ui/FileBrowser.h"
+#include "writer/ui/FileBrowser.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/Fonts.h"
+#include "writer/ui/Fonts.h"
 
 #include <QStringList>
 

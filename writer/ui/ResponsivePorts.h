@@ -9,7 +9,7 @@
 #include <chrono>
 #include <functional>
 
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::ui {
 
@@ -40,6 +40,7 @@ private:
             return n;
         }
         void DiscardInput() override { port_->DiscardInput(); }
+        PortLoss Lost() const override { return port_->Lost(); }
 
     private:
         std::unique_ptr<SerialPort> port_;

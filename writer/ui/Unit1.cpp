@@ -1,4 +1,4 @@
-#include "ui/Unit1.h"
+#include "writer/ui/Unit1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,10 +10,10 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "common/Text.h"
-#include "ui/Application.h"
-#include "ui/Fonts.h"
-#include "ui/Unit2.h"
+#include "writer/common/Text.h"
+#include "writer/ui/Application.h"
+#include "writer/ui/Fonts.h"
+#include "writer/ui/Unit2.h"
 
 namespace bramblet::ui {
 namespace {

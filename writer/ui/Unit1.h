@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Writer.h"
-#include "platform/Settings.h"
-#include "ui/FileBrowser.h"
-#include "ui/ResponsivePorts.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/Settings.h"
+#include "writer/ui/FileBrowser.h"
+#include "writer/ui/ResponsivePorts.h"
 
 namespace bramblet::ui {
 

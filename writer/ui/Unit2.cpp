@@ -1,10 +1,10 @@
-#include "ui/Unit2.h"
+#include "writer/ui/Unit2.h"
 
 #include <QValidator>
 #include <utility>
 
-#include "flash/IdFile.h"
-#include "ui/Fonts.h"
+#include "writer/flash/IdFile.h"
+#include "writer/ui/Fonts.h"
 
 namespace bramblet::ui {
 namespace {

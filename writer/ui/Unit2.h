@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "core/WriterView.h"
+#include "writer/core/WriterView.h"
 
 namespace bramblet::ui {
 

@@ -3,12 +3,12 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "platform/PortList.h"
-#include "platform/System.h"
-#include "ui/Application.h"
-#include "ui/Fonts.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "writer/platform/PortList.h"
+#include "writer/platform/System.h"
+#include "writer/ui/Application.h"
+#include "writer/ui/Fonts.h"
+#include "writer/ui/Unit1.h"
+#include "writer/ui/Unit2.h"
 
 int main(int argc, char** argv) {
     bramblet::ui::Application app(argc, argv);

@@ -1,5 +1,5 @@
-#include "platform/System.h"
-#include "platform/posix/WinePrefix.h"
+#include "installer/platform/System.h"
+#include "installer/platform/posix/WinePrefix.h"
 
 namespace kelpin {
 

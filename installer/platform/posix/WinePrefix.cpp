@@ -1,4 +1,4 @@
-#include "platform/posix/WinePrefix.h"
+#include "installer/platform/posix/WinePrefix.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "IniFile.h"
-#include "RegFile.h"
-#include "TextLines.h"
+#include "installer/IniFile.h"
+#include "installer/RegFile.h"
+#include "installer/TextLines.h"
 
 namespace fs = std::filesystem;
 

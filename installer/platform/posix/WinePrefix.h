@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "Platform.h"
+#include "installer/Platform.h"
 
 namespace kelpin {
 

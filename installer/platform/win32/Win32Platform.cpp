@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "TextLines.h"
-#include "platform/System.h"
+#include "installer/TextLines.h"
+#include "installer/platform/System.h"
 
 namespace kelpin {
 namespace {

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/RegFile.h"
-#include "platform/posix/PortList.h"
-#include "platform/posix/SimulatedPorts.h"
-#include "platform/posix/SettingsFile.h"
-#include "support/TempDir.h"
+#include "writer/platform/RegFile.h"
+#include "writer/platform/posix/PortList.h"
+#include "writer/platform/posix/SimulatedPorts.h"
+#include "writer/platform/posix/SettingsFile.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/RegistrySettings.h"
+#include "writer/platform/win32/RegistrySettings.h"
 
 namespace bramblet {
 namespace {

@@ -1,6 +1,6 @@
 // Serial ports on Linux: the kernel's serial devices, and the terminals of simulated chips.
-#include "platform/posix/PortList.h"
-#include "platform/posix/SimulatedPorts.h"
+#include "writer/platform/posix/PortList.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 
 #include <sys/stat.h>
 

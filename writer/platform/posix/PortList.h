@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PortList.h"
+#include "writer/platform/PortList.h"
 
 namespace bramblet {
 

@@ -1,16 +1,18 @@
-#include "platform/posix/PosixSerial.h"
+#include "writer/platform/posix/PosixSerial.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <thread>
+#include <optional>
+#include <string>
 
 namespace bramblet {
 namespace {
@@ -18,6 +20,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The rates the boot programs know; anything else is taken as the design's 19200.
+std::uint32_t KnownRate(std::uint32_t baud) {
+    switch (baud) {
+        case 9600:
+        case 38400:
+        case 57600:
+        case 115200:
+            return baud;
+        default:
+            return kBaudNormal;
+    }
+}
+
 speed_t Speed(std::uint32_t baud) {
     switch (baud) {
         case 9600: return B9600;
@@ -30,16 +44,15 @@ speed_t Speed(std::uint32_t baud) {
 
 class PosixSerialPort : public SerialPort {
 public:
-    explicit PosixSerialPort(int fd) : fd_(fd) {}
-    ~PosixSerialPort() override {
-        // The exclusive flag belongs to the terminal, not to this descriptor: on a device that
-        // someone else keeps open (a pseudo-terminal's other side) it would outlive the close
-        // and lock every later opener out.
-        ioctl(fd_, TIOCNXCL);
-        ::close(fd_);  // releases the flock
+    PosixSerialPort(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+        struct stat node {};
+        if (::stat(path_.c_str(), &node) == 0) device_ = node.st_rdev;
     }
+    ~PosixSerialPort() override { Release(); }
 
     void Setup(std::uint32_t baud) override {
+        if (fd_ < 0) return;
+        baud_ = KnownRate(baud);
         // The driver's queue sizes are its own on POSIX; there is nothing to set for them.
         tcflush(fd_, TCIOFLUSH);
         termios tio{};
@@ -56,7 +69,7 @@ public:
             // Reads are paced by poll() against the reply window, never by VMIN/VTIME.
             tio.c_cc[VMIN] = 0;
             tio.c_cc[VTIME] = 0;
-            const speed_t speed = Speed(baud);
+            const speed_t speed = Speed(baud_);
             cfsetispeed(&tio, speed);
             cfsetospeed(&tio, speed);
             tcsetattr(fd_, TCSANOW, &tio);
@@ -67,55 +80,133 @@ public:
     }
 
     void Write(std::span<const std::uint8_t> bytes) override {
+        if (fd_ < 0) return;
+        const auto window = WriteWindow(bytes.size(), baud_);
+        const auto deadline = Clock::now() + window;
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EAGAIN) {
-                pollfd p{fd_, POLLOUT, 0};
-                ::poll(&p, 1, -1);
-            } else if (n < 0 && errno == EINTR) {
                 continue;
-            } else {
-                return;  // the device has gone; the reads that follow will find nothing
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) {
+                Lose(PortLoss::Kind::Gone, std::strerror(errno));
+                return;
+            }
+            // The driver's queue is full: wait for room, as long as the write's time allows.
+            const int ready = Wait(POLLOUT, deadline);
+            if (ready < 0) return;
+            if (ready == 0) {
+                Lose(PortLoss::Kind::WriteStalled,
+                     std::to_string(done) + " of " + std::to_string(bytes.size()) +
+                         " bytes taken in " + std::to_string(window.count()) + " ms");
+                return;
             }
         }
     }
 
     std::size_t Read(std::span<std::uint8_t> buffer) override {
+        if (fd_ < 0) return 0;
         const auto deadline = Clock::now() + ReplyWindow(buffer.size());
         std::size_t got = 0;
         while (got < buffer.size()) {
-            // To the nanosecond: poll()'s whole milliseconds would stretch every window.
-            const auto left =
-                std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
-            if (left.count() <= 0) break;
-            const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
-                                   static_cast<long>(left.count() % 1'000'000'000)};
-            pollfd p{fd_, POLLIN, 0};
-            const int ready = ::ppoll(&p, 1, &timeout, nullptr);
-            if (ready < 0 && errno == EINTR) continue;
-            if (ready <= 0) break;
+            const int ready = Wait(POLLIN, deadline);
+            if (ready < 0) break;
+            if (ready == 0) {
+                CheckDeviceNode();
+                break;
+            }
             const ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);
             if (n > 0) {
                 got += static_cast<std::size_t>(n);
             } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
                 continue;
             } else {
-                // Disconnected devices, at least on Linux, are always ready to read and reading
-                // returns nothing. Wait out the window so the protocol keeps its pace.
-                std::this_thread::sleep_until(deadline);
+                // A terminal that has been hung up reads as the end of a file.
+                Lose(PortLoss::Kind::Gone, n == 0 ? "hang-up" : std::strerror(errno));
                 break;
             }
         }
         return got;
     }
 
-    void DiscardInput() override { tcflush(fd_, TCIFLUSH); }
+    void DiscardInput() override {
+        if (fd_ >= 0) tcflush(fd_, TCIFLUSH);
+    }
+
+    PortLoss Lost() const override { return loss_; }
 
 private:
+    // Waits until the port is ready for `events` or the deadline has passed: 1 when ready, 0 at
+    // the deadline, -1 when the port was lost meanwhile. A terminal that has been hung up (its
+    // device unplugged, the other side of a pseudo-terminal closed) polls as ready at once and
+    // for ever, with POLLHUP or POLLERR.
+    int Wait(short events, Clock::time_point deadline) {
+        for (;;) {
+            // To the nanosecond: poll()'s whole milliseconds would stretch every window.
+            const auto left =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return 0;
+            const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                                   static_cast<long>(left.count() % 1'000'000'000)};
+            pollfd p{fd_, events, 0};
+            const int ready = ::ppoll(&p, 1, &timeout, nullptr);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready < 0) {
+                Lose(PortLoss::Kind::Gone, std::strerror(errno));
+                return -1;
+            }
+            if (ready == 0) return 0;
+            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                Lose(PortLoss::Kind::Gone, "hang-up");
+                return -1;
+            }
+            return 1;
+        }
+    }
+
+    // Some drivers remove the device node of an unplugged adapter without hanging up the
+    // terminals open on it; a node that has gone, or that now names another device, means ours
+    // has gone. Looked at only when a read has waited out its window, so it costs a present
+    // chip nothing.
+    void CheckDeviceNode() {
+        if (!device_) return;
+        struct stat node {};
+        if (::stat(path_.c_str(), &node) == 0) {
+            if (node.st_rdev != *device_)
+                Lose(PortLoss::Kind::Gone, path_ + " names another device");
+        } else if (errno == ENOENT || errno == ENOTDIR || errno == ENXIO || errno == ENODEV ||
+                   errno == EIO) {
+            Lose(PortLoss::Kind::Gone, path_ + ": " + std::strerror(errno));
+        }
+    }
+
+    void Lose(PortLoss::Kind kind, std::string detail) {
+        loss_ = {kind, std::move(detail)};
+        Release();
+    }
+
+    void Release() {
+        if (fd_ < 0) return;
+        // Output a handshake holds back would keep close() waiting for the driver's closing
+        // time (30 s on Linux); every sequence has read its last answer when it closes, so
+        // nothing unsent is still wanted.
+        tcflush(fd_, TCOFLUSH);
+        // The exclusive flag belongs to the terminal, not to this descriptor: on a device that
+        // someone else keeps open (a pseudo-terminal's other side) it would outlive the close
+        // and lock every later opener out.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_);  // releases the flock
+        fd_ = -1;
+    }
+
     int fd_;
+    const std::string path_;
+    std::optional<dev_t> device_;  // what the path named when the port was opened
+    std::uint32_t baud_ = kBaudNormal;
+    PortLoss loss_;
 };
 
 OpenError ErrorKind(int error) {
@@ -172,7 +263,7 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
         result.detail = path + ": " + std::strerror(error);
         return result;
     }
-    result.port = std::make_unique<PosixSerialPort>(fd);
+    result.port = std::make_unique<PosixSerialPort>(fd, path);
     return result;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "link/SerialPort.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/RegFile.h"
-#include "platform/posix/SettingsFile.h"
+#include "writer/platform/RegFile.h"
+#include "writer/platform/posix/SettingsFile.h"
 
 namespace bramblet {
 namespace {

@@ -2,7 +2,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Settings.h"
+#include "writer/platform/Settings.h"
 
 namespace bramblet {
 

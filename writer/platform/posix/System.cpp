@@ -1,8 +1,8 @@
-#include "platform/System.h"
+#include "writer/platform/System.h"
 
 #include <unistd.h>
 
-#include "platform/posix/PosixSerial.h"
+#include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
 

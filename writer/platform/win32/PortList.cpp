@@ -1,6 +1,6 @@
-#include "platform/PortList.h"
+#include "writer/platform/PortList.h"
 
-#include "platform/win32/RegistrySettings.h"
+#include "writer/platform/win32/RegistrySettings.h"
 
 namespace bramblet {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/RegistrySettings.h"
+#include "writer/platform/win32/RegistrySettings.h"
 
 namespace bramblet {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Settings.h"
+#include "writer/platform/Settings.h"
 
 namespace bramblet {
 

@@ -1,4 +1,4 @@
-#include "platform/System.h"
+#include "writer/platform/System.h"
 
 #include <io.h>
 #include <windows.h>
@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "platform/win32/Win32Serial.h"
+#include "writer/platform/win32/Win32Serial.h"
 
 namespace bramblet {
 

@@ -1,25 +1,33 @@
-#include "platform/win32/Win32Serial.h"
+#include "writer/platform/win32/Win32Serial.h"
 
 #include <windows.h>
+
+#include <string>
 
 namespace bramblet {
 namespace {
 
+std::string SystemError(DWORD error) {
+    return "system error " + std::to_string(error);
+}
+
 class Win32SerialPort : public SerialPort {
 public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
-    ~Win32SerialPort() override { CloseHandle(handle_); }
+    ~Win32SerialPort() override { Release(); }
 
     void Setup(std::uint32_t baud) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        baud_ = baud;
         SetupComm(handle_, 2048, 512);
         PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+        const CommTimeoutValues values = CommTimeoutsFor(baud);
         COMMTIMEOUTS timeouts{};
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        // The reply window: returns when all requested bytes are there or the window has passed.
-        timeouts.ReadTotalTimeoutMultiplier = static_cast<DWORD>(kReplyWindowPerByte.count());
-        timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(kReplyWindowConstant.count());
-        timeouts.WriteTotalTimeoutMultiplier = 0;
-        timeouts.WriteTotalTimeoutConstant = 0;
+        timeouts.ReadIntervalTimeout = values.readInterval;
+        timeouts.ReadTotalTimeoutMultiplier = values.readTotalMultiplier;
+        timeouts.ReadTotalTimeoutConstant = values.readTotalConstant;
+        timeouts.WriteTotalTimeoutMultiplier = values.writeTotalMultiplier;
+        timeouts.WriteTotalTimeoutConstant = values.writeTotalConstant;
         SetCommTimeouts(handle_, &timeouts);
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
@@ -43,25 +51,83 @@ public:
     }
 
     void Write(std::span<const std::uint8_t> bytes) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
         DWORD written = 0;
-        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+            // A write time-out ends the write successfully, with fewer bytes written.
+            if (written < bytes.size()) {
+                Lose(PortLoss::Kind::WriteStalled,
+                     std::to_string(written) + " of " + std::to_string(bytes.size()) +
+                         " bytes taken in " +
+                         std::to_string(WriteWindow(bytes.size(), baud_).count()) + " ms");
+            }
+            return;
+        }
+        // A line error may abort a write (a driver set to abort on errors); that device still
+        // answers, and its write goes unexamined as the design has it.
+        CheckDevice(GetLastError());
     }
 
     std::size_t Read(std::span<std::uint8_t> buffer) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return 0;
         DWORD got = 0;
+        DWORD error = ERROR_SUCCESS;
         if (!ReadFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-            return 0;
+            error = GetLastError();
+            got = 0;
         }
+        // An unplugged adapter fails its reads, or ends them at once with nothing; either way a
+        // read that came short asks the driver whether the device is still there.
+        if (got < buffer.size()) CheckDevice(error);
         return got;
     }
 
-    void DiscardInput() override { PurgeComm(handle_, PURGE_RXCLEAR); }
+    void DiscardInput() override {
+        if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_RXCLEAR);
+    }
+
+    PortLoss Lost() const override { return loss_; }
 
 private:
+    // ClearCommError fails on a device that has gone; on one that is there it only clears the
+    // error state that a line error may have left.
+    void CheckDevice(DWORD failure) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (ClearCommError(handle_, &errors, &status)) return;
+        const DWORD error = GetLastError();
+        Lose(PortLoss::Kind::Gone, SystemError(failure != ERROR_SUCCESS ? failure : error));
+    }
+
+    void Lose(PortLoss::Kind kind, std::string detail) {
+        loss_ = {kind, std::move(detail)};
+        Release();
+    }
+
+    void Release() {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        // Nothing unsent is wanted once the port closes; output a handshake holds back would
+        // only delay the close.
+        PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
+        CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
     HANDLE handle_;
+    std::uint32_t baud_ = kBaudNormal;
+    PortLoss loss_;
 };
 
 }  // namespace
+
+CommTimeoutValues CommTimeoutsFor(std::uint32_t baud) {
+    // Reads watch no interval between bytes: a read returns when all requested bytes are there
+    // or its reply window has passed. A write gets the time its bytes need and the margin.
+    return {MAXDWORD, static_cast<std::uint32_t>(kReplyWindowPerByte.count()),
+            static_cast<std::uint32_t>(kReplyWindowConstant.count()),
+            static_cast<std::uint32_t>(WritePerByte(baud).count()),
+            static_cast<std::uint32_t>(kWriteMargin.count())};
+}
 
 OpenResult Win32PortOpener::Open(const std::string& name) {
     OpenResult result;

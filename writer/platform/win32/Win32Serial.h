@@ -1,5 +1,7 @@
 #pragma once
-#include "link/SerialPort.h"
+#include <cstdint>
+
+#include "writer/link/SerialPort.h"
 
 namespace bramblet {
 
@@ -8,5 +10,19 @@ class Win32PortOpener : public PortOpener {
 public:
     OpenResult Open(const std::string& name) override;
 };
+
+// The time-outs a port is given at `baud`, in the order and the milliseconds of COMMTIMEOUTS:
+// the reply window for reads, and for writes the time their bytes need plus a margin.
+struct CommTimeoutValues {
+    std::uint32_t readInterval;
+    std::uint32_t readTotalMultiplier;
+    std::uint32_t readTotalConstant;
+    std::uint32_t writeTotalMultiplier;
+    std::uint32_t writeTotalConstant;
+
+    bool operator==(const CommTimeoutValues&) const = default;
+};
+
+CommTimeoutValues CommTimeoutsFor(std::uint32_t baud);
 
 }  // namespace bramblet

@@ -1,10 +1,10 @@
 // The write, erase and verify sequences against the simulated chip, in virtual time.
 #include <algorithm>
 
-#include "link/LinkFixture.h"
-#include "support/SRecords.h"
-#include "support/ScriptedPort.h"
-#include "support/TempDir.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/ScriptedPort.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {

@@ -2,10 +2,10 @@
 // family tag that ReadIdFileFamily puts into the window.
 #include <gtest/gtest.h>
 
-#include "core/Writer.h"
-#include "flash/IdFile.h"
-#include "support/RecordingView.h"
-#include "support/TempDir.h"
+#include "writer/core/Writer.h"
+#include "writer/flash/IdFile.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {

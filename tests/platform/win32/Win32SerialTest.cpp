@@ -4,12 +4,13 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
-#include "core/Writer.h"
-#include "platform/win32/Win32Serial.h"
 #include "sim/VirtualLink.h"
-#include "support/RecordingView.h"
-#include "support/TempDir.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/TempDir.h"
+#include "writer/core/Writer.h"
+#include "writer/platform/win32/Win32Serial.h"
 
 namespace bramblet {
 namespace {
@@ -96,6 +97,69 @@ TEST(Win32SerialTest, NamesTooLongOrUnmappedAreRefused) {
     EXPECT_EQ(tooLong.error, OpenError::InvalidName);
     EXPECT_EQ(ports.Open("COM250").port, nullptr);
     EXPECT_EQ(ports.Open("").port, nullptr);
+}
+
+TEST(Win32SerialTest, TimeOutsAreTheReplyWindowAndTheWriteWindow) {
+    // Reads: no interval limit, 4 ms a byte and 30 ms. Writes: a whole millisecond a byte at the
+    // rate (ten bits take 1.04 ms at 9600) and a second.
+    EXPECT_EQ(CommTimeoutsFor(19200), (CommTimeoutValues{0xFFFFFFFF, 4, 30, 1, 1000}));
+    EXPECT_EQ(CommTimeoutsFor(38400), (CommTimeoutValues{0xFFFFFFFF, 4, 30, 1, 1000}));
+    EXPECT_EQ(CommTimeoutsFor(115200), (CommTimeoutValues{0xFFFFFFFF, 4, 30, 1, 1000}));
+    EXPECT_EQ(CommTimeoutsFor(9600), (CommTimeoutValues{0xFFFFFFFF, 4, 30, 2, 1000}));
+}
+
+// wine-serial.sh kills the simulator once the test has written the file BRAMBLET_WINE_MARK.
+TEST(Win32SerialLostTest, SimulatorKilledWhileThePortIsOpenLosesIt) {
+    const char* mark = std::getenv("BRAMBLET_WINE_MARK");
+    if (!mark) GTEST_SKIP() << "run by wine-serial.sh";
+    Win32PortOpener ports;
+    OpenResult opened = ports.Open(PortName());
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    SerialPort& port = *opened.port;
+    port.Setup(19200);
+    const std::uint8_t version[] = {0xFB};
+    port.Write(version);
+    std::vector<std::uint8_t> reply(8);
+    ASSERT_EQ(port.Read(reply), 8u);
+    EXPECT_FALSE(port.Lost());
+
+    std::ofstream(mark) << "open\n";
+    // Wine ends a read on a terminal that was hung up as a silent one, after its window; the
+    // driver then fails ClearCommError.
+    const auto start = Clock::now();
+    std::vector<std::uint8_t> buffer(50);
+    while (!port.Lost() && Clock::now() - start < 10s) port.Read(buffer);
+    EXPECT_EQ(port.Lost().kind, PortLoss::Kind::Gone) << port.Lost().detail;
+    EXPECT_LT(Clock::now() - start, 3s);
+
+    const auto after = Clock::now();
+    port.Write(version);
+    EXPECT_EQ(port.Read(buffer), 0u);
+    EXPECT_LT(Clock::now() - after, 5ms);
+}
+
+// wine-serial.sh stops the simulator (SIGSTOP) before this runs: nobody reads the terminal.
+TEST(Win32SerialLostTest, WriteTheLineNeverTakesLosesThePortWhenItsTimeIsUp) {
+    if (!std::getenv("BRAMBLET_WINE_STOPPED")) GTEST_SKIP() << "run by wine-serial.sh";
+    Win32PortOpener ports;
+    OpenResult opened = ports.Open(PortName());
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    SerialPort& port = *opened.port;
+    port.Setup(19200);
+    const std::vector<std::uint8_t> page(256, 0x55);
+    Clock::duration last{};
+    int writes = 0;
+    while (!port.Lost() && writes < 4096) {
+        const auto start = Clock::now();
+        port.Write(page);
+        last = Clock::now() - start;
+        ++writes;
+    }
+    EXPECT_EQ(port.Lost().kind, PortLoss::Kind::WriteStalled);
+    EXPECT_GT(writes, 16);  // pages went into the terminal's queue until it was full
+    EXPECT_GE(last, WriteWindow(256, 19200) - 2ms);
+    EXPECT_LT(last, WriteWindow(256, 19200) + kLate);
+    EXPECT_EQ(port.Lost().detail, "0 of 256 bytes taken in 1256 ms");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Unlocking the chip: the version read, the three sources of the ID code in order, the ID Check
 // frames per family, against the simulated chip over the virtual line.
-#include "link/LinkFixture.h"
-#include "support/TempDir.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {
@@ -147,9 +147,7 @@ TEST_F(IdCodeTest, NoIdFileSendsSevenZerosThenAsksTheDialog) {
     Chip(Protected(sim::Family::M16C, kCode));
     view.cpuFamily = "M16C";
     view.fileName = dir.Name("missing.mot");
-    view.dialog = [](const std::string&) {
-        return IdCodeAnswer{kCode, "M16C"};
-    };
+    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, "M16C"}; };
     Connect();
     EXPECT_EQ(W().VerifyIdCode(), 0x800C);
     const auto checks = IdChecks();
@@ -195,9 +193,7 @@ TEST_F(IdCodeTest, CancelledDialogReturnsTheIdFileStatus) {
 TEST_F(IdCodeTest, DialogFamilyR8CMUsesTheM16CAddressAndStaysInTheWindow) {
     Chip(Protected(sim::Family::M16C, kCode));
     view.cpuFamily = "R8C";  // the window guessed wrong; the user corrects it in the dialog
-    view.dialog = [](const std::string&) {
-        return IdCodeAnswer{kCode, "R8CM"};
-    };
+    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, "R8CM"}; };
     Connect();
     EXPECT_EQ(W().VerifyIdCode(), 0x800C);
     const auto checks = IdChecks();

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/Writer.h"
 #include "sim/VirtualLink.h"
-#include "support/RecordingView.h"
+#include "tests/support/RecordingView.h"
+#include "writer/core/Writer.h"
 
 namespace bramblet::testing {
 

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
-#include "platform/posix/PosixSerial.h"
-#include "support/TempDir.h"
+#include "writer/platform/posix/PosixSerial.h"
+#include "tests/support/TempDir.h"
 
 namespace bramblet {
 namespace {
@@ -199,14 +201,145 @@ TEST_F(PosixSerialTest, TricklingReplyIsGatheredAcrossTheWindow) {
     EXPECT_EQ(TimedRead(1).first, std::vector<std::uint8_t>{9});  // and waits for the next read
 }
 
-TEST_F(PosixSerialTest, VanishedOtherSideStillTakesTheWholeWindow) {
+// How many descriptors the process holds.
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator{}));
+}
+
+TEST_F(PosixSerialTest, OtherSideClosingEndsTheReadAtOnceAndReleasesTheDevice) {
     port_->Setup(19200);
-    ::close(master_);
+    const int held = OpenDescriptors();
+    // The other side goes 40 ms into a read whose window is 230 ms, as an adapter pulled out.
+    std::thread unplug([this] {
+        std::this_thread::sleep_for(40ms);
+        ::close(master_);
+    });
+    const auto [bytes, took] = TimedRead(50);
+    unplug.join();
     master_ = -1;
-    const auto [bytes, took] = TimedRead(10);
     EXPECT_TRUE(bytes.empty());
-    EXPECT_GE(took, 70ms);
-    EXPECT_LT(took, 70ms + kLate);
+    EXPECT_GE(took, 40ms);
+    EXPECT_LT(took, 40ms + kLate);
+    const PortLoss loss = port_->Lost();
+    EXPECT_EQ(loss.kind, PortLoss::Kind::Gone);
+    EXPECT_EQ(loss.detail, "hang-up");
+    EXPECT_EQ(OpenDescriptors(), held - 2);  // the master and the port's own
+
+    // From then on nothing waits, and the loss stays.
+    const std::vector<std::uint8_t> page(256, 0x55);
+    const auto start = Clock::now();
+    port_->Write(page);
+    port_->Setup(19200);
+    port_->DiscardInput();
+    EXPECT_TRUE(TimedRead(50).first.empty());
+    EXPECT_LT(Clock::now() - start, 5ms);
+    EXPECT_EQ(port_->Lost().kind, PortLoss::Kind::Gone);
+}
+
+TEST_F(PosixSerialTest, RemovedDeviceNodeIsFoundWhenAReadWaitsOutItsWindow) {
+    // Opened by a link, as /dev/serial/by-id names an adapter; the link goes when it is pulled.
+    testing::TempDir dir;
+    const std::string link = dir.Name("ttyADAPTER");
+    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
+    port_.reset();
+    OpenResult opened = opener_.Open(link);
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    port_ = std::move(opened.port);
+    port_->Setup(19200);
+
+    EXPECT_TRUE(TimedRead(1).first.empty());
+    EXPECT_FALSE(port_->Lost());  // a silent chip behind a device that is there
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    FromChip({0x80, 0x0C});
+    EXPECT_EQ(TimedRead(2).first, (std::vector<std::uint8_t>{0x80, 0x0C}));  // answers still count
+    EXPECT_FALSE(port_->Lost());
+    const auto [bytes, took] = TimedRead(1);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_GE(took, ReplyWindow(1));
+    EXPECT_EQ(port_->Lost().kind, PortLoss::Kind::Gone);
+    EXPECT_NE(port_->Lost().detail.find(link), std::string::npos) << port_->Lost().detail;
+
+    // The name now belongs to another device: ours has gone all the same.
+    int otherMaster = -1, otherSlave = -1;
+    char other[64];
+    ASSERT_EQ(openpty(&otherMaster, &otherSlave, other, nullptr, nullptr), 0);
+    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
+    opened = opener_.Open(link);
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink(other, link.c_str()), 0);
+    std::vector<std::uint8_t> one(1);
+    EXPECT_EQ(opened.port->Read(one), 0u);
+    EXPECT_EQ(opened.port->Lost().kind, PortLoss::Kind::Gone);
+    ::close(otherMaster);
+    ::close(otherSlave);
+}
+
+TEST_F(PosixSerialTest, WriteTheLineNeverTakesLosesThePortWhenItsTimeIsUp) {
+    port_->Setup(19200);
+    // Nobody reads the other side: the terminal's queue fills, as a handshake that never lets
+    // the adapter send would fill it.
+    const std::vector<std::uint8_t> page(256, 0x55);
+    Clock::duration last{};
+    int writes = 0;
+    while (!port_->Lost() && writes < 4096) {
+        const auto start = Clock::now();
+        port_->Write(page);
+        last = Clock::now() - start;
+        ++writes;
+    }
+    EXPECT_EQ(port_->Lost().kind, PortLoss::Kind::WriteStalled);
+    EXPECT_GT(writes, 16);  // pages went into the queue until it was full
+    // A page needs 134 ms at 19200 baud; it is given a whole millisecond a byte and a second.
+    EXPECT_EQ(WriteWindow(256, 19200), 1256ms);
+    EXPECT_GE(last, 1256ms);
+    EXPECT_LT(last, 1256ms + kLate);
+    EXPECT_NE(port_->Lost().detail.find("bytes taken in 1256 ms"), std::string::npos)
+        << port_->Lost().detail;
+}
+
+TEST_F(PosixSerialTest, WriteThatWaitsForRoomWithinItsTimeGoesThrough) {
+    port_->Setup(19200);
+    // Fill the queue from the side the port writes to, until it takes no more even after the
+    // terminal has had time to move what it holds on to the other side.
+    ASSERT_EQ(fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK), 0);
+    std::size_t queued = 0;
+    std::vector<std::uint8_t> filler(256, 0xAA);
+    for (int refused = 0; refused < 3;) {
+        const ssize_t n = ::write(slave_, filler.data(), filler.size());
+        if (n > 0) {
+            queued += static_cast<std::size_t>(n);
+            refused = 0;
+            continue;
+        }
+        ASSERT_EQ(errno, EAGAIN);
+        ++refused;
+        std::this_thread::sleep_for(20ms);
+    }
+
+    // The line drains after 300 ms, well within the page's 1256 ms.
+    std::vector<std::uint8_t> page(256);
+    for (int i = 0; i < 256; ++i) page[i] = static_cast<std::uint8_t>(i);
+    std::vector<std::uint8_t> drained;
+    std::thread line([&] {
+        std::this_thread::sleep_for(300ms);
+        std::uint8_t buffer[4096];
+        while (drained.size() < queued + page.size()) {
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            drained.insert(drained.end(), buffer, buffer + n);
+        }
+    });
+    const auto start = Clock::now();
+    port_->Write(page);
+    const auto took = Clock::now() - start;
+    line.join();
+    EXPECT_FALSE(port_->Lost()) << port_->Lost().detail;
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 300ms + kLate);
+    ASSERT_EQ(drained.size(), queued + page.size());
+    EXPECT_TRUE(std::equal(page.begin(), page.end(), drained.end() - 256));
 }
 
 }  // namespace

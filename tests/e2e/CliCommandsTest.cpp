@@ -1,0 +1,181 @@
+// bramblet-cli's commands beyond the window's three buttons, against bramblet-sim on real
+// pseudo-terminals through the real termios port, in real time: read-back, blank check, info,
+// the fast link and several boards at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sim/SRecordFile.h"
+#include "tests/support/Processes.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
+
+namespace bramblet::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CliCommandsTest : public ::testing::Test {
+protected:
+    RunResult Cli(std::vector<std::string> args) {
+        args.insert(args.begin(), BRAMBLET_CLI);
+        return RunProgram(args);
+    }
+    // A simulator published as `name` in the test's folder, saving its flash to `name`.mot.
+    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {}) {
+        args.insert(args.end(),
+                    {"--link", dir.Name(name), "--no-publish", "--save", dir.Name(name + ".mot")});
+        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
+    }
+    sim::Chip Saved(const std::string& name) {
+        sim::Chip chip({});
+        std::string error;
+        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
+        return chip;
+    }
+    static bool Contains(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
+
+    TempDir dir;
+    // Two pages and part of a third, at the start of the R8C's program ROM.
+    const std::string records = SRecords('1', 0x4000, 0x280, 5);
+};
+
+TEST_F(CliCommandsTest, ReadBackGivesTheWrittenBytesAsACheckableFile) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    ASSERT_EQ(Cli({"write", file, "--port", dir.Name("chip")}).status, 0);
+
+    const std::string back = dir.Name("back.mot");
+    const RunResult read = Cli({"read", "4000-43FF", "--port", dir.Name("chip"), "-o", back});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.Lines().back(), "ID照合完了！");
+    const RunResult check = Cli({"check", back});
+    EXPECT_EQ(check.status, 0);
+    EXPECT_EQ(check.Lines().back(), "書込エリア(004000-0042FF)  書込サイズ(768バイト)");
+
+    // What came back is what was written, and the rest of the third page is erased.
+    sim::Chip written({}), read_back({});
+    std::string error;
+    ASSERT_TRUE(sim::LoadSRecordFile(file, written, error)) << error;
+    ASSERT_TRUE(sim::LoadSRecordFile(back, read_back, error)) << error;
+    for (std::uint32_t a = 0x4000; a < 0x4300; ++a) {
+        ASSERT_EQ(read_back.Read(a), written.Read(a)) << std::hex << a;
+    }
+
+    const RunResult info = Cli({"info", "--port", dir.Name("chip")});
+    EXPECT_EQ(info.status, 0) << info.err;
+    const Lines lines = info.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(
+        Lines(lines.end() - 4, lines.end()),
+        (Lines{"version: VER.1.00", "SRD: 80 (ready)", "SRD1: 0C (ID verified)", "family: R8C"}));
+
+    const RunResult used = Cli({"blank-check", "4100-4FFF", "--port", dir.Name("chip")});
+    EXPECT_EQ(used.status, 1);
+    EXPECT_EQ(used.Lines().back(), "004100");
+    const RunResult blank = Cli({"blank-check", "4300-47FF", "--port", dir.Name("chip")});
+    EXPECT_EQ(blank.status, 0) << blank.err;
+}
+
+TEST_F(CliCommandsTest, LockedChipIsReadOnlyWithItsCode) {
+    auto chip = Sim("chip", {"--id", "0123456789ABCD", "--load", dir.Write("old.mot", records)});
+    const std::string back = dir.Name("back.mot");
+    const RunResult locked = Cli({"read", "4000-42FF", "--port", dir.Name("chip"), "-o", back});
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(locked.Lines().back(), "ID照合不一致");
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back)));
+
+    const RunResult unlocked = Cli(
+        {"read", "4000-42FF", "--port", dir.Name("chip"), "-o", back, "--id", "0123456789ABCD"});
+    EXPECT_EQ(unlocked.status, 0) << unlocked.err;
+    EXPECT_EQ(Cli({"check", back}).Lines().back(),
+              "書込エリア(004000-0042FF)  書込サイズ(768バイト)");
+}
+
+TEST_F(CliCommandsTest, FastLinkWritesAndVerifies) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "115200"});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みは無事完了しました");
+    // The chip keeps 115200 until it is reset, as after a real write.
+    chip->Signal(SIGUSR1);
+    const RunResult verify = Cli({"verify", file, "--port", dir.Name("chip"), "--baud", "115200"});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    ASSERT_EQ(chip->Stop(), 0);
+    const sim::Chip saved = Saved("chip");
+    for (std::uint32_t a = 0x4000; a < 0x4280; ++a) {
+        ASSERT_EQ(saved.Read(a), (a + 5) & 0xFF) << std::hex << a;
+    }
+}
+
+TEST_F(CliCommandsTest, RefusedRateChangeLeavesTheFlashAlone) {
+    const std::string old = dir.Write("old.mot", records);
+    auto chip = Sim("chip", {"--max-baud", "57600", "--load", old});
+    const std::string file = dir.Write("new.mot", SRecords('1', 0x4000, 0x10, 9));
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "115200"});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_EQ(write.Lines().back(), "通信速度を115200bpsに切り替えられません!");
+    EXPECT_TRUE(Contains(write.err, "did not echo the baud-rate command B4 for 115200 baud"))
+        << write.err;
+    ASSERT_EQ(chip->Stop(), 0);
+    const sim::Chip saved = Saved("chip");
+    for (std::uint32_t a = 0x4000; a < 0x4280; ++a) {
+        ASSERT_EQ(saved.Read(a), (a + 5) & 0xFF) << std::hex << a;
+    }
+}
+
+TEST_F(CliCommandsTest, ChipThatKnowsOnly9600IsReachedAt9600) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0x4000, 0x20));
+    auto chip = Sim("chip", {"--max-baud", "9600"});
+    const RunResult design = Cli({"erase", "--port", dir.Name("chip")});
+    EXPECT_EQ(design.status, 1);
+    EXPECT_EQ(design.Lines().back(), "通信できません! ブートモードを確認してリセットしてください");
+    const RunResult slow = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "9600"});
+    EXPECT_EQ(slow.status, 0) << slow.err;
+    EXPECT_EQ(slow.Lines().back(), "フラッシュ書き込みは無事完了しました");
+}
+
+TEST_F(CliCommandsTest, BoardsSideBySideEachEndTheirOwnWay) {
+    const std::string old = dir.Write("old.mot", SRecords('1', 0x4000, 0x10, 1));
+    auto a = Sim("a");
+    auto b = Sim("b", {"--id", "0123456789ABCD", "--load", old});  // locked, and no code given
+    auto c = Sim("c");
+    const std::string file = dir.Write("prog.mot", records);
+    const RunResult write = Cli({"write", file, "--port", dir.Name("a"), "--port", dir.Name("b"),
+                                 "--port", dir.Name("c"), "--baud", "115200"});
+    EXPECT_EQ(write.status, 1);
+    const Lines lines = write.Lines();
+    // Every line is its board's; the run ends with one summary line per board, in order.
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(line.rfind(dir.Name("a") + ": ", 0) == 0 ||
+                    line.rfind(dir.Name("b") + ": ", 0) == 0 ||
+                    line.rfind(dir.Name("c") + ": ", 0) == 0)
+            << line;
+    }
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()),
+              (Lines{dir.Name("a") + ": ok", dir.Name("b") + ": failed: ID照合不一致",
+                     dir.Name("c") + ": ok"}));
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        dir.Name("a") + ": フラッシュ書き込みは無事完了しました"),
+              lines.end());
+    for (auto* sim : {a.get(), b.get(), c.get()}) ASSERT_EQ(sim->Stop(), 0);
+    for (const char* name : {"a", "c"}) {
+        const sim::Chip saved = Saved(name);
+        for (std::uint32_t x = 0x4000; x < 0x4280; ++x) {
+            ASSERT_EQ(saved.Read(x), (x + 5) & 0xFF) << name << std::hex << x;
+        }
+    }
+    // The locked board was not erased.
+    const sim::Chip locked = Saved("b");
+    for (std::uint32_t x = 0x4000; x < 0x4010; ++x) ASSERT_EQ(locked.Read(x), (x + 1) & 0xFF);
+}
+
+}  // namespace
+}  // namespace bramblet::testing
