@@ -1,5 +1,6 @@
 #include "installer/IniFile.h"
 
+#include "installer/Text.h"
 #include "installer/Utf16.h"
 
 namespace kelpin {
@@ -14,18 +15,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
 }
 
 constexpr std::size_t kResultMax = 2047;
@@ -54,7 +43,7 @@ std::string_view FindValue(std::string_view text, std::string_view section, std:
                 // Only the first section of a name is searched.
                 if (state == Inside)
                     state = After;
-                else if (SameName(line.substr(1, close - 1), section))
+                else if (EqualsIgnoringAsciiCase(line.substr(1, close - 1), section))
                     state = Inside;
                 continue;
             }
@@ -62,7 +51,7 @@ std::string_view FindValue(std::string_view text, std::string_view section, std:
         if (state != Inside) continue;
         const std::size_t equals = line.find('=');
         const std::string_view name = Trim(line.substr(0, equals));
-        if (!SameName(name, key)) continue;
+        if (!EqualsIgnoringAsciiCase(name, key)) continue;
         std::string_view value =
             equals == std::string_view::npos ? std::string_view() : Trim(line.substr(equals + 1));
         if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&

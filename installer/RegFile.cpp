@@ -2,17 +2,11 @@
 
 #include <cstdint>
 
+#include "installer/Text.h"
 #include "installer/Utf16.h"
 
 namespace kelpin {
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Reads Wine's escaped text up to the unescaped `end` character, from `pos` on. Characters outside
 // ASCII are written as \x followed by up to four hex digits of a UTF-16 unit. nullopt when the
@@ -59,8 +53,8 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
             case 'x': {
                 std::uint32_t u = 0;
                 int digits = 0;
-                while (digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
-                    u = u * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
+                while (digits < 4 && pos < line.size() && HexDigitValue(line[pos]) >= 0) {
+                    u = u * 16 + static_cast<std::uint32_t>(HexDigitValue(line[pos++]));
                     ++digits;
                 }
                 if (digits == 0)
@@ -86,18 +80,6 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
     return std::nullopt;
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::string> RegDefaultValue(std::string_view hive, std::string_view key) {
@@ -113,7 +95,7 @@ std::optional<std::string> RegDefaultValue(std::string_view hive, std::string_vi
             if (inKey) break;
             std::size_t pos = 1;
             const std::optional<std::string> name = Unescape(line, pos, ']');
-            inKey = name && SameKey(*name, key);
+            inKey = name && EqualsIgnoringAsciiCase(*name, key);
             seen = seen || inKey;
             continue;
         }

@@ -2,22 +2,12 @@
 
 #include <cstdio>
 
+#include "writer/common/Text.h"
+
 namespace bramblet {
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 [[noreturn]] void Damaged(int line, const std::string& why) {
     throw SettingsError(std::to_string(line) + " 行目: " + why);
@@ -66,13 +56,6 @@ std::string_view TrimRight(std::string_view s) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // A quoted text with the editor's two escapes, \\ and \"; `s` starts after the opening quote
 // and is left after the closing one.
 std::string Unquote(std::string_view& s, int line) {
@@ -99,10 +82,10 @@ std::vector<std::uint8_t> HexBytes(std::string_view s, int line) {
     if (s.empty()) return out;
     for (;;) {
         s = TrimLeft(s);
-        if (s.size() < 2 || HexDigit(s[0]) < 0 || HexDigit(s[1]) < 0) {
+        if (s.size() < 2 || HexDigitValue(s[0]) < 0 || HexDigitValue(s[1]) < 0) {
             Damaged(line, "16 進のバイト列が正しくありません");
         }
-        out.push_back(static_cast<std::uint8_t>(HexDigit(s[0]) << 4 | HexDigit(s[1])));
+        out.push_back(static_cast<std::uint8_t>(HexDigitValue(s[0]) << 4 | HexDigitValue(s[1])));
         s = TrimLeft(s.substr(2));
         if (s.empty()) return out;
         if (s.front() != ',') Damaged(line, "16 進のバイト列が正しくありません");
@@ -125,8 +108,8 @@ std::optional<RegValue> ParseData(std::string_view data, int line) {
         if (digits.empty() || digits.size() > 8) Damaged(line, "dword の値が正しくありません");
         std::uint32_t v = 0;
         for (char c : digits) {
-            if (HexDigit(c) < 0) Damaged(line, "dword の値が正しくありません");
-            v = v << 4 | static_cast<std::uint32_t>(HexDigit(c));
+            if (HexDigitValue(c) < 0) Damaged(line, "dword の値が正しくありません");
+            v = v << 4 | static_cast<std::uint32_t>(HexDigitValue(c));
         }
         return RegValue{RegType::Dword,
                         {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
@@ -141,8 +124,8 @@ std::optional<RegValue> ParseData(std::string_view data, int line) {
         }
         std::uint32_t type = 0;
         for (char c : data.substr(4, close - 4)) {
-            if (HexDigit(c) < 0) Damaged(line, "値の型が正しくありません");
-            type = type << 4 | static_cast<std::uint32_t>(HexDigit(c));
+            if (HexDigitValue(c) < 0) Damaged(line, "値の型が正しくありません");
+            type = type << 4 | static_cast<std::uint32_t>(HexDigitValue(c));
         }
         return RegValue{static_cast<RegType>(type), HexBytes(data.substr(close + 2), line)};
     }
@@ -250,7 +233,7 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
             if (line.back() != ']') Damaged(lineNo, "キー名が ] で閉じていません");
             const std::string_view key = line.substr(1, line.size() - 2);
             inSection = true;
-            inOurs = SameName(key, keyPath);
+            inOurs = EqualsIgnoringAsciiCase(key, keyPath);
             if (inOurs && !ours) ours.emplace();
             continue;
         }

@@ -73,15 +73,6 @@ void WriteString(SettingsKey& key, const std::string& name, const std::string& u
 std::vector<std::uint8_t> StringData(const std::string& utf8);
 std::string StringFromData(const std::vector<std::uint8_t>& data);
 
-// The character of the well-formed UTF-8 sequence at the start of `s` and the sequence's length,
-// or length 0. Well-formed is the strict form: no overlong forms (C0 80, E0 80 80), no encoded
-// surrogates (ED A0 80) and nothing past U+10FFFF (F4 90 80 80), none of which UTF-16 can hold.
-struct Utf8Char {
-    char32_t value;
-    std::size_t length;
-};
-Utf8Char DecodeUtf8(std::string_view s);
-
 // The store of this system: HKEY_CURRENT_USER\Software\ORVANE\Bramblet on Windows,
 // $XDG_CONFIG_HOME/ORVANE/Bramblet.reg (default ~/.config) elsewhere.
 std::unique_ptr<SettingsStore> SystemSettingsStore();

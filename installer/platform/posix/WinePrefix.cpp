@@ -9,21 +9,13 @@
 
 #include "installer/IniFile.h"
 #include "installer/RegFile.h"
+#include "installer/Text.h"
 #include "installer/TextLines.h"
 
 namespace fs = std::filesystem;
 
 namespace kelpin {
 namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 std::string Utf8(const fs::path& p) {
     const std::u8string u = p.u8string();
@@ -41,7 +33,7 @@ fs::path Child(const fs::path& dir, const std::string& name) {
     const fs::path exact = dir / FromUtf8(name);
     if (fs::exists(fs::symlink_status(exact, ec))) return exact;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (SameName(Utf8(it->path().filename()), name)) return it->path();
+        if (EqualsIgnoringAsciiCase(Utf8(it->path().filename()), name)) return it->path();
     }
     return exact;
 }
@@ -70,17 +62,17 @@ fs::path WinePrefix::Default() {
 std::optional<fs::path> WinePrefix::Drive(char letter) const {
     if (root_.empty()) return std::nullopt;
     std::error_code ec;
-    const std::string name{Lower(letter), ':'};
+    const std::string name{AsciiLower(letter), ':'};
     fs::path drive = fs::canonical(root_ / "dosdevices" / name, ec);
     // A prefix that has not been through wineboot yet has drive_c but no links.
-    if (ec && Lower(letter) == 'c') drive = fs::canonical(root_ / "drive_c", ec);
+    if (ec && AsciiLower(letter) == 'c') drive = fs::canonical(root_ / "drive_c", ec);
     if (ec || !fs::is_directory(drive, ec)) return std::nullopt;
     return drive;
 }
 
 std::optional<fs::path> WinePrefix::HostPath(const std::string& windowsPath) const {
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
-    const char letter = Lower(windowsPath[0]);
+    const char letter = AsciiLower(windowsPath[0]);
     if (letter < 'a' || letter > 'z') return std::nullopt;
     const std::optional<fs::path> drive = Drive(letter);
     if (!drive) return std::nullopt;
