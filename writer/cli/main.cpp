@@ -71,6 +71,34 @@ void ExplainOpenFailure(CliView& view, const std::string& port, const Outcome& o
     }
 }
 
+// SRD's bits in words: ready or busy, then the error flags.
+std::string SrdWords(const protocol::Status& s) {
+    std::string words = s.Ready() ? "ready" : "busy";
+    if (s.EraseError()) words += ", erase error";
+    if (s.ProgramError()) words += ", program error";
+    return words;
+}
+
+// SRD1's: the ID check state, then a frame dropped for a late byte.
+std::string Srd1Words(const protocol::Status& s) {
+    std::string words;
+    switch (s.srd1 & protocol::Status::kIdState) {
+        case 0x00:
+            words = "ID not checked";
+            break;
+        case protocol::Status::kIdMismatch:
+            words = "ID mismatch";
+            break;
+        case protocol::Status::kIdVerified:
+            words = "ID verified";
+            break;
+        default:
+            words = "ID state 10";
+    }
+    if (s.ReceiveTimeout()) words += ", receive time-out";
+    return words;
+}
+
 // What the status line cannot say: which page failed and what the chip answered.
 void ExplainFailure(CliView& view, const std::string& port, const Outcome& outcome) {
     if (outcome.failed == Step::OpenPort) {
@@ -103,27 +131,12 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
                           : ": no byte came for " + Hex(m.address, 6)));
     } else if (outcome.status) {
         const protocol::Status& s = *outcome.status;
-        std::string bits = s.Ready() ? "ready" : "busy";
-        if (s.EraseError()) bits += ", erase error";
-        if (s.ProgramError()) bits += ", program error";
+        std::string bits = SrdWords(s);
         if (s.ReceiveTimeout()) bits += ", receive time-out";
         view.Error("bramblet-cli: " + where + ": SRD " + Hex(s.srd, 2) + " SRD1 " + Hex(s.srd1, 2) +
                    " (" + bits + ")");
     } else if (outcome.failed == Step::Erase || outcome.failed == Step::Program) {
         view.Error("bramblet-cli: " + where + ": the chip did not answer the status poll");
-    }
-}
-
-std::string IdState(const protocol::Status& s) {
-    switch (s.srd1 & protocol::Status::kIdState) {
-        case 0x00:
-            return "ID not checked";
-        case protocol::Status::kIdMismatch:
-            return "ID mismatch";
-        case protocol::Status::kIdVerified:
-            return "ID verified";
-        default:
-            return "ID state 10";
     }
 }
 
@@ -200,14 +213,9 @@ private:
             Failed(outcome, ReadFailure{LossText(loss), std::nullopt});
             return;
         }
-        std::string srd = s.Ready() ? "ready" : "busy";
-        if (s.EraseError()) srd += ", erase error";
-        if (s.ProgramError()) srd += ", program error";
-        std::string srd1 = IdState(s);
-        if (s.ReceiveTimeout()) srd1 += ", receive time-out";
         view_.Print("version: " + writer_.BootVersion);
-        view_.Print("SRD: " + Hex(s.srd, 2) + " (" + srd + ")");
-        view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + srd1 + ")");
+        view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
+        view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
         view_.Print("family: " + view_.cpuFamily);
     }
 

@@ -59,16 +59,13 @@ bool Writer::SwitchRate(Outcome& outcome) {
     // The chip echoes the code at the old rate, then listens at the new one. The connection has
     // ruled out a line that echoes, so the echo is taken as soon as it comes.
     const bool echoed = protocol::BaudRate(port, *code, 1);
-    std::optional<protocol::Status> status;
     if (echoed) {
         port.Setup(link_.baud);
-        status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
+        const auto status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
         if (status && status->Ready()) return true;
     }
     if (port.Lost()) return NoAnswer(outcome);
-    view_.SetStatus("通信速度を" + rate + "bpsに切り替えられません!");
-    view_.Beep(kBeepFailure);
-    Fail(outcome, Step::BaudRate);
+    Refuse(outcome, Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", *code);
     outcome.detail = !echoed ? "the chip did not echo the baud-rate command " + std::string(hex) +

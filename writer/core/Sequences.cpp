@@ -58,19 +58,22 @@ bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFl
     // The design reads one byte per read, each with its own window, stopping at the first that
     // fails; the fast link takes the page in one read.
     PageImage chip{};
-    std::size_t got = kPageSize;
+    std::size_t got = 0;
     if (FastReads()) {
         got = protocol::PageRead(*CommHandle, base, chip);
     } else {
         protocol::RequestPage(*CommHandle, base);
     }
+    auto byteAt = [&](std::size_t offset) -> std::optional<std::uint8_t> {
+        if (FastReads()) return offset < got ? std::optional(chip[offset]) : std::nullopt;
+        std::array<std::uint8_t, 1> b{};
+        return CommHandle->Read(b) == 1 ? std::optional(b[0]) : std::nullopt;
+    };
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
-        std::array<std::uint8_t, 1> b{chip[offset]};
-        const bool came = FastReads() ? offset < got : CommHandle->Read(b) == 1;
-        if (came && !(present[offset] && b[0] != image[offset])) continue;
+        const std::optional<std::uint8_t> b = byteAt(offset);
+        if (b && !(present[offset] && *b != image[offset])) continue;
         failedPage_ = base;
-        mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset],
-                             came ? std::optional<std::uint8_t>(b[0]) : std::nullopt};
+        mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset], b};
         return false;
     }
     return true;
@@ -82,11 +85,44 @@ void Writer::Fail(Outcome& outcome, Step step) const {
     if (CommHandle) outcome.lost = CommHandle->Lost();
 }
 
-bool Writer::NoAnswer(Outcome& outcome) {
-    view_.SetStatus(kNoAnswer);
+bool Writer::Refuse(Outcome& outcome, Step step, const std::string& text) {
+    view_.SetStatus(text);
     view_.Beep(kBeepFailure);
-    Fail(outcome, Step::Connect);
+    Fail(outcome, step);
     return false;
+}
+
+bool Writer::NoAnswer(Outcome& outcome) {
+    return Refuse(outcome, Step::Connect, kNoAnswer);
+}
+
+void Writer::FailPass(Outcome& outcome, Step step) const {
+    Fail(outcome, step);
+    outcome.page = failedPage_;
+    if (step == Step::Program) outcome.status = failedStatus_;
+    if (step == Step::Verify) outcome.mismatch = mismatch_;
+}
+
+void Writer::Succeed(Outcome& outcome, const char* text) {
+    view_.SetProgress(99);
+    view_.SetStatus(text);
+    view_.Beep(kBeepSuccess);
+    outcome.text = view_.Last();
+}
+
+void Writer::Begin(ActionButton button, const char* text) {
+    failedPage_.reset();
+    failedStatus_.reset();
+    mismatch_.reset();
+    view_.SetButtonEnabled(button, false);
+    view_.SetStatus(text);
+    view_.SetProgress(0);
+}
+
+// The port opened by the sequence is closed before its button comes back.
+void Writer::End(ActionButton button) {
+    CommHandle.reset();
+    view_.SetButtonEnabled(button, true);
 }
 
 // Connects and unlocks; false after reporting the failure. The port is open on return exactly
@@ -96,9 +132,7 @@ bool Writer::ConnectAndUnlock(Outcome& outcome) {
     const int connected = ConnectBootMode();
     if (connected == 0) return NoAnswer(outcome);
     if (connected == 1) {
-        view_.SetStatus(kNoPort);
-        view_.Beep(kBeepFailure);
-        Fail(outcome, Step::OpenPort);
+        Refuse(outcome, Step::OpenPort, kNoPort);
         outcome.openError = LastOpenError.error;
         outcome.detail = LastOpenError.detail;
         return false;
@@ -109,10 +143,7 @@ bool Writer::ConnectAndUnlock(Outcome& outcome) {
     // would send the user looking for an ID code.
     if (CommHandle->Lost()) return NoAnswer(outcome);
     if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
-        view_.SetStatus(kIdMismatch);
-        view_.Beep(kBeepFailure);
-        Fail(outcome, Step::IdCode);
-        return false;
+        return Refuse(outcome, Step::IdCode, kIdMismatch);
     }
     view_.SetStatus(kIdVerified);
     view_.SetProgress(5);
@@ -131,96 +162,65 @@ Outcome Writer::Unlock() {
 
 Outcome Writer::WriteSequence() {
     Outcome outcome;
-    failedPage_.reset();
-    failedStatus_.reset();
-    mismatch_.reset();
-    view_.SetButtonEnabled(ActionButton::Write, false);
-    view_.SetStatus("フラッシュ消去・書込み開始");
-    view_.SetProgress(0);
+    Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
     const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
     if (size < 1) {
         Fail(outcome, Step::FileCheck);
     } else if (ConnectAndUnlock(outcome)) {
         view_.SetStatus(kErasing);
         if (!EraseStep()) {
-            view_.SetStatus(kCannotErase);
-            view_.Beep(kBeepFailure);
-            Fail(outcome, Step::Erase);
+            Refuse(outcome, Step::Erase, kCannotErase);
             outcome.status = eraseStatus_;
         } else {
             view_.SetStatus("フラッシュ消去完了！");
             view_.SetProgress(10);
+            // A failed pass keeps its own text and sounds no beep.
             if (StreamSFormatFile(kProgramMode, size) != size) {
-                Fail(outcome, Step::Program);
-                outcome.page = failedPage_;
-                outcome.status = failedStatus_;
+                FailPass(outcome, Step::Program);
             } else if (StreamSFormatFile(kVerifyMode, size) != size) {
-                Fail(outcome, Step::Verify);
-                outcome.page = failedPage_;
-                outcome.mismatch = mismatch_;
+                FailPass(outcome, Step::Verify);
             } else {
-                view_.SetProgress(99);
-                view_.SetStatus("フラッシュ書き込みは無事完了しました");
-                view_.Beep(kBeepSuccess);
-                outcome.text = view_.Last();
+                Succeed(outcome, "フラッシュ書き込みは無事完了しました");
             }
         }
     }
-    CommHandle.reset();
-    view_.SetButtonEnabled(ActionButton::Write, true);
+    End(ActionButton::Write);
     return outcome;
 }
 
 Outcome Writer::EraseSequence() {
     Outcome outcome;
-    view_.SetButtonEnabled(ActionButton::Erase, false);
-    view_.SetStatus("フラッシュ消去開始");
-    view_.SetProgress(0);
+    Begin(ActionButton::Erase, "フラッシュ消去開始");
     if (ConnectAndUnlock(outcome)) {
         view_.SetStatus(kErasing);
         if (EraseStep()) {
-            view_.SetProgress(99);
-            view_.SetStatus("フラッシュ消去は無事完了しました");
-            view_.Beep(kBeepSuccess);
-            outcome.text = view_.Last();
+            Succeed(outcome, "フラッシュ消去は無事完了しました");
         } else {
-            view_.SetStatus(kCannotErase);
-            view_.Beep(kBeepFailure);
-            Fail(outcome, Step::Erase);
+            Refuse(outcome, Step::Erase, kCannotErase);
             outcome.status = eraseStatus_;
         }
     }
-    CommHandle.reset();
-    view_.SetButtonEnabled(ActionButton::Erase, true);
+    End(ActionButton::Erase);
     return outcome;
 }
 
 Outcome Writer::VerifySequence() {
     Outcome outcome;
-    failedPage_.reset();
-    mismatch_.reset();
-    view_.SetButtonEnabled(ActionButton::Verify, false);
-    view_.SetStatus("フラッシュベリファイ開始");
-    view_.SetProgress(0);
+    Begin(ActionButton::Verify, "フラッシュベリファイ開始");
     const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
     if (size < 1) {
         Fail(outcome, Step::FileCheck);
     } else if (ConnectAndUnlock(outcome)) {
         if (StreamSFormatFile(kVerifyMode, size) == size) {
-            view_.SetProgress(99);
-            view_.SetStatus("フラッシュベリファイは無事完了しました");
-            view_.Beep(kBeepSuccess);
-            outcome.text = view_.Last();
+            Succeed(outcome, "フラッシュベリファイは無事完了しました");
         } else {
+            // The verify button says it in its own words, with a beep.
             view_.SetStatus("フラッシュベリファイに失敗しました! ");
             view_.Beep(kBeepFailure);
-            Fail(outcome, Step::Verify);
-            outcome.page = failedPage_;
-            outcome.mismatch = mismatch_;
+            FailPass(outcome, Step::Verify);
         }
     }
-    CommHandle.reset();
-    view_.SetButtonEnabled(ActionButton::Verify, true);
+    End(ActionButton::Verify);
     return outcome;
 }
 

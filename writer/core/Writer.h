@@ -80,6 +80,14 @@ private:
     bool FastReads() const { return link_.baud != 0; }
     // Ends `outcome` as failed at `step` with the status line as it stands.
     void Fail(Outcome& outcome, Step step) const;
+    // The same after showing `text` with the failure beep; returns false.
+    bool Refuse(Outcome& outcome, Step step, const std::string& text);
+    // A program or verify pass failed: with the page and what the chip answered.
+    void FailPass(Outcome& outcome, Step step) const;
+    void Succeed(Outcome& outcome, const char* text);
+    // The start and end every button sequence shares.
+    void Begin(ActionButton button, const char* text);
+    void End(ActionButton button);
 
     // The view, remembering the last status text for the outcome.
     class StatusTap : public WriterView {
