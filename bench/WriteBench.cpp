@@ -14,7 +14,7 @@
 
 #include "bench/Bench.h"
 #include "sim/VirtualLink.h"
-#include "writer/core/Writer.h"
+#include "writer/core/Session.h"
 #include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
@@ -27,26 +27,17 @@ using Ms = std::chrono::duration<double, std::milli>;
 constexpr std::uint32_t kStart = 0x4000;
 constexpr std::uint32_t kSize = 0x10000;  // all of an R8C's 64 KB program ROM: 256 pages
 
-class QuietView : public WriterView {
+// Remembers the last status text; the dialog is cancelled.
+class QuietView : public WriterView, public IdCodePrompt {
 public:
-    std::string file, port;
     std::string last;
-    std::string FileName() const override { return file; }
-    std::string PortName() const override { return port; }
-    std::string CpuFamily() const override { return "R8C"; }
-    void SetCpuFamily(const std::string&) override {}
-    bool ModePin() const override { return false; }
-    void UpdateModePinVisibility() override {}
     void SetStatus(const std::string& text) override { last = text; }
-    void SetProgress(int) override {}
-    void SetVersionText(const std::string&) override {}
-    void SetFileCheckText(const std::string&) override {}
-    void SetButtonEnabled(ActionButton, bool) override {}
-    void Beep(std::uint32_t) override {}
-    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string&) override {
-        return std::nullopt;
-    }
+    std::optional<IdCodeAnswer> AskIdCode() override { return std::nullopt; }
 };
+
+Target Chip(const std::string& port, const std::string& file) {
+    return Target{port, Family::R8C, false, file, {}};
+}
 
 std::string WriteFile() {
     return bench::WriteBenchFile(std::filesystem::temp_directory_path() / "bramblet-bench-64k.mot",
@@ -90,12 +81,10 @@ double RealTimeWrite(const char* simProgram, const std::string& file, std::strin
         (std::filesystem::temp_directory_path() / "bramblet-bench-chip").string();
     const bench::Sim sim(simProgram, link);
     QuietView view;
-    view.file = file;
-    view.port = link;
     PosixPortOpener ports;
-    Writer writer(view, ports);
+    Session session(ports, view, view);
     const auto start = Clock::now();
-    writer.WriteSequence();
+    session.WriteSequence(Chip(link, file));
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     outcome = view.last;
     return seconds;
@@ -114,10 +103,8 @@ int main(int argc, char** argv) {
     sim::ChipConfig chip;
     sim::VirtualLink line(chip);
     QuietView view;
-    view.file = file;
-    view.port = "COM1";
-    Writer writer(view, line.Opener());
-    writer.WriteSequence();
+    Session session(line.Opener(), view, view);
+    session.WriteSequence(Chip("COM1", file));
     const sim::Time B = sim::ByteTime(19200);
     const Budget budget = Expected(chip);
     const double protocol = Ms(line.Now()).count() / 1000;

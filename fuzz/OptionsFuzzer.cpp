@@ -20,8 +20,20 @@ bool Has(const std::vector<std::string>& args, const std::string& arg) {
     return std::find(args.begin(), args.end(), arg) != args.end();
 }
 
-bool IsFamily(const std::string& text) {
-    return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
+// The arguments hold `option` followed by `value`.
+bool Follows(const std::vector<std::string>& args, const std::string& option,
+             const std::string& value) {
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == option && args[i + 1] == value) return true;
+    }
+    return false;
+}
+
+// Some argument ends with `tail`.
+bool AnyEndsWith(const std::vector<std::string>& args, const std::string& tail) {
+    return std::any_of(args.begin(), args.end(), [&](const std::string& a) {
+        return a.size() >= tail.size() && a.compare(a.size() - tail.size(), tail.size(), tail) == 0;
+    });
 }
 
 const char* Name(Command command) {
@@ -98,8 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& port : options->ports) Check(Has(args, port));
     if (!options->file.empty()) Check(Has(args, options->file));
     if (command == Command::Write || command == Command::Verify) Check(Has(args, options->file));
-    if (options->family) Check(IsFamily(*options->family));
-    if (options->idFamily) Check(options->idCode && IsFamily(*options->idFamily));
+    if (options->family) Check(Follows(args, "--family", FamilyName(*options->family)));
+    if (options->idFamily) {
+        Check(options->idCode &&
+              AnyEndsWith(args, std::string(",") + FamilyName(*options->idFamily)));
+    }
     Check(!options->modePin || Has(args, "--mode-pin"));
     Check(!(options->modePin && options->baud == 9600));
     const std::uint32_t rates[] = {0, 9600, 19200, 38400, 57600, 115200};

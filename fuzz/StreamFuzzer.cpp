@@ -47,11 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<int> progress;
         SRecordStream stream;
         Check(stream.Open(file.Path()) == StreamOpen::Opened);
-        std::uint32_t min = 0, max = 0;
-        const std::int32_t result = stream.Pass(
-            sink, mode, expected, min, max, [&](int position) { progress.push_back(position); });
-        Check(result == model.result);
-        Check(min == model.min && max == model.max);
+        const StreamResult result =
+            stream.Pass(sink, mode, expected, [&](int position) { progress.push_back(position); });
+        Check(result.count == model.result);
+        Check(result.minAddress == model.min && result.maxAddress == model.max);
         Check(sink.flushes == model.flushes);
         Check(progress == model.progress);
         for (std::size_t i = 0; i < progress.size(); ++i) {

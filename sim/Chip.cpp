@@ -6,8 +6,7 @@ namespace bramblet::sim {
 namespace {
 
 constexpr std::uint8_t kSync = 0x00;
-constexpr std::uint8_t kBaud9600 = 0xB0;
-constexpr std::uint8_t kBaud115200 = 0xB4;
+constexpr std::uint8_t kBaudCheck = bramblet::kLinkRates.front().code;
 constexpr std::uint8_t kReadStatus = 0x70;
 constexpr std::uint8_t kClearStatus = 0x50;
 constexpr std::uint8_t kVersion = 0xFB;
@@ -36,6 +35,7 @@ std::uint32_t PageAddress(const std::vector<std::uint8_t>& frame) {
 std::vector<Block> DefaultBlocks(Family family) {
     switch (family) {
         case Family::R8C:  // data flash A and B, 64 KB program ROM
+        case Family::R8CM:
             return {{0x2400, 0x400},  {0x2800, 0x400},  {0x4000, 0x4000},
                     {0x8000, 0x4000}, {0xC000, 0x4000}, {0x10000, 0x4000}};
         case Family::M16C:  // data flash A, 256 KB program ROM
@@ -58,41 +58,16 @@ std::vector<Block> DefaultBlocks(Family family) {
     return {};
 }
 
-std::uint32_t IdAddress(Family family) {
-    switch (family) {
-        case Family::R8C:
-            return 0x00FFDF;
-        case Family::M16C:
-            return 0x0FFFDF;
-        case Family::M32C:
-            return 0xFFFFDF;
-    }
-    return 0;
-}
-
 std::array<std::uint32_t, 7> IdAddresses(Family family) {
     std::array<std::uint32_t, 7> addresses{};
     for (std::size_t i = 0; i < 7; ++i) addresses[i] = IdAddress(family) + kIdOffsets[i];
     return addresses;
 }
 
-std::optional<Family> ParseFamily(const std::string& text) {
-    if (text == "R8C") return Family::R8C;
-    if (text == "M16C") return Family::M16C;
-    if (text == "M32C") return Family::M32C;
-    return std::nullopt;
-}
-
-const char* FamilyName(Family family) {
-    switch (family) {
-        case Family::R8C:
-            return "R8C";
-        case Family::M16C:
-            return "M16C";
-        case Family::M32C:
-            return "M32C";
-    }
-    return "";
+std::optional<Family> ParseChipFamily(const std::string& text) {
+    const std::optional<Family> family = bramblet::ParseFamily(text);
+    if (family == Family::R8CM) return std::nullopt;
+    return family;
 }
 
 Chip::Chip(const ChipConfig& config)
@@ -126,8 +101,7 @@ void Chip::PowerOn() {
 }
 
 bool Chip::Knows(std::uint32_t baud) const {
-    return baud <= config_.maxBaud &&
-           std::find(kBaudRates.begin(), kBaudRates.end(), baud) != kBaudRates.end();
+    return baud <= config_.maxBaud && IsLinkRate(baud);
 }
 
 std::uint32_t Chip::RateAt(const std::vector<RateFrom>& rates, Time t) {
@@ -332,7 +306,7 @@ void Chip::Heard(const UartLine::Received& received) {
         srd1_ |= kSrd1ReceiveTimeout;
     }
     // Synchronisation: the first zero or Baud Rate Check holds the UART at the rate it came at.
-    if (frame_.empty() && Baud() == 0 && (byte == kSync || byte == kBaud9600)) {
+    if (frame_.empty() && Baud() == 0 && (byte == kSync || byte == kBaudCheck)) {
         SetRate(chipRates_, arrives, received.baud);
     }
     lastArrival_ = arrives;
@@ -389,9 +363,9 @@ void Chip::Execute(Time at) {
             break;
     }
 
-    if (command >= kBaud9600 && command <= kBaud115200) {
+    if (const std::optional<std::uint32_t> named = RateOfCode(command)) {
         // 0xB0 checks the rate the chip holds; the others move it, if the chip knows the rate.
-        const std::uint32_t rate = command == kBaud9600 ? 0 : kBaudRates[command - kBaud9600];
+        const std::uint32_t rate = command == kBaudCheck ? 0 : *named;
         if (rate <= config_.maxBaud) {
             Note(at, command, 0, false);
             if (faults.baudEcho) {

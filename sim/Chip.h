@@ -14,16 +14,13 @@
 #include <vector>
 
 #include "sim/Uart.h"
+#include "writer/common/Family.h"
+#include "writer/link/Rates.h"
 
 namespace bramblet::sim {
 
 using IdCode = std::array<std::uint8_t, 7>;
-
-enum class Family { R8C, M16C, M32C };
-
-// The rates of the baud-rate commands 0xB0 to 0xB4. 0xB0 names 9600 in the datasheets; here
-// it checks the rate the chip has synchronised at, whatever it is.
-constexpr std::array<std::uint32_t, 5> kBaudRates = {9600, 19200, 38400, 57600, 115200};
+using bramblet::Family;
 
 struct Block {
     std::uint32_t start;
@@ -32,11 +29,10 @@ struct Block {
 
 // The flash of a typical member of each family, program ROM and data flash.
 std::vector<Block> DefaultBlocks(Family family);
-// The address of ID1; ID2 to ID7 follow at +4, +0xC, +0x10, +0x14, +0x18, +0x1C.
-std::uint32_t IdAddress(Family family);
+// The addresses of ID1 to ID7: the family's ID address, then +4, +0xC, +0x10, +0x14, +0x18, +0x1C.
 std::array<std::uint32_t, 7> IdAddresses(Family family);
-std::optional<Family> ParseFamily(const std::string& text);
-const char* FamilyName(Family family);
+// The families a simulated chip can be: R8CM names only an ID address, not a chip of its own.
+std::optional<Family> ParseChipFamily(const std::string& text);
 
 // Misbehaviour to inject. The defaults are a healthy chip.
 struct Faults {
@@ -71,7 +67,7 @@ struct ChipConfig {
     // it knows and answers at the host's rate; the first synchronisation zero or Baud Rate Check
     // then holds the UART at the rate it came at. Either way the baud-rate commands move it.
     std::uint32_t fixedBaud = 0;
-    // The fastest of kBaudRates the boot program knows: it synchronises at no higher rate and
+    // The fastest of kLinkRates the boot program knows: it synchronises at no higher rate and
     // refuses the baud-rate commands of higher ones. Older M16C groups stop at 57600, the oldest
     // know only 9600.
     std::uint32_t maxBaud = 115200;

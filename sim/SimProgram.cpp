@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 
 namespace {
 
@@ -161,7 +161,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         int n = 0;
         bool ok = true;
         if (option == "--family") {
-            const auto family = value(v) ? ParseFamily(v) : std::nullopt;
+            const auto family = value(v) ? ParseChipFamily(v) : std::nullopt;
             ok = family.has_value();
             if (ok) options.chip.family = *family;
         } else if (option == "--id") {
@@ -178,8 +178,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (option == "--mode-pin") {
             options.chip.fixedBaud = 38400;
         } else if (option == "--max-baud") {
-            ok = value(v) && ParseInt(v, n) &&
-                 std::find(kBaudRates.begin(), kBaudRates.end(), n) != kBaudRates.end();
+            ok = value(v) && ParseInt(v, n) && bramblet::IsLinkRate(static_cast<std::uint32_t>(n));
             if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
         } else if (option == "--load") {
             ok = value(options.load);

@@ -9,11 +9,12 @@ public:
     explicit Port(VirtualLink& link) : link_(link) {}
     ~Port() override { link_.open_ = false; }
 
-    void Setup(std::uint32_t baud) override {
-        if (link_.Unplugged()) return;
+    bool Setup(std::uint32_t baud) override {
+        if (link_.Unplugged() || !IsLinkRate(baud)) return false;
         link_.Purge();
         link_.baud_ = baud;
         link_.chip_.SetHostBaud(baud, link_.now_);
+        return true;
     }
     void Write(std::span<const std::uint8_t> bytes) override {
         link_.Write(bytes.data(), bytes.size());

@@ -25,7 +25,7 @@ TEST(OptionsTest, SequencesTakeAPortAndTheirFile) {
     ASSERT_TRUE(erase);
     EXPECT_EQ(erase->file, "");
     EXPECT_TRUE(erase->modePin);
-    EXPECT_EQ(erase->family, "R8CM");
+    EXPECT_EQ(erase->family, Family::R8CM);
 
     std::string error;
     EXPECT_FALSE(Parse({"verify", "a.mot"}, &error));
@@ -43,7 +43,7 @@ TEST(OptionsTest, IdCodeIsSevenHexBytesWithAnOptionalFamily) {
     auto options = Parse({"write", "a.mot", "--port", "COM1", "--id", "0123456789abCD,M32C"});
     ASSERT_TRUE(options && options->idCode);
     EXPECT_EQ(*options->idCode, (IdCodeBytes{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}));
-    EXPECT_EQ(options->idFamily, "M32C");
+    EXPECT_EQ(options->idFamily, Family::M32C);
 
     options = Parse({"write", "a.mot", "--port", "COM1", "--id", "FFFFFFFFFFFFFF"});
     ASSERT_TRUE(options);
@@ -69,8 +69,8 @@ TEST(OptionsTest, BoardsSideBySideShareTheirOptions) {
     EXPECT_EQ(info->ports.size(), 2u);
 
     std::string error;
-    EXPECT_FALSE(Parse({"read", "0-FF", "--port", "COM3", "--port", "COM4", "-o", "x.mot"},
-                       &error));
+    EXPECT_FALSE(
+        Parse({"read", "0-FF", "--port", "COM3", "--port", "COM4", "-o", "x.mot"}, &error));
     EXPECT_NE(error.find("one --port"), std::string::npos);
     EXPECT_FALSE(Parse({"info", "a.mot", "--port", "COM3"}));
 }

@@ -7,6 +7,7 @@
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
 #include "writer/cli/ReadBack.h"
+#include "writer/cli/Stop.h"
 
 namespace bramblet::testing {
 namespace {
@@ -14,9 +15,9 @@ namespace {
 class ReadBackTest : public LinkFixture {
 protected:
     SerialPort& Unlocked() {
-        const Outcome outcome = W().Unlock();
+        const Outcome outcome = W().Unlock(T());
         EXPECT_TRUE(outcome.Succeeded()) << outcome.text;
-        return *W().CommHandle;
+        return *W().CommHandle();
     }
     std::string Text(const std::string& name) {
         std::ifstream in(TempDir::Utf8(name), std::ios::binary);
@@ -40,7 +41,7 @@ TEST_F(ReadBackTest, WhatWasWrittenReadsBackAsTheSameBytes) {
         dir.Write("prog.mot", SRecords('1', 0x4000, 0x100) + SRecords('1', 0x8010, 0x30, 3) +
                                   SRecords('1', 0xFFF0, 0x10));
     view.fileName = file;
-    ASSERT_TRUE(W().WriteSequence().Succeeded());
+    ASSERT_TRUE(W().WriteSequence(T()).Succeeded());
 
     const std::string back = dir.Name("back.mot");
     EXPECT_EQ(ReadToFile(Unlocked(), {0x4000, 0xFFFF}, back, {}), std::nullopt);
@@ -104,30 +105,34 @@ TEST_F(ReadBackTest, ReadEndingEarlyLeavesTheOldFileAlone) {
     // Stopped by the user after two pages: no file at all.
     Chip({});
     const std::string fresh = dir.Name("fresh.mot");
-    int asked = 0;
-    ReadControl control;
-    control.stop = [&] { return ++asked > 2; };
-    const auto stopped = ReadToFile(Unlocked(), {0xC000, 0xC3FF}, fresh, control);
+    bool stop = false;
+    StoppablePorts stoppable(Link().Opener(), [&] { return stop; });
+    Session session(stoppable, view, view);
+    ASSERT_TRUE(session.Unlock(T()).Succeeded());
+    int pages = 0;
+    const auto stopped = ReadToFile(*session.CommHandle(), {0xC000, 0xC3FF}, fresh,
+                                    [&](int) { stop = ++pages == 2; });
     ASSERT_TRUE(stopped);
-    EXPECT_EQ(stopped->reason, "interrupted");
+    EXPECT_EQ(stopped->reason, "page 00C200: stopped");
+    EXPECT_EQ(stopped->lost.kind, PortLoss::Kind::Stopped);
     EXPECT_EQ(Count(0xFF) - 1, 2);  // two Page Reads after the ID check's code of 0xFF bytes
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(fresh)));
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(fresh + ".part")));
+    EXPECT_FALSE(Link().PortOpen());  // let go at once
 }
 
 TEST_F(ReadBackTest, BlankCheckNamesTheFirstByteInUse) {
-    std::optional<ReadFailure> failure;
     std::vector<int> progress;
-    ReadControl control;
-    control.progress = [&](int percent) { progress.push_back(percent); };
-    EXPECT_EQ(FirstUsedByte(Unlocked(), {0xC000, 0xC3FF}, control, failure), std::nullopt);
-    EXPECT_EQ(failure, std::nullopt);
+    const BlankCheckResult blank = FirstUsedByte(Unlocked(), {0xC000, 0xC3FF},
+                                                 [&](int percent) { progress.push_back(percent); });
+    EXPECT_EQ(blank.used, std::nullopt);
+    EXPECT_FALSE(blank.failure);
     EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 100}));
-    W().CommHandle.reset();
+    W().CloseCommHandle();
 
     Link().Target().Load(0xC1A7, std::vector<std::uint8_t>{0x00});
     Link().Target().Load(0xC2F0, std::vector<std::uint8_t>{0x12});
-    EXPECT_EQ(FirstUsedByte(Unlocked(), {0xC000, 0xC3FF}, {}, failure), 0xC1A7u);
+    EXPECT_EQ(FirstUsedByte(Unlocked(), {0xC000, 0xC3FF}, {}).used, 0xC1A7u);
     // Reading stopped at that page: two Page Reads.
     const auto& reads = Link().Reads();
     EXPECT_EQ(

@@ -27,11 +27,11 @@ protected:
 };
 
 TEST_F(ConnectTest, HealthyChipNeedsAllSeventeenZerosThenBaudCheckAndStatus) {
-    const int result = W().ConnectBootMode();
+    const int result = W().ConnectBootMode(T());
     EXPECT_EQ(result, 0x8000);  // ready, ID not checked yet
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));
     EXPECT_EQ(Link().Baud(), 19200u);
-    ASSERT_NE(W().CommHandle, nullptr);
+    ASSERT_NE(W().CommHandle(), nullptr);
 
     // 430 ms discard, 17 x 34 ms, the echo read waits its whole 70 ms window (one byte of ten),
     // then the status: 0x70 out, two bytes back, and a second read that waits out 38 ms.
@@ -51,23 +51,23 @@ TEST_F(ConnectTest, SynchronisationStopsAtTheFirstAnswer) {
         config.faults.syncAnswerAfter = k;
         config.faults.syncAnswer = {0x5A};  // its value is not examined
         Chip(config);
-        EXPECT_EQ(W().ConnectBootMode(), 0x8000) << k;
+        EXPECT_EQ(W().ConnectBootMode(T()), 0x8000) << k;
         EXPECT_EQ(Frames(), Expected(k, {kBaudCheck, kStatus})) << k;
     }
 }
 
 TEST_F(ConnectTest, SilentTargetTakesAboutOnePointOneSecondAndLeavesThePortOpen) {
     Chip(Deaf());
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
     // Seventeen zeros, the Baud Rate Check and nothing more: no status read, no clear.
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck}));
     EXPECT_EQ(Link().Now(), 430ms + 17 * 34ms + 70ms);
     EXPECT_TRUE(Link().PortOpen());
-    EXPECT_NE(W().CommHandle, nullptr);
+    EXPECT_NE(W().CommHandle(), nullptr);
 
     // The caller closes it and the next attempt opens the same port again.
-    W().CommHandle.reset();
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    W().CloseCommHandle();
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
     EXPECT_EQ(Link().Opens(), 2);
 }
 
@@ -77,7 +77,7 @@ TEST_F(ConnectTest, BaudRateCheckWantsExactlyOneEcho) {
         sim::ChipConfig config;
         config.faults.baudEcho = echo;
         Chip(config);
-        EXPECT_EQ(W().ConnectBootMode(), 0) << echo.size();
+        EXPECT_EQ(W().ConnectBootMode(T()), 0) << echo.size();
         EXPECT_EQ(Frames(), Expected(17, {kBaudCheck})) << echo.size();
     }
 }
@@ -87,7 +87,7 @@ TEST_F(ConnectTest, GarbageAfterSynchronisationSpoilsTheEcho) {
     config.faults.syncAnswerAfter = 3;
     config.faults.syncAnswer = {0x3C, 0x5A, 0xE1};  // the rest lands in the echo read
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
     EXPECT_EQ(Frames(), Expected(3, {kBaudCheck}));
 }
 
@@ -95,7 +95,7 @@ TEST_F(ConnectTest, StaleInputIsDiscardedBeforeSynchronising) {
     sim::ChipConfig config;
     config.faults.powerOnNoise = {0x12, 0x34, 0x56};
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));  // no zero was answered by noise
     EXPECT_EQ(Link().Reads()[0].got, 3u);
 }
@@ -104,7 +104,7 @@ TEST_F(ConnectTest, CommandEchoAloneIsNoAnswerOnTheNormalLink) {
     sim::ChipConfig config;
     config.faults.loopBack = true;  // every byte comes straight back
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
     EXPECT_EQ(Frames(), Expected(1, {kBaudCheck, kStatus}));
 }
 
@@ -113,7 +113,7 @@ TEST_F(ConnectTest, CommandEchoOnTheModePinLinkIsAStatusWithErrorFlags) {
     config.faults.loopBack = true;
     Chip(config);
     view.modePin = true;
-    EXPECT_EQ(W().ConnectBootMode(), 0x3000);             // 0x70 0x00: error flags, not ready
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x3000);          // 0x70 0x00: error flags, not ready
     EXPECT_EQ(Frames(), std::vector<Bytes8>({kStatus}));  // and therefore no Clear Status
     EXPECT_EQ(Link().Baud(), 38400u);
 }
@@ -122,24 +122,24 @@ TEST_F(ConnectTest, ShortStatusReplies) {
     sim::ChipConfig config;
     config.faults.statusReplyLength = 1;  // SRD alone: the missing SRD1 counts as 0x00
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
 
     config.faults.statusReplyLength = 0;
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));
 }
 
 TEST_F(ConnectTest, ErrorFlagsAreClearedOnceAndStillReported) {
     Link().Target().HostSends(0x33, 0ns);  // not a command: sets SRD bits 5 and 4
-    EXPECT_EQ(W().ConnectBootMode(), 0xB000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0xB000);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus, kClear}));
     EXPECT_EQ(Link().Target().Srd(), 0x80);
 
     // The next connection finds the flags gone and sends no clear.
-    W().CommHandle.reset();
+    W().CloseCommHandle();
     Link().ClearLog();
-    EXPECT_EQ(W().ConnectBootMode(), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
     EXPECT_EQ(Count(0x50), 0);
 }
 
@@ -157,8 +157,8 @@ TEST_F(ConnectTest, ClearStatusGoesToAReadyChipWithEitherErrorFlag) {
             return Bytes8{};
         };
         ScriptedPorts ports(script);
-        Writer writer(view, ports);
-        EXPECT_EQ(writer.ConnectBootMode(), (c.srd * 256) & 0xB000) << int{c.srd};
+        Session session(ports, view, view);
+        EXPECT_EQ(session.ConnectBootMode(T()), (c.srd * 256) & 0xB000) << int{c.srd};
         EXPECT_EQ(script.Count(0x50), c.cleared ? 1 : 0) << int{c.srd};
         EXPECT_EQ(script.writes.back()[0], c.cleared ? 0x50 : 0x70) << int{c.srd};
     }
@@ -168,7 +168,7 @@ TEST_F(ConnectTest, ChipVerifiedAtOnceWhenBlank) {
     sim::ChipConfig config;
     config.verifiedWhenBlank = true;
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(), 0x800C);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x800C);
     EXPECT_EQ(Count(0x50), 0);
 }
 
@@ -186,7 +186,7 @@ TEST_F(ConnectTest, ModePinLinkOnlyForR8CExactly) {
         Chip({});
         view.cpuFamily = c.family;
         view.modePin = c.modePin;
-        EXPECT_EQ(W().ConnectBootMode(), 0x8000) << c.family;
+        EXPECT_EQ(W().ConnectBootMode(T()), 0x8000) << c.family;
         EXPECT_EQ(Link().Baud(), c.baud) << c.family;
         EXPECT_EQ(Frames(), c.modePinLink ? std::vector<Bytes8>{kStatus}
                                           : Expected(17, {kBaudCheck, kStatus}))
@@ -199,13 +199,13 @@ TEST_F(ConnectTest, ModePinChipAnswersOnlyAtItsOwnRate) {
     config.fixedBaud = 38400;
     Chip(config);
     view.modePin = false;
-    EXPECT_EQ(W().ConnectBootMode(), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0);
 
-    W().CommHandle.reset();
+    W().CloseCommHandle();
     view.modePin = true;
     // The tail of the 0xB0 sent at 19200 reached its UART as 0xFE, an unknown command: the
     // status shows the error flags, and the connection clears them.
-    EXPECT_EQ(W().ConnectBootMode(), 0xB000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0xB000);
     EXPECT_EQ(Link().Frames().back().bytes, kClear);
     // 430 ms discard, then one status exchange at 38400.
     const sim::Time start = Link().Reads()[Link().Reads().size() - 3].start;
@@ -214,16 +214,16 @@ TEST_F(ConnectTest, ModePinChipAnswersOnlyAtItsOwnRate) {
 
 TEST_F(ConnectTest, MissingPortGivesOneAndNoHandle) {
     Link().SetPortMissing(true);
-    EXPECT_EQ(W().ConnectBootMode(), 1);
-    EXPECT_EQ(W().CommHandle, nullptr);
-    EXPECT_EQ(W().LastOpenError.error, OpenError::NotFound);
+    EXPECT_EQ(W().ConnectBootMode(T()), 1);
+    EXPECT_EQ(W().CommHandle(), nullptr);
+    EXPECT_EQ(W().LastOpenError(), OpenError::NotFound);
     EXPECT_TRUE(Frames().empty());
 
     Link().SetPortMissing(false);
     view.portName = "";  // the bare device prefix opens nothing
-    EXPECT_EQ(W().ConnectBootMode(), 1);
+    EXPECT_EQ(W().ConnectBootMode(T()), 1);
     view.portName = "COM12";
-    EXPECT_EQ(W().ConnectBootMode(), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
     EXPECT_EQ(Link().LastPortName(), "COM12");
 }
 

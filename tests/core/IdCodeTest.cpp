@@ -14,7 +14,7 @@ class IdCodeTest : public LinkFixture {
 protected:
     // Connects; the log then holds only what VerifyIdCode sends.
     void Connect() {
-        ASSERT_GT(W().ConnectBootMode(), 1);
+        ASSERT_GT(W().ConnectBootMode(T()), 1);
         Link().ClearLog();
     }
     // The ID Checks sent: each is two writes, the 5-byte header and the 7 code bytes, and is
@@ -50,24 +50,24 @@ protected:
 
 TEST_F(IdCodeTest, BlankChipTakesTheErasedCodeOnly) {
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     const auto checks = IdChecks();
     ASSERT_EQ(checks.size(), 1u);
     EXPECT_EQ(checks[0].first, (Bytes8{0xF5, 0xDF, 0xFF, 0x00, 0x07}));
     EXPECT_EQ(checks[0].second, kErased);
     EXPECT_EQ(view.statuses, std::vector<std::string>{"ID all FF 照合中"});
     EXPECT_EQ(view.dialogShown, 0);
-    EXPECT_EQ(W().IdCode, IdCodeBytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(W().IdCode(), IdCodeBytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(IdCodeTest, VersionIsReadBeforeTheIdSteps) {
     Connect();
-    W().VerifyIdCode();
+    W().VerifyIdCode(T());
     const auto frames = Frames();
     ASSERT_GE(frames.size(), 3u);
     EXPECT_EQ(frames[0], Bytes8{0x70});
     EXPECT_EQ(frames[1], Bytes8{0xFB});
-    EXPECT_EQ(W().BootVersion, "VER.1.00");
+    EXPECT_EQ(W().BootVersion(), "VER.1.00");
     EXPECT_EQ(view.versionTexts, std::vector<std::string>{"VER.1.00"});
     // 8 bytes of 8 arrive and end the first read; the second waits out its 70 ms for nothing.
     const auto& reads = Link().Reads();
@@ -79,14 +79,18 @@ TEST_F(IdCodeTest, VersionIsReadBeforeTheIdSteps) {
 
 TEST_F(IdCodeTest, VersionRepliesOtherThanEightBytesLeaveTheLabelEmpty) {
     for (const char* version : {"VER.1.0", "VER.1.481", ""}) {
+        // The session has read a version from another chip before.
+        Chip({});
+        Connect();
+        W().VerifyIdCode(T());
+        ASSERT_EQ(W().BootVersion(), "VER.1.00");
         sim::ChipConfig config;
         config.version = version;
-        Chip(config);
+        SwapChip(config);
         view.versionTexts.clear();
-        W().BootVersion = "old";
         Connect();
-        W().VerifyIdCode();
-        EXPECT_EQ(W().BootVersion, "") << version;
+        W().VerifyIdCode(T());
+        EXPECT_EQ(W().BootVersion(), "") << version;
         EXPECT_EQ(view.versionTexts, std::vector<std::string>{""}) << version;
     }
 }
@@ -97,30 +101,33 @@ TEST_F(IdCodeTest, AlreadyVerifiedReadsTheVersionAndSendsNoIdCheck) {
     config.version = "VER.2.01";
     Chip(config);
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     EXPECT_EQ(Frames(), (std::vector<Bytes8>{{0x70}, {0xFB}}));
     EXPECT_EQ(view.versionTexts, std::vector<std::string>{"VER.2.01"});
     EXPECT_TRUE(view.statuses.empty());
 }
 
 TEST_F(IdCodeTest, NotReadyOrFlaggedStatusReturnsAtOnce) {
+    Connect();
+    W().VerifyIdCode(T());
+    ASSERT_EQ(W().BootVersion(), "VER.1.00");
+    view.versionTexts.clear();
     sim::ChipConfig config;
     config.faults.loopBack = true;
-    Chip(config);
+    SwapChip(config);
     view.modePin = true;  // the mode-pin link takes the echo 0x70 0x00 as 0x3000
-    ASSERT_EQ(W().ConnectBootMode(), 0x3000);
+    ASSERT_EQ(W().ConnectBootMode(T()), 0x3000);
     Link().ClearLog();
-    W().BootVersion = "VER.1.00";
-    EXPECT_EQ(W().VerifyIdCode(), 0x3000);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x3000);
     EXPECT_EQ(Frames(), std::vector<Bytes8>{{0x70}});
     EXPECT_TRUE(view.versionTexts.empty());  // Label3 keeps its text
-    EXPECT_EQ(W().BootVersion, "");
+    EXPECT_EQ(W().BootVersion(), "");
 }
 
 TEST_F(IdCodeTest, ErrorFlagsStillSetAfterTheClearStopTheIdSteps) {
     Connect();
     Link().Target().HostSends(0x33, Link().Now());  // the chip flags an error after connecting
-    EXPECT_EQ(W().VerifyIdCode(), 0xB000);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0xB000);
     EXPECT_EQ(Frames(), std::vector<Bytes8>{{0x70}});
 }
 
@@ -128,7 +135,7 @@ TEST_F(IdCodeTest, ProtectedChipUnlockedByTheIdFile) {
     Chip(Protected(sim::Family::R8C, kCode));
     IdFileFor("prog.mot", IdFileText("0FFD", kCode));
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     const auto checks = IdChecks();
     ASSERT_EQ(checks.size(), 2u);
     EXPECT_EQ(checks[0].second, kErased);
@@ -137,9 +144,9 @@ TEST_F(IdCodeTest, ProtectedChipUnlockedByTheIdFile) {
     EXPECT_EQ(view.dialogShown, 0);
 
     // The chip stays unlocked until it is reset: the next connection finds it verified.
-    W().CommHandle.reset();
+    W().CloseCommHandle();
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     EXPECT_EQ(Count(0xF5), 0);
 }
 
@@ -149,7 +156,7 @@ TEST_F(IdCodeTest, NoIdFileSendsSevenZerosThenAsksTheDialog) {
     view.fileName = dir.Name("missing.mot");
     view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, "M16C"}; };
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     const auto checks = IdChecks();
     ASSERT_EQ(checks.size(), 3u);
     for (const auto& check : checks) EXPECT_EQ(check.first, (Bytes8{0xF5, 0xDF, 0xFF, 0x0F, 0x07}));
@@ -158,7 +165,7 @@ TEST_F(IdCodeTest, NoIdFileSendsSevenZerosThenAsksTheDialog) {
     EXPECT_EQ(checks[2].second, Bytes8(kCode.begin(), kCode.end()));
     EXPECT_EQ(view.dialogShown, 1);
     EXPECT_EQ(view.statuses.size(), 2u);  // the dialog step shows no status text
-    EXPECT_EQ(W().IdCode, kCode);
+    EXPECT_EQ(W().IdCode(), kCode);
 }
 
 TEST_F(IdCodeTest, WrongCodeEverywhereStopsAfterThreeIdChecks) {
@@ -169,7 +176,7 @@ TEST_F(IdCodeTest, WrongCodeEverywhereStopsAfterThreeIdChecks) {
         return IdCodeAnswer{IdCodeBytes{9, 9, 9, 9, 9, 9, 9}, "M32C"};
     };
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x8004);  // ready, ID mismatch
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x8004);  // ready, ID mismatch
     const auto checks = IdChecks();
     ASSERT_EQ(checks.size(), 3u);
     EXPECT_EQ(checks[0].first, (Bytes8{0xF5, 0xDF, 0xFF, 0xFF, 0x07}));
@@ -179,12 +186,19 @@ TEST_F(IdCodeTest, WrongCodeEverywhereStopsAfterThreeIdChecks) {
 }
 
 TEST_F(IdCodeTest, CancelledDialogReturnsTheIdFileStatus) {
+    // A first chip was unlocked through the dialog with the family "R8C".
     Chip(Protected(sim::Family::R8C, kCode));
-    // OK with no family counts as a cancel.
-    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, ""}; };
+    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, "R8C"}; };
     Connect();
-    W().DialogCpuFamily = "R8C";  // emptied before the dialog is shown
-    EXPECT_EQ(W().VerifyIdCode(), 0x8004);
+    ASSERT_EQ(W().VerifyIdCode(T()), 0x800C);
+    ASSERT_EQ(W().DialogCpuFamily(), "R8C");
+    // OK with no family counts as a cancel; the family is emptied before the dialog is shown.
+    SwapChip(Protected(sim::Family::R8C, kCode));
+    view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, ""}; };
+    view.dialogShown = 0;
+    Connect();
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x8004);
+    EXPECT_EQ(W().DialogCpuFamily(), "");
     EXPECT_EQ(IdChecks().size(), 2u);
     EXPECT_EQ(view.dialogShown, 1);
     EXPECT_EQ(view.cpuFamily, "R8C");
@@ -195,7 +209,7 @@ TEST_F(IdCodeTest, DialogFamilyR8CMUsesTheM16CAddressAndStaysInTheWindow) {
     view.cpuFamily = "R8C";  // the window guessed wrong; the user corrects it in the dialog
     view.dialog = [](const std::string&) { return IdCodeAnswer{kCode, "R8CM"}; };
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     const auto checks = IdChecks();
     ASSERT_EQ(checks.size(), 3u);
     EXPECT_EQ(checks[0].first, (Bytes8{0xF5, 0xDF, 0xFF, 0x00, 0x07}));  // R8C's address first
@@ -207,7 +221,7 @@ TEST_F(IdCodeTest, ShortIdFileLeavesZerosForTheMissingLines) {
     Chip(Protected(sim::Family::R8C, {0xA1, 0xB2, 0xC3, 0, 0, 0, 0}));
     IdFileFor("short.mot", "hdr\n0FFDDFa1\nFFE3B2\nFFEBc3\n");
     Connect();
-    EXPECT_EQ(W().VerifyIdCode(), 0x800C);
+    EXPECT_EQ(W().VerifyIdCode(T()), 0x800C);
     EXPECT_EQ(IdChecks().back().second, (Bytes8{0xA1, 0xB2, 0xC3, 0, 0, 0, 0}));
 }
 

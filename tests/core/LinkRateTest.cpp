@@ -10,9 +10,8 @@ namespace {
 class LinkRateTest : public LinkFixture {
 protected:
     void Rate(std::uint32_t baud, const sim::ChipConfig& config = {}) {
-        writer.reset();
-        link = std::make_unique<sim::VirtualLink>(config);
-        writer = std::make_unique<Writer>(view, link->Opener(), LinkOptions{baud});
+        Chip(config);
+        linkOptions.baud = baud;
     }
     // The frames after the connection's Baud Rate Check and status read.
     std::vector<Bytes8> AfterConnecting() {
@@ -26,7 +25,7 @@ protected:
 
 TEST_F(LinkRateTest, ChipAndPortMoveTogetherBeforeTheIdCheck) {
     Rate(115200);
-    const Outcome outcome = W().Unlock();
+    const Outcome outcome = W().Unlock(T());
     ASSERT_TRUE(outcome.Succeeded()) << outcome.text;
     const auto after = AfterConnecting();
     ASSERT_GE(after.size(), 3u);
@@ -41,16 +40,16 @@ TEST_F(LinkRateTest, ChipAndPortMoveTogetherBeforeTheIdCheck) {
         return r.requested == 1 && r.got == 1 && r.end - r.start < std::chrono::milliseconds(2);
     });
     EXPECT_NE(echo, reads.end());
-    W().CommHandle.reset();
+    W().CloseCommHandle();
 
     // Each rate has its code; the design's rate moves too when asked for by name.
     for (const auto& [baud, code] : std::vector<std::pair<std::uint32_t, std::uint8_t>>{
              {19200, 0xB1}, {38400, 0xB2}, {57600, 0xB3}}) {
         Rate(baud);
-        ASSERT_TRUE(W().Unlock().Succeeded()) << baud;
+        ASSERT_TRUE(W().Unlock(T()).Succeeded()) << baud;
         EXPECT_EQ(AfterConnecting().front(), Bytes8{code});
         EXPECT_EQ(Link().Target().Baud(), baud);
-        W().CommHandle.reset();
+        W().CloseCommHandle();
     }
 }
 
@@ -60,7 +59,7 @@ TEST_F(LinkRateTest, EachFailureToMoveStopsBeforeTheIdCheck) {
     old.maxBaud = 57600;
     Rate(115200, old);
     view.fileName = dir.Write("prog.mot", SRecords('1', 0xC000, 16));
-    Outcome outcome = W().WriteSequence();
+    Outcome outcome = W().WriteSequence(T());
     EXPECT_EQ(outcome.failed, Step::BaudRate);
     EXPECT_EQ(view.LastStatus(), "通信速度を115200bpsに切り替えられません!");
     EXPECT_EQ(outcome.detail, "the chip did not echo the baud-rate command B4 for 115200 baud");
@@ -75,7 +74,7 @@ TEST_F(LinkRateTest, EachFailureToMoveStopsBeforeTheIdCheck) {
     Rate(115200, shortStatus);
     view = {};
     view.fileName = dir.Name("prog.mot");
-    outcome = W().EraseSequence();
+    outcome = W().EraseSequence(T());
     EXPECT_EQ(outcome.failed, Step::BaudRate);
     EXPECT_EQ(outcome.detail, "no status from the chip at 115200 baud");
     EXPECT_EQ(Count(0xA7), 0);
@@ -84,16 +83,16 @@ TEST_F(LinkRateTest, EachFailureToMoveStopsBeforeTheIdCheck) {
     sim::ChipConfig wrongEcho;
     wrongEcho.faults.baudEcho = Bytes8{0xB0};
     Rate(57600, wrongEcho);
-    outcome = W().Unlock();
+    outcome = W().Unlock(T());
     EXPECT_EQ(outcome.failed, Step::BaudRate);
     EXPECT_EQ(outcome.detail, "the chip did not echo the baud-rate command B3 for 57600 baud");
-    EXPECT_EQ(W().CommHandle, nullptr);
+    EXPECT_EQ(W().CommHandle(), nullptr);
 }
 
 TEST_F(LinkRateTest, FastReadsTakeTheStatusAndThePageAsTheyCome) {
     Rate(115200);
     view.fileName = dir.Write("prog.mot", SRecords('1', 0xC000, 0x300));
-    ASSERT_TRUE(W().WriteSequence().Succeeded()) << view.LastStatus();
+    ASSERT_TRUE(W().WriteSequence(T()).Succeeded()) << view.LastStatus();
     const auto& reads = Link().Reads();
     EXPECT_EQ(
         std::count_if(reads.begin(), reads.end(), [](const auto& r) { return r.requested == 50; }),

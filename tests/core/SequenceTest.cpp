@@ -54,7 +54,7 @@ protected:
 TEST_F(SequenceTest, WriteErasesProgramsAndVerifiesPageByPage) {
     // 0x80F0..0x810F crosses into a second page; 0xC000 comes after them in the file.
     File(SRecords('1', 0x80F0, 32) + SRecords('1', 0xC000, 8));
-    W().WriteSequence();
+    W().WriteSequence(T());
 
     EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
                                        kErasing, kErased, kProgramming, kVerifying, kWritten}));
@@ -93,7 +93,7 @@ TEST_F(SequenceTest, PagesTouchedTwiceAreSentTwiceAndHighAddressesUseBothBytes) 
     Chip(config);
     view.cpuFamily = "M16C";
     File(SRecord('2', 0x0F0010, {1}) + SRecord('2', 0x0FFF00, {2}) + SRecord('2', 0x0F0020, {3}));
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kWritten);
     EXPECT_EQ(PageFrames(),
               (std::vector<std::pair<std::uint8_t, std::uint32_t>>{{0x41, 0x0F0000},
@@ -110,7 +110,7 @@ TEST_F(SequenceTest, PagesTouchedTwiceAreSentTwiceAndHighAddressesUseBothBytes) 
 
 TEST_F(SequenceTest, FileWithoutDataNeverOpensThePort) {
     File("S00600004844521B\nS9030000FC\n");
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking}));
     EXPECT_EQ(view.progress, std::vector<int>{0});
     EXPECT_TRUE(view.beeps.empty());
@@ -119,7 +119,7 @@ TEST_F(SequenceTest, FileWithoutDataNeverOpensThePort) {
 
     view = {};
     view.fileName = dir.Name("missing.txt");
-    W().VerifySequence();
+    W().VerifySequence(T());
     EXPECT_EQ(view.statuses,
               (Statuses{"フラッシュベリファイ開始", "Sフォーマットファイルではありません！"}));
     EXPECT_EQ(Link().Opens(), 0);
@@ -129,7 +129,7 @@ TEST_F(SequenceTest, FileWithoutDataNeverOpensThePort) {
 TEST_F(SequenceTest, ConnectFailuresBeepAndCloseWhatWasOpened) {
     File(SRecords('1', 0xC000, 16));
     Link().SetPortMissing(true);
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.statuses, (Statuses{kStartWrite, kChecking, kConnecting, kNoPort}));
     EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
     EXPECT_EQ(view.progress, std::vector<int>{0});
@@ -139,10 +139,10 @@ TEST_F(SequenceTest, ConnectFailuresBeepAndCloseWhatWasOpened) {
     sim::ChipConfig deaf;
     deaf.fixedBaud = 9600;
     Chip(deaf);
-    for (auto run : {&Writer::WriteSequence, &Writer::EraseSequence, &Writer::VerifySequence}) {
+    for (auto run : {&Session::WriteSequence, &Session::EraseSequence, &Session::VerifySequence}) {
         view = {};
         view.fileName = dir.Name("prog.mot");
-        ((*writer).*run)();
+        ((*writer).*run)(T());
         EXPECT_EQ(view.LastStatus(), kNoAnswer);
         EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
         EXPECT_FALSE(Link().PortOpen());
@@ -157,7 +157,7 @@ TEST_F(SequenceTest, WrongIdEverywhereSendsNoErase) {
     view.dialog = [](const std::string&) {
         return IdCodeAnswer{IdCodeBytes{7, 6, 5, 4, 3, 2, 1}, "R8C"};
     };
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kIdMismatch);
     EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
     EXPECT_EQ(view.dialogShown, 1);
@@ -171,7 +171,7 @@ TEST_F(SequenceTest, ProtectedChipUnlocksWithTheIdFileBesideTheWriteFile) {
     Chip(Protected(sim::Family::R8C, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
     File(SRecords('1', 0xC000, 16));
     dir.Write("prog.id", "x\n0FFDDF:11\n22\n33\n44\n55\n66\n77\n");
-    W().EraseSequence();
+    W().EraseSequence(T());
     EXPECT_EQ(view.statuses,
               (Statuses{"フラッシュ消去開始", kConnecting, kIdAllFF, "IDファイル 照合中",
                         kIdVerified, kErasing, "フラッシュ消去は無事完了しました"}));
@@ -195,11 +195,11 @@ TEST_F(SequenceTest, RefusedEraseEndsBothSequencesThatErase) {
     for (bool write : {true, false}) {
         ResettingView resetting;
         sim::VirtualLink line;
-        Writer w(resetting, line.Opener());
+        Session w(line.Opener(), resetting, resetting);
         resetting.fileName = dir.Write("prog.mot", SRecords('1', 0xC000, 16));
         // A chip reset between the unlock and the erase has forgotten its ID check.
         resetting.onErase = [&] { line.Target().Reset(line.Now()); };
-        write ? w.WriteSequence() : w.EraseSequence();
+        write ? w.WriteSequence(resetting.ToTarget()) : w.EraseSequence(resetting.ToTarget());
         EXPECT_EQ(resetting.LastStatus(), kCannotErase);
         EXPECT_EQ(resetting.beeps, Beeps{kBeepFailure});
         EXPECT_EQ(resetting.progress, (std::vector<int>{0, 5}));
@@ -212,7 +212,7 @@ TEST_F(SequenceTest, ChipFallingSilentEndsTheProgramPassInBoundedTime) {
     config.faults.silentAfterPages = 2;
     Chip(config);
     File(SRecords('1', 0xC000, 0x400));
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kProgramFailed);
     EXPECT_TRUE(view.beeps.empty());  // a failed pass keeps its own text and does not beep
     EXPECT_FALSE(Link().PortOpen());
@@ -235,7 +235,7 @@ TEST_F(SequenceTest, VerifyComparesOnlyTheBytesTheFileSupplies) {
     Link().Target().Load(0xC010, data);
     Link().Target().Load(0xC110, data);
     File(SRecord('1', 0xC010, data) + SRecord('1', 0xC110, data));
-    W().VerifySequence();
+    W().VerifySequence(T());
     EXPECT_EQ(view.statuses,
               (Statuses{"フラッシュベリファイ開始", kChecking, kConnecting, kIdAllFF, kIdVerified,
                         kVerifying, "フラッシュベリファイは無事完了しました"}));
@@ -251,7 +251,7 @@ TEST_F(SequenceTest, FirstFailingPageEndsTheVerifyPass) {
     config.faults.corruptReadAddress = 0xC180;
     Chip(config);
     File(SRecords('1', 0xC000, 0x400));
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kVerifyFailed);
     EXPECT_TRUE(view.beeps.empty());
     // Pages 0xC000 and 0xC100 are read back; 0xC200 and 0xC300 never are.
@@ -270,7 +270,7 @@ TEST_F(SequenceTest, FirstFailingPageEndsTheVerifyPass) {
     Chip(config);
     view = {};
     view.fileName = dir.Name("prog.mot");
-    W().VerifySequence();
+    W().VerifySequence(T());
     EXPECT_EQ(view.LastStatus(), "フラッシュベリファイに失敗しました! ");
     EXPECT_EQ(view.beeps, Beeps{kBeepFailure});
     EXPECT_FALSE(Link().PortOpen());
@@ -282,7 +282,7 @@ TEST_F(SequenceTest, ShortPageReadFailsAtTheFirstMissingByte) {
     Chip(config);
     // The file's bytes all lie below offset 200, but the whole page must come back.
     File(SRecords('1', 0xC000, 16));
-    W().WriteSequence();
+    W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kVerifyFailed);
     EXPECT_EQ(Link().Reads().back().requested, 1u);
     EXPECT_EQ(Link().Reads().back().got, 0u);
@@ -295,7 +295,7 @@ TEST_F(SequenceTest, AnswersQueuedBehindALongEraseAreNotTakenForTheFirstPage) {
     Chip(config);
     // The first page lies outside the flash: its Page Program fails with the program error.
     File(SRecords('1', 0x3000, 16) + SRecords('1', 0xC000, 16));
-    const Outcome outcome = W().WriteSequence();
+    const Outcome outcome = W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kProgramFailed);
     EXPECT_EQ(outcome.failed, Step::Program);
     EXPECT_EQ(outcome.text, kProgramFailed);
@@ -310,7 +310,7 @@ TEST_F(SequenceTest, ErasePollGivesUpOnAChipThatNeverFinishes) {
     sim::ChipConfig config;
     config.blockEraseTime = std::chrono::hours(1);
     Chip(config);
-    const Outcome outcome = W().EraseSequence();
+    const Outcome outcome = W().EraseSequence(T());
     EXPECT_EQ(view.LastStatus(), kCannotErase);
     EXPECT_EQ(outcome.failed, Step::Erase);
     EXPECT_EQ(outcome.status, std::nullopt);  // no answer at all
@@ -321,10 +321,10 @@ TEST_F(SequenceTest, ErasePollGivesUpOnAChipThatNeverFinishes) {
 
 TEST_F(SequenceTest, ErrorFlagsLeftByAFailedPageAreClearedBeforeTheNextErase) {
     File(SRecords('1', 0x3000, 16));  // outside the flash: SRD bit 4 stays set
-    EXPECT_EQ(W().WriteSequence().failed, Step::Program);
+    EXPECT_EQ(W().WriteSequence(T()).failed, Step::Program);
     EXPECT_EQ(Link().Target().Srd() & 0x30, 0x10);
     Link().ClearLog();
-    const Outcome erased = W().EraseSequence();
+    const Outcome erased = W().EraseSequence(T());
     EXPECT_TRUE(erased.Succeeded()) << erased.text;
     EXPECT_EQ(Count(0x50), 1);
 }
@@ -337,16 +337,38 @@ TEST_F(SequenceTest, PageStepAcceptsOnlyAReadyChipWithTheIdVerifiedAndNoFlag) {
     const Case cases[] = {{0x80, 0x0C, true},  {0xC0, 0x0D, true},  {0x90, 0x0C, false},
                           {0xA0, 0x0C, false}, {0x00, 0x0C, false}, {0x80, 0x08, false},
                           {0x80, 0x04, false}, {0x80, 0x0E, false}};
+    File(SRecords('1', 0xC000, 16));
     for (const Case& c : cases) {
+        // A chip that connects, is unlocked and erases as it should, and answers the status poll
+        // after the Page Program with the case's status.
         Script script;
-        script.answer = [&](const Bytes8& w) {
-            return w == Bytes8{0x70} ? Bytes8{c.srd, c.srd1} : Bytes8{};
+        bool data = false, programmed = false;
+        script.answer = [&](const Bytes8& w) -> Bytes8 {
+            if (std::exchange(data, false)) return {};
+            switch (w[0]) {
+                case 0x00:
+                    return {0x00};
+                case 0xB0:
+                    return {0xB0};
+                case 0xFB:
+                    return Bytes8{'V', 'E', 'R', '.', '1', '.', '0', '0'};
+                case 0x41:
+                    data = programmed = true;
+                    return {};
+                case 0x70:
+                    if (programmed) return Bytes8{c.srd, c.srd1};
+                    return {0x80, 0x0C};
+                default:
+                    return {};
+            }
         };
-        W().CommHandle = std::make_unique<ScriptedPort>(script);
-        EXPECT_EQ(W().ProgramPage(0xC000, PageImage{}), c.accepted)
+        ScriptedPorts ports(script);
+        Session session(ports, view, view);
+        const Outcome outcome = session.WriteSequence(T());
+        ASSERT_TRUE(programmed) << outcome.text;
+        EXPECT_EQ(outcome.failed != Step::Program, c.accepted)
             << std::hex << int{c.srd} << " " << int{c.srd1};
     }
-    W().CommHandle.reset();
 }
 
 TEST_F(SequenceTest, PassThatNoLongerMatchesTheCheckEndsTheSequence) {
@@ -362,7 +384,7 @@ TEST_F(SequenceTest, PassThatNoLongerMatchesTheCheckEndsTheSequence) {
         view.onStatus = [&](const std::string& text) {
             if (text == when) File(shorter);
         };
-        const Outcome outcome = write ? W().WriteSequence() : W().VerifySequence();
+        const Outcome outcome = write ? W().WriteSequence(T()) : W().VerifySequence(T());
         EXPECT_FALSE(outcome.Succeeded()) << when;
         if (write) {
             EXPECT_EQ(outcome.failed, Step::Program);
@@ -388,7 +410,7 @@ TEST_F(SequenceTest, PassThatNoLongerMatchesTheCheckEndsTheSequence) {
             changed = true;
         }
     };
-    const Outcome outcome = W().WriteSequence();
+    const Outcome outcome = W().WriteSequence(T());
     EXPECT_EQ(outcome.failed, Step::Verify);
     EXPECT_EQ(view.LastStatus(), kVerifying);
     EXPECT_TRUE(view.beeps.empty());
@@ -400,7 +422,7 @@ TEST_F(SequenceTest, OutcomeNamesTheFirstWrongByte) {
     config.faults.corruptReadAddress = 0xC105;
     Chip(config);
     File(SRecords('1', 0xC000, 0x200));
-    const Outcome outcome = W().WriteSequence();
+    const Outcome outcome = W().WriteSequence(T());
     EXPECT_EQ(outcome.failed, Step::Verify);
     EXPECT_EQ(outcome.page, 0xC100u);
     ASSERT_TRUE(outcome.mismatch);

@@ -47,7 +47,7 @@ protected:
 TEST_F(VanishedLineTest, EachStepEndsWithItsOwnText) {
     struct Case {
         const char* what;
-        std::function<Outcome(Writer&)> run;
+        std::function<Outcome(Session&, const Target&)> run;
         std::string status;  // the line goes this long after it
         sim::Time after;
         std::string text;
@@ -55,9 +55,9 @@ TEST_F(VanishedLineTest, EachStepEndsWithItsOwnText) {
         bool beeps;  // the failure beep, or none as for a failed pass of the write
         std::optional<std::uint32_t> page;
     };
-    const auto write = [](Writer& w) { return w.WriteSequence(); };
-    const auto erase = [](Writer& w) { return w.EraseSequence(); };
-    const auto verify = [](Writer& w) { return w.VerifySequence(); };
+    const auto write = [](Session& w, const Target& t) { return w.WriteSequence(t); };
+    const auto erase = [](Session& w, const Target& t) { return w.EraseSequence(t); };
+    const auto verify = [](Session& w, const Target& t) { return w.VerifySequence(t); };
     const std::vector<Case> cases = {
         // Inside the 430 ms read of stale input.
         {"connection", write, kConnecting, 100ms, kNoAnswer, Step::Connect, true, {}},
@@ -82,7 +82,7 @@ TEST_F(VanishedLineTest, EachStepEndsWithItsOwnText) {
         unplugAt.reset();
         UnplugAfter(c.status, c.after);
 
-        const Outcome outcome = c.run(W());
+        const Outcome outcome = c.run(W(), T());
         EXPECT_EQ(view.LastStatus(), c.text);
         EXPECT_EQ(outcome.text, c.text);
         EXPECT_EQ(outcome.failed, c.step);
@@ -93,7 +93,7 @@ TEST_F(VanishedLineTest, EachStepEndsWithItsOwnText) {
 
         // The device is not there for the next press of a button either.
         view.onStatus = nullptr;
-        const Outcome again = c.run(W());
+        const Outcome again = c.run(W(), T());
         EXPECT_EQ(again.failed, Step::OpenPort);
         EXPECT_EQ(again.openError, OpenError::NotFound);
     }
@@ -113,7 +113,7 @@ TEST_F(VanishedLineTest, LineGoneDuringTheUnlockIsAFailedConnectionAndAsksForNoC
         unplugAt.reset();
         UnplugAfter(status, 1ms);
 
-        const Outcome outcome = W().WriteSequence();
+        const Outcome outcome = W().WriteSequence(T());
         EXPECT_EQ(view.dialogShown, 0);
         EXPECT_EQ(view.statuses.back(), kNoAnswer);
         EXPECT_EQ(view.statuses[view.statuses.size() - 2], status);
@@ -131,18 +131,18 @@ TEST_F(VanishedLineTest, LineGoneWhileMovingToAnotherRateIsAFailedConnection) {
         sim::VirtualLink rehearsal;
         RecordingView quiet;
         quiet.fileName = dir.Write("prog.mot", SRecords('1', 0xC000, 0x10));
-        Writer w(quiet, rehearsal.Opener(), LinkOptions{115200});
-        ASSERT_TRUE(w.WriteSequence().Succeeded());
+        Session w(rehearsal.Opener(), quiet, quiet);
+        ASSERT_TRUE(w.WriteSequence(quiet.ToTarget({115200})).Succeeded());
         for (const auto& frame : rehearsal.Frames()) {
-            if (frame.bytes == Bytes8{protocol::kBaud115200}) moved = frame.at;
+            if (frame.bytes == Bytes8{*BaudRateCode(115200)}) moved = frame.at;
         }
         ASSERT_GT(moved, sim::Time{0});
     }
     view.fileName = dir.Name("prog.mot");
-    Writer fast(view, Link().Opener(), LinkOptions{115200});
+    linkOptions.baud = 115200;
     unplugAt = moved + 1ms;  // while the echo is awaited
     Link().UnplugAt(*unplugAt);
-    const Outcome outcome = fast.WriteSequence();
+    const Outcome outcome = W().WriteSequence(T());
     EXPECT_EQ(view.LastStatus(), kNoAnswer);
     EXPECT_EQ(outcome.failed, Step::Connect);
     ExpectEndedWhenTheLineWent(outcome);

@@ -2,10 +2,9 @@
 // family tag that ReadIdFileFamily puts into the window.
 #include <gtest/gtest.h>
 
-#include "writer/core/Writer.h"
-#include "writer/flash/IdFile.h"
-#include "tests/support/RecordingView.h"
 #include "tests/support/TempDir.h"
+#include "writer/core/FileChoice.h"
+#include "writer/flash/IdFile.h"
 
 namespace bramblet::testing {
 namespace {
@@ -13,25 +12,19 @@ namespace {
 class IdFileTest : public ::testing::Test {
 protected:
     IdFileContents Parse(const std::string& text) {
-        IdFileContents contents;
-        contents.code.fill(0xEE);  // whatever was there before
-        EXPECT_TRUE(ReadIdFile(dir.Write("x.id", text), contents));
-        return contents;
+        const std::optional<IdFileContents> contents = ReadIdFile(dir.Write("x.id", text));
+        EXPECT_TRUE(contents);
+        return contents.value_or(IdFileContents{});
     }
-    // ReadIdFileFamily for a write file with this ID file beside it; the family it leaves.
+    // ReadIdFileFamily for a write file with this ID file beside it: 1 and the family it names,
+    // or 0 and the family the window had ("M16C").
     std::pair<int, std::string> Family(const std::string& text) {
-        view.fileName = dir.Write("w.mot", "");
+        const std::string file = dir.Write("w.mot", "");
         dir.Write("w.id", text);
-        view.cpuFamily = "M16C";
-        const int result = writer.ReadIdFileFamily();
-        return {result, view.cpuFamily};
+        const std::optional<bramblet::Family> family = ReadIdFileFamily(file);
+        return {family ? 1 : 0, family ? FamilyName(*family) : "M16C"};
     }
     TempDir dir;
-    RecordingView view;
-    struct NoPorts : PortOpener {
-        OpenResult Open(const std::string&) override { return {}; }
-    } ports;
-    Writer writer{view, ports};
 };
 
 TEST_F(IdFileTest, NameBesideTheWriteFile) {
@@ -48,7 +41,7 @@ TEST_F(IdFileTest, CodeBytesFromTheLastTwoCharactersOfLinesTwoToEight) {
         "ignored line\n0FFDDF1a\nFFE3B2\nFFEBc3\nFFEFD4\nFFF3e5\n"
         "FFF7F6\nFFFB07\nFFFF99\n");
     EXPECT_EQ(contents.code, IdCodeBytes({0x1A, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07}));
-    EXPECT_EQ(contents.family, "R8C");
+    EXPECT_EQ(contents.family, Family::R8C);
 }
 
 TEST_F(IdFileTest, ShortFilesLeaveZeros) {
@@ -81,12 +74,9 @@ TEST_F(IdFileTest, OddCharactersStillGiveNibbles) {
     EXPECT_EQ(Parse("h\nxxGz\n#!\n").code, IdCodeBytes({0x03, 0x31, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(IdFileTest, MissingFileIsReportedAndLeavesTheCodeAlone) {
-    IdFileContents contents;
-    contents.code.fill(0xEE);
-    EXPECT_FALSE(ReadIdFile(dir.Name("none.id"), contents));
-    EXPECT_EQ(contents.code[0], 0xEE);
-    EXPECT_FALSE(ReadIdFile(dir.Path().string(), contents));  // a folder
+TEST_F(IdFileTest, MissingFileIsReported) {
+    EXPECT_FALSE(ReadIdFile(dir.Name("none.id")));
+    EXPECT_FALSE(ReadIdFile(dir.Path().string()));  // a folder
 }
 
 TEST_F(IdFileTest, FamilyTags) {
@@ -122,10 +112,7 @@ TEST_F(IdFileTest, ByteFFEndsTheFamilyReading) {
 }
 
 TEST_F(IdFileTest, NoIdFileLeavesTheFamily) {
-    view.fileName = dir.Name("alone.mot");
-    view.cpuFamily = "M32C";
-    EXPECT_EQ(writer.ReadIdFileFamily(), 0);
-    EXPECT_EQ(view.cpuFamily, "M32C");
+    EXPECT_FALSE(ReadIdFileFamily(dir.Name("alone.mot")));
 }
 
 }  // namespace

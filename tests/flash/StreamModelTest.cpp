@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "writer/core/WriteFile.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/StreamModel.h"
 #include "tests/support/TempDir.h"
+#include "writer/core/WriteFile.h"
 
 namespace bramblet {
 namespace {
@@ -78,7 +78,7 @@ TEST(StreamModelTest, AgreesWithACharacterAtATimeReading) {
     for (int file = 0; file < 24; ++file) {
         const std::string text = RandomFile(random);
         testing::RecordingView view;
-        view.fileName = dir.Write("random.mot", text);
+        const std::string name = dir.Write("random.mot", text);
         const Outcome check = Model(text, kCheckMode, 0, -1).Run();
         for (std::uint8_t mode : {kCheckMode, kProgramMode, kVerifyMode}) {
             const std::int32_t expected = mode == kCheckMode ? 0 : std::max(check.result, 1);
@@ -87,8 +87,9 @@ TEST(StreamModelTest, AgreesWithACharacterAtATimeReading) {
             RecordingSink sink;
             sink.failAt = failAt;
             view.progress.clear();
-            std::uint32_t min = 0, max = 0;
-            const std::int32_t result = StreamSFormatFile(view, sink, min, max, mode, expected);
+            const StreamResult pass = StreamSFormatFile(view, sink, name, mode, expected);
+            const std::int32_t result = pass.count;
+            const std::uint32_t min = pass.minAddress, max = pass.maxAddress;
             SCOPED_TRACE("file " + std::to_string(file) + " mode " + std::to_string(mode));
             EXPECT_EQ(result, model.result);
             EXPECT_EQ(min, model.min);

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "writer/core/WriteFile.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+#include "writer/core/WriteFile.h"
 
 namespace bramblet {
 namespace {
@@ -21,10 +21,10 @@ class StreamTest : public ::testing::Test {
 protected:
     std::int32_t Pass(const std::string& name, std::uint8_t mode = kCheckMode,
                       std::int32_t expected = 0) {
-        view.fileName = name;
-        minAddress = 0x12345678;
-        maxAddress = 0x9ABCDEF0;
-        return StreamSFormatFile(view, sink, minAddress, maxAddress, mode, expected);
+        const StreamResult result = StreamSFormatFile(view, sink, name, mode, expected);
+        minAddress = result.minAddress;
+        maxAddress = result.maxAddress;
+        return result.count;
     }
     std::int32_t PassText(const std::string& text, std::uint8_t mode = kCheckMode,
                           std::int32_t expected = 0) {
@@ -263,12 +263,12 @@ TEST_F(StreamTest, ProgressFollowsTheBytesStoredAtEachPageChange) {
 }
 
 TEST(FileCheckTextTest, FormatsAreaAndSize) {
-    EXPECT_EQ(FileCheckText(8192, 0xE000, 0xFFFF),
+    EXPECT_EQ(FileCheckText({8192, 0xE000, 0xFFFF}),
               "書込エリア(00E000-00FFFF)  書込サイズ(8192バイト)");
-    EXPECT_EQ(FileCheckText(1, 0xFFFFFF, 0x1000000),
+    EXPECT_EQ(FileCheckText({1, 0xFFFFFF, 0x1000000}),
               "書込エリア(FFFFFF-1000000)  書込サイズ(1バイト)");
     for (int n : {0, -1, -3}) {
-        EXPECT_EQ(FileCheckText(n, 0xFFFFFFFF, 0),
+        EXPECT_EQ(FileCheckText({n, 0xFFFFFFFF, 0}),
                   "書き込みファイルはSフォーマットでないか、異常です");
     }
 }

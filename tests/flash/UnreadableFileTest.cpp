@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "writer/core/WriteFile.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+#include "writer/core/WriteFile.h"
 
 namespace bramblet::testing {
 namespace {
@@ -28,9 +28,7 @@ TEST(UnreadableFileTest, FileWithoutReadPermissionCannotBeOpened) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
         RecordingView view;
         RecordingSink sink;
-        view.fileName = name;
-        std::uint32_t min = 0, max = 0;
-        const std::int32_t result = StreamSFormatFile(view, sink, min, max, kCheckMode, 0);
+        const std::int32_t result = StreamSFormatFile(view, sink, name, kCheckMode, 0).count;
         const bool refused =
             result == -1 && view.LastStatus() == "Sフォーマットファイルを読み込めません！";
         _exit(refused ? 0 : 1);

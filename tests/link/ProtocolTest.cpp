@@ -112,7 +112,7 @@ TEST_F(ProtocolTest, RepliesAreTakenOnlyWhenWhole) {
         switch (w[0]) {
             case kBaudRateCheck:
                 return Bytes8{0xB0, 0xB0};  // two echoes are no echo
-            case kBaud115200:
+            case* BaudRateCode(115200):
                 return Bytes8{0xB4};
             case kVersionRead:
                 return Bytes8{'V', 'E', 'R', '.', '1', '.', '4', '8'};
@@ -124,7 +124,7 @@ TEST_F(ProtocolTest, RepliesAreTakenOnlyWhenWhole) {
     };
     EXPECT_FALSE(BaudRate(port, kBaudRateCheck, 10));
     EXPECT_EQ(script.reads.back(), 10u);
-    EXPECT_TRUE(BaudRate(port, kBaud115200, 1));
+    EXPECT_TRUE(BaudRate(port, *BaudRateCode(115200), 1));
     EXPECT_EQ(script.reads.back(), 1u);
     EXPECT_EQ(ReadVersion(port), "VER.1.48");
     EXPECT_EQ(ReadCheckData(port), 0x1234);  // low byte first

@@ -188,7 +188,7 @@ TEST_F(ChipTest, SynchronisationHoldsTheRateItCameAtUntilReset) {
 
 TEST_F(ChipTest, BaudRateCommandsEchoAtTheOldRateThenMoveTheChip) {
     for (const std::uint8_t code : {0xB1, 0xB2, 0xB3, 0xB4}) {
-        const std::uint32_t rate = kBaudRates[code - 0xB0];
+        const std::uint32_t rate = *RateOfCode(code);
         Start();
         Sync();
         Time sent = link->Now();

@@ -8,15 +8,15 @@
 #include <filesystem>
 #include <thread>
 
-#include "writer/core/Writer.h"
-#include "writer/platform/posix/PosixSerial.h"
-#include "writer/platform/posix/SimulatedPorts.h"
 #include "sim/SRecordFile.h"
 #include "sim/VirtualLink.h"
 #include "tests/support/Processes.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+#include "writer/core/Session.h"
+#include "writer/platform/posix/PosixSerial.h"
+#include "writer/platform/posix/SimulatedPorts.h"
 
 namespace bramblet {
 namespace {
@@ -57,32 +57,32 @@ TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
     view.fileName = dir.Write("prog.mot", "S9030000FC\n");
     dir.Write("prog.id", "ID\nFFFDDF4B\nFFE365\nFFEB6C\nFFEF70\nFFF369\nFFF76E\nFFFB21\n");
     PosixPortOpener ports;
-    Writer writer(view, ports);
+    Session writer(ports, view, view);
 
     const auto start = Clock::now();
-    const int connected = writer.ConnectBootMode();
+    const int connected = writer.ConnectBootMode(view.ToTarget());
     const auto wall = Clock::now() - start;
     EXPECT_EQ(connected, 0x8000);
 
     sim::VirtualLink line({.family = sim::Family::M16C, .idCode = kCode});
     testing::RecordingView virtualView = view;
-    Writer virtualWriter(virtualView, line.Opener());
-    ASSERT_EQ(virtualWriter.ConnectBootMode(), 0x8000);
+    Session virtualWriter(line.Opener(), virtualView, virtualView);
+    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()), 0x8000);
     // The same exchanges, paced by the same windows and byte times: about 1.1 s either way.
     EXPECT_GT(wall, line.Now() - 5ms);
     EXPECT_LT(wall, line.Now() + 40ms);
 
-    EXPECT_EQ(writer.VerifyIdCode(), 0x800C);
-    EXPECT_EQ(writer.BootVersion, "VER.3.02");
-    EXPECT_EQ(writer.IdCode, kCode);
+    EXPECT_EQ(writer.VerifyIdCode(view.ToTarget()), 0x800C);
+    EXPECT_EQ(writer.BootVersion(), "VER.3.02");
+    EXPECT_EQ(writer.IdCode(), kCode);
     EXPECT_EQ(view.statuses.size(), 2u);  // erased code, then the ID file
 
     // A reset pulse: the chip forgets the verified ID.
     sim.Signal(SIGUSR1);
     std::this_thread::sleep_for(50ms);
-    writer.CommHandle.reset();
-    EXPECT_EQ(writer.ConnectBootMode(), 0x8000);
-    writer.CommHandle.reset();
+    writer.CloseCommHandle();
+    EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0x8000);
+    writer.CloseCommHandle();
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
@@ -100,8 +100,8 @@ TEST(SimProgramTest, WrittenFlashIsSavedAtTheEnd) {
     view.fileName = dir.Write("prog.mot", testing::SRecords('1', 0xC0F0, 0x220) +
                                               testing::SRecords('2', 0x10000, 0x10, 7));
     PosixPortOpener ports;
-    Writer writer(view, ports);
-    writer.WriteSequence();
+    Session writer(ports, view, view);
+    writer.WriteSequence(view.ToTarget());
     EXPECT_EQ(view.LastStatus(), "フラッシュ書き込みは無事完了しました");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(published));
@@ -122,10 +122,10 @@ TEST(SimProgramTest, HoldsTheRateItSynchronisedAtAndMovesOnTheBaudRateCommand) {
     view.portName = sim.Path();
     view.fileName = dir.Write("prog.mot", "S9030000FC\n");
     PosixPortOpener ports;
-    Writer writer(view, ports);
-    ASSERT_EQ(writer.ConnectBootMode(), 0x8000);
-    ASSERT_EQ(writer.VerifyIdCode(), 0x800C);  // a blank chip takes the erased code
-    SerialPort& port = *writer.CommHandle;
+    Session writer(ports, view, view);
+    ASSERT_EQ(writer.ConnectBootMode(view.ToTarget()), 0x8000);
+    ASSERT_EQ(writer.VerifyIdCode(view.ToTarget()), 0x800C);  // a blank chip takes the erased code
+    SerialPort& port = *writer.CommHandle();
 
     // The port at 38400: the chip, held at 19200, takes the status read for some other
     // command and says nothing.
@@ -155,11 +155,11 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         SimProcess sim({"--no-publish", "--mode-pin"});
         testing::RecordingView view;
         view.portName = sim.Path();
-        Writer writer(view, ports);
-        EXPECT_EQ(writer.ConnectBootMode(), 0);
-        writer.CommHandle.reset();
+        Session writer(ports, view, view);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0);
+        writer.CloseCommHandle();
         view.modePin = true;
-        EXPECT_EQ(writer.ConnectBootMode(), 0xB000);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0xB000);
     }
     {
         // An old M16C group that knows only 9600.
@@ -167,9 +167,9 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         testing::RecordingView view;
         view.cpuFamily = "M16C";
         view.portName = sim.Path();
-        Writer writer(view, ports);
-        EXPECT_EQ(writer.ConnectBootMode(), 0);
-        SerialPort& port = *writer.CommHandle;
+        Session writer(ports, view, view);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0);
+        SerialPort& port = *writer.CommHandle();
         port.Setup(9600);
         EXPECT_TRUE(Exchange(port, {0x00}, 1).empty());
         EXPECT_EQ(Exchange(port, {0xB0}, 1), Bytes8{0xB0});

@@ -7,7 +7,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/support/RecordingView.h"
-#include "writer/core/Writer.h"
+#include "writer/core/Session.h"
 
 namespace bramblet::testing {
 
@@ -16,20 +16,28 @@ using namespace std::chrono_literals;
 
 class LinkFixture : public ::testing::Test {
 protected:
-    // Builds (or rebuilds) the chip; call before the first operation when the default will not do.
+    // Builds (or rebuilds) the chip and a new session; call before the first operation when the
+    // default will not do.
     void Chip(const sim::ChipConfig& config) {
         writer.reset();
         link = std::make_unique<sim::VirtualLink>(config);
-        writer = std::make_unique<Writer>(view, link->Opener());
+        writer = std::make_unique<Session>(opener, view, view);
+    }
+    // Another chip on the line, for the session that has run on the one before.
+    void SwapChip(const sim::ChipConfig& config) {
+        W();
+        link = std::make_unique<sim::VirtualLink>(config);
     }
     sim::VirtualLink& Link() {
         if (!link) Chip({});
         return *link;
     }
-    Writer& W() {
+    Session& W() {
         Link();
         return *writer;
     }
+    // What the window shows now, as an operation takes it, with the fixture's link options.
+    Target T() const { return view.ToTarget(linkOptions); }
 
     // Each Write call as its bytes.
     std::vector<Bytes8> Frames() {
@@ -51,9 +59,21 @@ protected:
                                    frames.end());
     }
 
+    // Opens the line of whichever chip is there now.
+    class CurrentLink : public PortOpener {
+    public:
+        explicit CurrentLink(std::unique_ptr<sim::VirtualLink>& link) : link_(link) {}
+        OpenResult Open(const std::string& name) override { return link_->Opener().Open(name); }
+
+    private:
+        std::unique_ptr<sim::VirtualLink>& link_;
+    };
+
     RecordingView view;
+    LinkOptions linkOptions;
     std::unique_ptr<sim::VirtualLink> link;
-    std::unique_ptr<Writer> writer;
+    CurrentLink opener{link};
+    std::unique_ptr<Session> writer;
 };
 
 inline sim::ChipConfig Protected(sim::Family family, sim::IdCode code) {

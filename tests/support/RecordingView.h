@@ -1,19 +1,22 @@
 #pragma once
-// A window that remembers everything the core told it, in order.
+// A window that remembers everything the core told it, in order, and answers the ID code dialog
+// as the test says. Its input fields stand for the window's controls: Target() reads them as the
+// window does when an operation starts.
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "writer/core/Target.h"
 #include "writer/core/WriterView.h"
 
 namespace bramblet::testing {
 
-class RecordingView : public WriterView {
+class RecordingView : public WriterView, public IdCodePrompt {
 public:
     std::string fileName;
     std::string portName = "COM1";
-    std::string cpuFamily = "R8C";
+    std::string cpuFamily = "R8C";  // as the family box holds it; the dialog's family lands here
     bool modePin = false;
 
     std::vector<std::string> statuses;
@@ -23,7 +26,6 @@ public:
     std::vector<std::string> fileCheckTexts;
     std::vector<std::pair<ActionButton, bool>> buttons;
     int dialogShown = 0;
-    int modePinUpdates = 0;
     // What the dialog answers when shown, given the family it opens with; by default the user
     // cancels.
     std::function<std::optional<IdCodeAnswer>(const std::string&)> dialog;
@@ -31,12 +33,10 @@ public:
     std::function<void(const std::string&)> onStatus;
     std::function<void(int)> onProgress;
 
-    std::string FileName() const override { return fileName; }
-    std::string PortName() const override { return portName; }
-    std::string CpuFamily() const override { return cpuFamily; }
-    void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
-    bool ModePin() const override { return modePin; }
-    void UpdateModePinVisibility() override { ++modePinUpdates; }
+    Target ToTarget(LinkOptions link = {}) const {
+        return Target{portName, ParseFamily(cpuFamily), modePin, fileName, link};
+    }
+
     void SetStatus(const std::string& text) override {
         statuses.push_back(text);
         if (onStatus) onStatus(text);
@@ -51,9 +51,10 @@ public:
         buttons.emplace_back(button, enabled);
     }
     void Beep(std::uint32_t type) override { beeps.push_back(type); }
-    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override {
+    void FamilyConfirmed(const std::string& text) override { cpuFamily = text; }
+    std::optional<IdCodeAnswer> AskIdCode() override {
         ++dialogShown;
-        return dialog ? dialog(family) : std::nullopt;
+        return dialog ? dialog(cpuFamily) : std::nullopt;
     }
 
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }

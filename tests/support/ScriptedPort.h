@@ -32,9 +32,10 @@ class ScriptedPort : public SerialPort {
 public:
     explicit ScriptedPort(Script& script) : script_(script) {}
 
-    void Setup(std::uint32_t baud) override {
+    bool Setup(std::uint32_t baud) override {
         script_.rates.push_back(baud);
         script_.waiting.clear();
+        return true;
     }
     void Write(std::span<const std::uint8_t> bytes) override {
         if (script_.loss) return;

@@ -11,10 +11,10 @@
 #include <functional>
 #include <memory>
 
-#include "writer/platform/RegFile.h"
-#include "writer/platform/posix/SettingsFile.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+#include "writer/platform/RegFile.h"
+#include "writer/platform/posix/SettingsFile.h"
 #include "writer/ui/Unit1.h"
 #include "writer/ui/Unit2.h"
 
@@ -36,7 +36,7 @@ public:
         class Port : public SerialPort {
         public:
             explicit Port(SilentPorts& owner) : owner_(owner) {}
-            void Setup(std::uint32_t) override {}
+            bool Setup(std::uint32_t) override { return true; }
             void Write(std::span<const std::uint8_t>) override {
                 if (owner_.onWrite) owner_.onWrite();
             }

@@ -84,7 +84,7 @@ public:
     OpenResult Open(const std::string&) override {
         class Port : public SerialPort {
         public:
-            void Setup(std::uint32_t) override {}
+            bool Setup(std::uint32_t) override { return true; }
             void Write(std::span<const std::uint8_t>) override {}
             std::size_t Read(std::span<std::uint8_t>) override {
                 QThread::msleep(30);
@@ -135,7 +135,7 @@ private:
     public:
         Port(std::unique_ptr<SerialPort> port, SlowHeaderLine& owner)
             : port_(std::move(port)), owner_(owner) {}
-        void Setup(std::uint32_t baud) override { port_->Setup(baud); }
+        bool Setup(std::uint32_t baud) override { return port_->Setup(baud); }
         void Write(std::span<const std::uint8_t> bytes) override {
             const bool header = bytes.size() == 3 && bytes[0] == 0x41;
             if (header) QThread::msleep(60);

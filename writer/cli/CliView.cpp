@@ -30,7 +30,7 @@ void Console::EndProgressLocked() {
 }
 
 void CliView::SetStatus(const std::string& text) {
-    if (!quiet) console_.Out(prefix_, text);
+    console_.Out(prefix_, text);
 }
 
 void CliView::SetProgress(int position) {
@@ -39,11 +39,6 @@ void CliView::SetProgress(int position) {
 
 void CliView::SetVersionText(const std::string& text) {
     if (!text.empty()) console_.Err(prefix_, "boot program version: " + text);
-}
-
-std::optional<IdCodeAnswer> CliView::ShowIdCodeDialog(const std::string& family) {
-    if (!dialogCode) return std::nullopt;
-    return IdCodeAnswer{*dialogCode, dialogFamily.value_or(family)};
 }
 
 }  // namespace bramblet

@@ -36,31 +36,15 @@ public:
     // `prefix` starts every line ("" for one board, "PORT: " for several).
     CliView(Console& console, std::string prefix) : console_(console), prefix_(std::move(prefix)) {}
 
-    std::string fileName;
-    std::string portName = "COM1";
-    std::string cpuFamily = "R8C";
-    bool modePin = false;
-    // The answer the ID code dialog would give; without one the dialog counts as cancelled.
-    std::optional<IdCodeBytes> dialogCode;
-    // The family confirmed with it; by default the one the dialog opens with, the window's.
-    std::optional<std::string> dialogFamily;
-    bool quiet = false;         // status texts are not printed (choosing the family before a run)
     bool showProgress = false;  // a bar on standard error, for one board on a terminal
-
-    std::string FileName() const override { return fileName; }
-    std::string PortName() const override { return portName; }
-    std::string CpuFamily() const override { return cpuFamily; }
-    void SetCpuFamily(const std::string& family) override { cpuFamily = family; }
-    bool ModePin() const override { return modePin; }
-    void UpdateModePinVisibility() override {}
 
     void SetStatus(const std::string& text) override;
     void SetProgress(int position) override;
     void SetVersionText(const std::string& text) override;
-    void SetFileCheckText(const std::string&) override {}
-    void SetButtonEnabled(ActionButton, bool) override {}
-    void Beep(std::uint32_t) override {}
-    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override;
+    void FamilyConfirmed(const std::string& text) override { confirmedFamily_ = text; }
+
+    // The family the ID code answer confirmed during the run, if it did.
+    const std::optional<std::string>& ConfirmedFamily() const { return confirmedFamily_; }
 
     // Lines of the command line's own, after the board's prefix.
     void Print(const std::string& text) { console_.Out(prefix_, text); }
@@ -69,6 +53,22 @@ public:
 private:
     Console& console_;
     const std::string prefix_;
+    std::optional<std::string> confirmedFamily_;
+};
+
+// The ID code dialog of the command line: the code and family given with --id, or a cancel.
+class CliPrompt : public IdCodePrompt {
+public:
+    CliPrompt(std::optional<IdCodeBytes> code, std::string family)
+        : code_(code), family_(std::move(family)) {}
+    std::optional<IdCodeAnswer> AskIdCode() override {
+        if (!code_) return std::nullopt;
+        return IdCodeAnswer{*code_, family_};
+    }
+
+private:
+    std::optional<IdCodeBytes> code_;
+    std::string family_;
 };
 
 }  // namespace bramblet

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "writer/common/Text.h"
+#include "writer/link/Rates.h"
 
 namespace bramblet {
 namespace {
@@ -10,36 +11,36 @@ namespace {
 struct CommandInfo {
     Command command;
     const char* name;
-    const char* usage;
+    const char* arguments;  // after the name; the chip commands then take --port PORT
+    const char* summary;    // its line in the program's usage
+    const char* details;    // its own usage, after the synopsis
 };
 
+// Each command once: the program's usage and every command's own are made from this table.
 constexpr CommandInfo kCommands[] = {
-    {Command::Check, "check",
-     "usage: bramblet-cli check FILE\n"
+    {Command::Check, "check", " FILE",
+     "check an S-record file: the status texts, then the write area and size",
      "Checks an S-record file: prints the status texts, then the write area and size.\n"},
-    {Command::Write, "write",
-     "usage: bramblet-cli write FILE --port PORT [--port PORT ...] [options]\n"
+    {Command::Write, "write", " FILE", "erase the chip, program FILE and verify it",
      "Erases the chip, programs FILE and verifies it.\n"},
-    {Command::Verify, "verify",
-     "usage: bramblet-cli verify FILE --port PORT [--port PORT ...] [options]\n"
+    {Command::Verify, "verify", " FILE", "compare the chip with FILE",
      "Compares the chip with FILE.\n"},
-    {Command::Erase, "erase",
-     "usage: bramblet-cli erase [FILE] --port PORT [--port PORT ...] [options]\n"
+    {Command::Erase, "erase", " [FILE]",
+     "erase the chip (FILE only locates its ID file: prog.mot gives prog.id)",
      "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n"},
-    {Command::Info, "info",
-     "usage: bramblet-cli info --port PORT [--port PORT ...] [options]\n"
+    {Command::Info, "info", "",
+     "connect and unlock, then show the boot program's version and status",
      "Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
      "family used. Nothing is erased or programmed.\n"},
-    {Command::Read, "read",
-     "usage: bramblet-cli read START-END --port PORT -o FILE [options]\n"
+    {Command::Read, "read", " START-END",
+     "read the pages of START-END back into FILE (-o) as S-records",
      "Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
      "all 0xFF. FILE appears only when the whole range was read.\n"},
-    {Command::BlankCheck, "blank-check",
-     "usage: bramblet-cli blank-check START-END --port PORT [--port PORT ...] [options]\n"
+    {Command::BlankCheck, "blank-check", " START-END",
+     "check that START-END is erased; prints the first address that is not",
      "Reads START-END: exit status 0 when every byte is 0xFF, else 1 and the address of the\n"
      "first byte that is not.\n"},
-    {Command::Ports, "ports",
-     "usage: bramblet-cli ports\n"
+    {Command::Ports, "ports", "", "list the serial ports, one a line",
      "Lists the serial ports the window would offer, one a line.\n"},
 };
 
@@ -57,28 +58,6 @@ const char kLinkOptions[] =
     "                       then moves the chip to RATE; status and page replies are read as\n"
     "                       soon as they come\n";
 
-const char kProgramUsage[] =
-    "usage: bramblet-cli check FILE\n"
-    "       bramblet-cli write FILE --port PORT [options]\n"
-    "       bramblet-cli verify FILE --port PORT [options]\n"
-    "       bramblet-cli erase [FILE] --port PORT [options]\n"
-    "       bramblet-cli info --port PORT [options]\n"
-    "       bramblet-cli read START-END --port PORT -o FILE [options]\n"
-    "       bramblet-cli blank-check START-END --port PORT [options]\n"
-    "       bramblet-cli ports\n"
-    "       bramblet-cli COMMAND --help\n"
-    "       bramblet-cli -h | --help | --version\n"
-    "\n"
-    "  check        check an S-record file: the status texts, then the write area and size\n"
-    "  write        erase the chip, program FILE and verify it\n"
-    "  verify       compare the chip with FILE\n"
-    "  erase        erase the chip (FILE only locates its ID file: prog.mot gives prog.id)\n"
-    "  info         connect and unlock, then show the boot program's version and status\n"
-    "  read         read the pages of START-END back into FILE (-o) as S-records\n"
-    "  blank-check  check that START-END is erased; prints the first address that is not\n"
-    "  ports        list the serial ports, one a line\n"
-    "\n";
-
 const char kProgramTail[] =
     "  -o FILE              read: the S-record file to write\n"
     "  -h, --help           this text; after a command, that command's\n"
@@ -89,10 +68,44 @@ const char kProgramTail[] =
     "Status texts go to standard output, one per line, with several ports each after its\n"
     "port; the boot program's version, a progress bar (on a terminal), the detail of a\n"
     "failure and the reason a port cannot be opened go to standard error. Exit status 0 on\n"
-    "success (on every board), 1 on failure, 2 for a usage error.\n";
+    "success (on every board), 1 on failure, 2 for a usage error; Ctrl-C or a termination\n"
+    "request stops every board at its next read, names the step and page reached on\n"
+    "standard error and exits 130 (SIGINT) or 143 (SIGTERM).\n";
 
-bool IsFamily(const std::string& text) {
-    return text == "R8C" || text == "M16C" || text == "M32C" || text == "R8CM";
+bool TakesChip(Command c) {
+    return c == Command::Info || c == Command::Read || c == Command::BlankCheck ||
+           c == Command::Write || c == Command::Verify || c == Command::Erase;
+}
+
+// "bramblet-cli write FILE --port PORT [options]"; a command's own usage also shows that it takes
+// several ports.
+std::string Synopsis(const CommandInfo& info, bool own) {
+    std::string text = std::string("bramblet-cli ") + info.name + info.arguments;
+    if (!TakesChip(info.command)) return text;
+    text += " --port PORT";
+    if (info.command == Command::Read) return text + " -o FILE [options]";
+    return text + (own ? " [--port PORT ...] [options]" : " [options]");
+}
+
+// "A, B, C or D".
+template <typename Range, typename Name>
+std::string Alternatives(const Range& range, Name name) {
+    std::string text;
+    std::size_t i = 0;
+    for (const auto& item : range) {
+        text += i == 0 ? "" : i + 1 == std::size(range) ? " or " : ", ";
+        text += name(item);
+        ++i;
+    }
+    return text;
+}
+
+std::string FamilyNames() {
+    return Alternatives(kFamilies, [](const FamilyInfo& f) { return std::string(f.name); });
+}
+
+std::string RateNames() {
+    return Alternatives(kLinkRates, [](const LinkRate& r) { return std::to_string(r.baud); });
 }
 
 bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
@@ -116,22 +129,30 @@ std::optional<std::uint32_t> ParseHexAddress(const std::string& text) {
     return value;
 }
 
-bool TakesChip(Command c) {
-    return c == Command::Info || c == Command::Read || c == Command::BlankCheck ||
-           c == Command::Write || c == Command::Verify || c == Command::Erase;
-}
-
 }  // namespace
 
 std::string Usage(Command command) {
     for (const CommandInfo& info : kCommands) {
         if (info.command != command) continue;
-        std::string text = info.usage;
+        std::string text = "usage: " + Synopsis(info, true) + "\n" + info.details;
         if (TakesChip(command)) text += std::string("\n") + kLinkOptions;
         if (command == Command::Read) text += "  -o FILE              the S-record file to write\n";
         return text;
     }
-    return std::string(kProgramUsage) + kLinkOptions + kProgramTail;
+    std::string text;
+    for (const CommandInfo& info : kCommands) {
+        text += (text.empty() ? "usage: " : "       ") + Synopsis(info, false) + "\n";
+    }
+    text +=
+        "       bramblet-cli COMMAND --help\n"
+        "       bramblet-cli -h | --help | --version\n"
+        "\n";
+    for (const CommandInfo& info : kCommands) {
+        std::string name = info.name;
+        name.resize(13, ' ');
+        text += "  " + name + info.summary + "\n";
+    }
+    return text + "\n" + kLinkOptions + kProgramTail;
 }
 
 std::optional<PageRange> ParseRange(const std::string& text) {
@@ -187,11 +208,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.ports.push_back(text);
         } else if (TakesChip(command) && arg == "--family") {
             if (!value(text)) return std::nullopt;
-            if (!IsFamily(text)) {
-                error = "--family takes R8C, M16C, M32C or R8CM";
+            options.family = ParseFamily(text);
+            if (!options.family) {
+                error = "--family takes " + FamilyNames();
                 return std::nullopt;
             }
-            options.family = text;
         } else if (TakesChip(command) && arg == "--mode-pin") {
             options.modePin = true;
         } else if (TakesChip(command) && arg == "--id") {
@@ -206,19 +227,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             if (comma != std::string::npos) {
                 // The family decides the ID address; a mistyped one would send the code to the
                 // wrong place and fail with the right code.
-                options.idFamily = text.substr(comma + 1);
-                if (!IsFamily(*options.idFamily)) {
-                    error = "--id takes the family R8C, M16C, M32C or R8CM after the comma";
+                options.idFamily = ParseFamily(text.substr(comma + 1));
+                if (!options.idFamily) {
+                    error = "--id takes the family " + FamilyNames() + " after the comma";
                     return std::nullopt;
                 }
             }
         } else if (TakesChip(command) && arg == "--baud") {
             if (!value(text)) return std::nullopt;
-            for (std::uint32_t rate : {9600u, 19200u, 38400u, 57600u, 115200u}) {
-                if (text == std::to_string(rate)) options.baud = rate;
+            for (const LinkRate& rate : kLinkRates) {
+                if (text == std::to_string(rate.baud)) options.baud = rate.baud;
             }
             if (options.baud == 0) {
-                error = "--baud takes 9600, 19200, 38400, 57600 or 115200";
+                error = "--baud takes " + RateNames();
                 return std::nullopt;
             }
         } else if (command == Command::Read && arg == "-o") {

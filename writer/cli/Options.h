@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "writer/common/Family.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -22,10 +23,10 @@ struct Options {
     std::optional<Command> helpFor;
     std::string file;
     std::vector<std::string> ports;  // several for the commands that run boards side by side
-    std::optional<std::string> family;
+    std::optional<Family> family;
     bool modePin = false;
     std::optional<IdCodeBytes> idCode;  // the ID code dialog's answer
-    std::optional<std::string> idFamily;
+    std::optional<Family> idFamily;
     std::uint32_t baud = 0;  // 0: the design's link
     PageRange range;         // read, blank-check
     std::string output;      // read

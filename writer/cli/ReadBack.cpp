@@ -9,56 +9,49 @@
 #include "writer/link/Protocol.h"
 
 namespace bramblet {
-namespace {
-
-std::string Hex6(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(value));
-    return text;
-}
-
-}  // namespace
 
 std::string LossText(const PortLoss& loss) {
     const std::string what = loss.kind == PortLoss::Kind::WriteStalled
                                  ? "a write to the port did not finish in time"
-                                 : "the port's device has gone";
+                             : loss.kind == PortLoss::Kind::Stopped ? "stopped"
+                                                                    : "the port's device has gone";
     return loss.detail.empty() ? what : what + " (" + loss.detail + ")";
 }
 
 std::optional<ReadFailure> ReadPages(
-    SerialPort& port, const PageRange& range, const ReadControl& control,
+    SerialPort& port, const PageRange& range, const ReadProgress& progress,
     const std::function<bool(std::uint32_t, const PageImage&)>& take) {
     const std::uint32_t pages = (range.last - range.first + 1) / kPageSize;
     PageImage page;
     for (std::uint32_t i = 0; i < pages; ++i) {
         const std::uint32_t base = range.first + i * static_cast<std::uint32_t>(kPageSize);
-        if (control.stop && control.stop()) return ReadFailure{"interrupted", std::nullopt};
         const std::size_t got = protocol::PageRead(port, base, page);
         if (const PortLoss loss = port.Lost()) {
-            return ReadFailure{"page " + Hex6(base) + ": " + LossText(loss), base};
+            return ReadFailure{"page " + Hex(base, 6) + ": " + LossText(loss), base, loss};
         }
         if (got != kPageSize) {
             return ReadFailure{
-                "page " + Hex6(base) + ": " + std::to_string(got) + " of 256 bytes came", base};
+                "page " + Hex(base, 6) + ": " + std::to_string(got) + " of 256 bytes came",
+                base,
+                {}};
         }
-        if (control.progress) control.progress(static_cast<int>((i + 1) * 100 / pages));
+        if (progress) progress(static_cast<int>((i + 1) * 100 / pages));
         if (!take(base, page)) break;
     }
     return std::nullopt;
 }
 
 std::optional<ReadFailure> ReadToFile(SerialPort& port, const PageRange& range,
-                                      const std::string& utf8File, const ReadControl& control) {
+                                      const std::string& utf8File, const ReadProgress& progress) {
     const std::filesystem::path target = Utf8Path(utf8File);
     std::filesystem::path part = target;
     part += ".part";
     std::optional<ReadFailure> failure;
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        if (!out) return ReadFailure{"cannot write " + utf8File, std::nullopt};
+        if (!out) return ReadFailure{"cannot write " + utf8File, std::nullopt, {}};
         SRecordWriter records(out, range.last > 0xFFFF, "bramblet-cli read");
-        failure = ReadPages(port, range, control, [&](std::uint32_t base, const PageImage& page) {
+        failure = ReadPages(port, range, progress, [&](std::uint32_t base, const PageImage& page) {
             const bool blank =
                 std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0xFF; });
             if (!blank) records.Data(base, page);
@@ -67,31 +60,31 @@ std::optional<ReadFailure> ReadToFile(SerialPort& port, const PageRange& range,
         if (!failure) {
             records.End();
             out.close();
-            if (!out) failure = ReadFailure{"cannot write " + utf8File, std::nullopt};
+            if (!out) failure = ReadFailure{"cannot write " + utf8File, std::nullopt, {}};
         }
     }
     std::error_code ec;
     if (!failure) {
         std::filesystem::rename(part, target, ec);
         if (!ec) return std::nullopt;
-        failure = ReadFailure{"cannot write " + utf8File + ": " + ec.message(), std::nullopt};
+        failure = ReadFailure{"cannot write " + utf8File + ": " + ec.message(), std::nullopt, {}};
     }
     std::filesystem::remove(part, ec);
     return failure;
 }
 
-std::optional<std::uint32_t> FirstUsedByte(SerialPort& port, const PageRange& range,
-                                           const ReadControl& control,
-                                           std::optional<ReadFailure>& failure) {
-    std::optional<std::uint32_t> used;
-    failure = ReadPages(port, range, control, [&](std::uint32_t base, const PageImage& page) {
-        const auto at =
-            std::find_if(page.begin(), page.end(), [](std::uint8_t b) { return b != 0xFF; });
-        if (at == page.end()) return true;
-        used = base + static_cast<std::uint32_t>(at - page.begin());
-        return false;
-    });
-    return used;
+BlankCheckResult FirstUsedByte(SerialPort& port, const PageRange& range,
+                               const ReadProgress& progress) {
+    BlankCheckResult result;
+    result.failure =
+        ReadPages(port, range, progress, [&](std::uint32_t base, const PageImage& page) {
+            const auto at =
+                std::find_if(page.begin(), page.end(), [](std::uint8_t b) { return b != 0xFF; });
+            if (at == page.end()) return true;
+            result.used = base + static_cast<std::uint32_t>(at - page.begin());
+            return false;
+        });
+    return result;
 }
 
 }  // namespace bramblet

@@ -12,34 +12,36 @@
 
 namespace bramblet {
 
-struct ReadControl {
-    std::function<bool()> stop;         // asked before each page: give up now
-    std::function<void(int)> progress;  // percent of the range read
-};
+// Percent of the range read.
+using ReadProgress = std::function<void(int)>;
 
-// Why reading ended before the range did; nothing when it did not.
+// Why reading ended before the range did.
 struct ReadFailure {
     std::string reason;
     std::optional<std::uint32_t> page;  // the page that came short
+    PortLoss lost;                      // the port's loss, when that ended the read
 };
 
 // What a port's loss means, for standard error.
 std::string LossText(const PortLoss& loss);
 
-// Every page of `range` in order, handed to `take` until it returns false.
+// Every page of `range` in order, handed to `take` until it returns false; nothing when the range
+// was read.
 std::optional<ReadFailure> ReadPages(
-    SerialPort& port, const PageRange& range, const ReadControl& control,
+    SerialPort& port, const PageRange& range, const ReadProgress& progress,
     const std::function<bool(std::uint32_t, const PageImage&)>& take);
 
 // The range as S-records in `utf8File` (S1 and S9 when it ends at or below 0xFFFF, else S2 and
 // S8), leaving out pages that are all 0xFF. The file is written beside its name and renamed when
 // whole, so a failed or interrupted read leaves no file, or the old one untouched.
 std::optional<ReadFailure> ReadToFile(SerialPort& port, const PageRange& range,
-                                      const std::string& utf8File, const ReadControl& control);
+                                      const std::string& utf8File, const ReadProgress& progress);
 
-// The address of the first byte of the range that is not 0xFF, or none when it is all erased.
-std::optional<std::uint32_t> FirstUsedByte(SerialPort& port, const PageRange& range,
-                                           const ReadControl& control,
-                                           std::optional<ReadFailure>& failure);
+struct BlankCheckResult {
+    std::optional<std::uint32_t> used;  // the first byte that is not 0xFF; none when all erased
+    std::optional<ReadFailure> failure;
+};
+BlankCheckResult FirstUsedByte(SerialPort& port, const PageRange& range,
+                               const ReadProgress& progress);
 
 }  // namespace bramblet

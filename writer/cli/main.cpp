@@ -1,7 +1,9 @@
 // bramblet-cli: the writer's operations from a terminal or a script, on one board or several.
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,45 +11,49 @@
 #include "writer/cli/CliView.h"
 #include "writer/cli/Options.h"
 #include "writer/cli/ReadBack.h"
+#include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
+#include "writer/core/FileChoice.h"
+#include "writer/core/Session.h"
 #include "writer/core/WriteFile.h"
-#include "writer/core/Writer.h"
+#include "writer/form/PortOrder.h"
 #include "writer/platform/PortList.h"
 #include "writer/platform/System.h"
 
 namespace bramblet {
 namespace {
 
-// Set by Ctrl-C or a termination request; a read stops between pages and leaves no file.
-volatile std::sig_atomic_t gInterrupted = 0;
+// The signal that asked every board to stop: SIGINT or SIGTERM, 0 while none has.
+volatile std::sig_atomic_t gStopSignal = 0;
 
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
+extern "C" void OnStopSignal(int signal) {
+    // A second request does not wait for the boards: the user means it.
+    if (gStopSignal != 0) std::_Exit(128 + gStopSignal);
+    gStopSignal = signal;
+    std::signal(signal, OnStopSignal);  // where the C library resets it on delivery
 }
 
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    return text;
+bool StopRequested() {
+    return gStopSignal != 0;
 }
 
 int Check(const std::string& file) {
     Console console(stdout, stderr);
     CliView view(console, "");
-    view.fileName = file;
-    auto ports = SystemPortOpener();
-    Writer writer(view, *ports);
-    const std::int32_t n = writer.StreamSFormatFile(kCheckMode, 0);
-    std::printf("%s\n", FileCheckText(n, writer.MinAddress, writer.MaxAddress).c_str());
-    return n >= 1 ? 0 : 1;
+    const StreamResult check = CheckPass(view, file);
+    std::printf("%s\n", FileCheckText(check).c_str());
+    return check.count >= 1 ? 0 : 1;
 }
 
 int Ports() {
-    std::vector<std::string> names = SystemPortNames().value_or(std::vector<std::string>{});
-    // The window's order: shorter names first, so COM2 comes before COM10.
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
+    std::vector<std::string> names;
+    try {
+        names = SystemPortNames().value_or(std::vector<std::string>{});
+    } catch (const PlatformError& e) {
+        std::fprintf(stderr, "bramblet-cli: cannot list the serial ports: %s\n", e.what());
+        return 1;
+    }
+    SortPortNames(names);
     for (const std::string& name : names) std::printf("%s\n", name.c_str());
     return 0;
 }
@@ -99,8 +105,39 @@ std::string Srd1Words(const protocol::Status& s) {
     return words;
 }
 
+const char* StepName(Step step) {
+    switch (step) {
+        case Step::None:
+            return "the end";
+        case Step::FileCheck:
+            return "the file check";
+        case Step::OpenPort:
+            return "opening the port";
+        case Step::Connect:
+            return "the connection";
+        case Step::BaudRate:
+            return "the rate change";
+        case Step::IdCode:
+            return "the ID check";
+        case Step::Erase:
+            return "the erase";
+        case Step::Program:
+            return "programming";
+        case Step::Verify:
+            return "the verify";
+        case Step::Read:
+            return "the read";
+    }
+    return "";
+}
+
 // What the status line cannot say: which page failed and what the chip answered.
 void ExplainFailure(CliView& view, const std::string& port, const Outcome& outcome) {
+    if (outcome.lost.kind == PortLoss::Kind::Stopped) {
+        view.Error("bramblet-cli: stopped during " + std::string(StepName(outcome.failed)) +
+                   (outcome.page ? ", at page " + Hex(*outcome.page, 6) : std::string()));
+        return;
+    }
     if (outcome.failed == Step::OpenPort) {
         ExplainOpenFailure(view, port, outcome);
         return;
@@ -140,43 +177,43 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
     }
 }
 
-// One board: its own port, view and writer, so that several can run side by side.
+// The family a board works with: --family, else the one the window would show after choosing
+// the file, else the window's first family.
+Family BoardFamily(const Options& options) {
+    if (options.family) return *options.family;
+    if (options.file.empty()) return Family::R8C;
+    WriterView silent;
+    return FileChosen(silent, options.file, Family::R8C).family.value_or(Family::R8C);
+}
+
+// One board: its own port, view and session, so that several can run side by side.
 class Board {
 public:
     Board(const Options& options, const std::string& port, Console& console, bool several)
         : options_(options),
           port_(port),
+          target_{port, BoardFamily(options), options.modePin, options.file,
+                  LinkOptions{options.baud}},
           view_(console, several ? port + ": " : ""),
-          ports_(SystemPortOpener()),
-          writer_(view_, *ports_, LinkOptions{options.baud}) {
-        view_.fileName = options.file;
-        view_.portName = port;
-        view_.modePin = options.modePin;
-        view_.dialogCode = options.idCode;
-        view_.dialogFamily = options.idFamily;
+          prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
+          system_(SystemPortOpener()),
+          ports_(*system_, StopRequested),
+          session_(ports_, view_, prompt_) {
         view_.showProgress = !several && IsTerminal(stderr);
-        if (options.family) {
-            view_.cpuFamily = *options.family;
-        } else if (!options.file.empty()) {
-            // The family the window would show after choosing the file.
-            view_.quiet = true;
-            writer_.FileChosen();
-            view_.quiet = false;
-        }
     }
 
-    // Runs the command; true when it succeeded. `summary` says how it ended.
-    bool Run(std::string& summary) {
+    // Runs the command. `summary` says how it ended.
+    Outcome Run(std::string& summary) {
         Outcome outcome;
         switch (options_.command) {
             case Command::Write:
-                outcome = writer_.WriteSequence();
+                outcome = session_.WriteSequence(target_);
                 break;
             case Command::Verify:
-                outcome = writer_.VerifySequence();
+                outcome = session_.VerifySequence(target_);
                 break;
             case Command::Erase:
-                outcome = writer_.EraseSequence();
+                outcome = session_.EraseSequence(target_);
                 break;
             default:
                 outcome = OwnCommand();
@@ -184,81 +221,82 @@ public:
         }
         ExplainFailure(view_, port_, outcome);
         summary = outcome.Succeeded() ? "ok" : "failed: " + outcome.text;
-        return outcome.Succeeded();
+        return outcome;
     }
 
 private:
     // info, read and blank-check: the sequences' connection and unlock, then commands of their own.
     Outcome OwnCommand() {
-        Outcome outcome = writer_.Unlock();
+        Outcome outcome = session_.Unlock(target_);
         if (!outcome.Succeeded()) return outcome;
+        SerialPort& port = *session_.CommHandle();
         switch (options_.command) {
             case Command::Info:
-                Info(outcome);
+                Info(port, outcome);
                 break;
             case Command::Read:
-                Read(outcome);
+                Failed(outcome, ReadToFile(port, options_.range, options_.output, Progress()));
                 break;
             default:
-                BlankCheck(outcome);
+                BlankCheck(port, outcome);
                 break;
         }
-        writer_.CommHandle.reset();
+        session_.CloseCommHandle();
         return outcome;
     }
 
-    void Info(Outcome& outcome) {
-        const protocol::Status s = protocol::ReadStatus(*writer_.CommHandle);
-        if (const PortLoss loss = writer_.CommHandle->Lost()) {
-            Failed(outcome, ReadFailure{LossText(loss), std::nullopt});
+    void Info(SerialPort& port, Outcome& outcome) {
+        const protocol::Status s = protocol::ReadStatus(port);
+        if (const PortLoss loss = port.Lost()) {
+            Failed(outcome, ReadFailure{LossText(loss), std::nullopt, loss});
             return;
         }
-        view_.Print("version: " + writer_.BootVersion);
+        view_.Print("version: " + session_.BootVersion());
         view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
         view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
-        view_.Print("family: " + view_.cpuFamily);
+        view_.Print("family: " + view_.ConfirmedFamily().value_or(FamilyName(*target_.family)));
     }
 
-    ReadControl Control() {
-        return {[] { return gInterrupted != 0; },
-                [this](int percent) { view_.SetProgress(percent); }};
+    std::function<void(int)> Progress() {
+        return [this](int percent) { view_.SetProgress(percent); };
     }
 
-    void Read(Outcome& outcome) {
-        const auto failure =
-            ReadToFile(*writer_.CommHandle, options_.range, options_.output, Control());
-        if (failure) Failed(outcome, *failure);
-    }
-
-    void BlankCheck(Outcome& outcome) {
-        std::optional<ReadFailure> failure;
-        const auto used = FirstUsedByte(*writer_.CommHandle, options_.range, Control(), failure);
-        if (failure) {
-            Failed(outcome, *failure);
-        } else if (used) {
-            view_.Print(Hex(*used, 6));
+    void BlankCheck(SerialPort& port, Outcome& outcome) {
+        const BlankCheckResult result = FirstUsedByte(port, options_.range, Progress());
+        if (result.failure) {
+            Failed(outcome, result.failure);
+        } else if (result.used) {
+            view_.Print(Hex(*result.used, 6));
             outcome.failed = Step::Read;
-            outcome.text = "not blank at " + Hex(*used, 6);
+            outcome.text = "not blank at " + Hex(*result.used, 6);
         }
     }
 
-    void Failed(Outcome& outcome, const ReadFailure& failure) {
+    void Failed(Outcome& outcome, const std::optional<ReadFailure>& failure) {
+        if (!failure) return;
         outcome.failed = Step::Read;
-        outcome.text = failure.reason;
-        outcome.page = failure.page;
-        view_.Error("bramblet-cli: " + failure.reason);
+        outcome.text = failure->reason;
+        outcome.page = failure->page;
+        outcome.lost = failure->lost;
+        // A stop is said once, with the page, by ExplainFailure.
+        if (outcome.lost.kind != PortLoss::Kind::Stopped) {
+            view_.Error("bramblet-cli: " + failure->reason);
+        }
     }
 
     const Options& options_;
     const std::string port_;
+    const Target target_;
     CliView view_;
-    std::unique_ptr<PortOpener> ports_;
-    Writer writer_;
+    CliPrompt prompt_;
+    std::unique_ptr<PortOpener> system_;
+    StoppablePorts ports_;
+    Session session_;
 };
 
 int RunBoards(const Options& options) {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
     Console console(stdout, stderr);
     const bool several = options.ports.size() > 1;
     std::vector<std::unique_ptr<Board>> boards;
@@ -266,13 +304,13 @@ int RunBoards(const Options& options) {
         boards.push_back(std::make_unique<Board>(options, port, console, several));
     }
     std::vector<std::string> summaries(boards.size());
-    std::vector<char> ok(boards.size(), 0);
+    std::vector<Outcome> outcomes(boards.size());
     if (!several) {
-        ok[0] = boards[0]->Run(summaries[0]);
+        outcomes[0] = boards[0]->Run(summaries[0]);
     } else {
         std::vector<std::thread> threads;
         for (std::size_t i = 0; i < boards.size(); ++i) {
-            threads.emplace_back([&, i] { ok[i] = boards[i]->Run(summaries[i]); });
+            threads.emplace_back([&, i] { outcomes[i] = boards[i]->Run(summaries[i]); });
         }
         for (std::thread& t : threads) t.join();
         for (std::size_t i = 0; i < boards.size(); ++i) {
@@ -280,7 +318,16 @@ int RunBoards(const Options& options) {
         }
     }
     console.EndProgress();
-    return std::all_of(ok.begin(), ok.end(), [](char b) { return b != 0; }) ? 0 : 1;
+    // A board that had finished when the request came has done its work; one that was stopped
+    // makes the run a stopped one.
+    const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) {
+        return o.lost.kind == PortLoss::Kind::Stopped;
+    });
+    if (stopped) return 128 + gStopSignal;
+    return std::all_of(outcomes.begin(), outcomes.end(),
+                       [](const Outcome& o) { return o.Succeeded(); })
+               ? 0
+               : 1;
 }
 
 }  // namespace
@@ -289,6 +336,8 @@ int RunBoards(const Options& options) {
 int main(int argc, char** argv) {
     using namespace bramblet;
     PrepareConsole();
+    // Port names are ordered in the user's locale, as the window orders them.
+    std::setlocale(LC_COLLATE, "");
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::string error;
     const auto options = ParseOptions(

@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers shared by the writer's layers, its faces and the simulated chip.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ constexpr int HexDigitValue(int c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
+
+// Upper-case hexadecimal with leading zeros to at least `digits` digits: Hex(0xC1, 6) is
+// "0000C1", as addresses, status bytes and frames are written everywhere.
+std::string Hex(std::uint64_t value, int digits);
 
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);

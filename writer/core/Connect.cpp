@@ -1,8 +1,6 @@
 // Connecting to the boot program and unlocking it with its ID code.
-#include <cstdio>
-
-#include "writer/core/Writer.h"
-#include "writer/flash/IdFile.h"
+#include "writer/common/Text.h"
+#include "writer/core/SessionRun.h"
 
 namespace bramblet {
 namespace {
@@ -13,19 +11,22 @@ using protocol::Status;
 
 }  // namespace
 
-int Writer::ConnectBootMode() {
-    const bool modePinLink = view_.CpuFamily() == "R8C" && view_.ModePin();
-    CommHandle.reset();
-    OpenResult opened = ports_.Open(view_.PortName());
-    if (!opened.port) {
-        LastOpenError = std::move(opened);
-        return 1;
-    }
-    LastOpenError = {};
-    CommHandle = std::move(opened.port);
-    SerialPort& port = *CommHandle;
+Session::Session(PortOpener& ports, WriterView& view, IdCodePrompt& prompt)
+    : ports_(ports), view_(std::make_unique<StatusTap>(view)), prompt_(prompt) {}
+
+Session::~Session() = default;
+
+int Session::ConnectBootMode(const Target& target) {
+    const bool modePinLink = UsesModePinLink(target.family, target.modePin);
+    commHandle_.reset();
+    OpenResult opened = ports_.Open(target.port);
+    openError_ = opened.error;
+    openErrorDetail_ = std::move(opened.detail);
+    if (!opened.port) return 1;
+    commHandle_ = std::move(opened.port);
+    SerialPort& port = *commHandle_;
     // A chip that knows only 9600 baud is met there from the start; the mode-pin link is fixed.
-    port.Setup(modePinLink ? kBaudModePin : link_.baud == 9600 ? 9600 : kBaudNormal);
+    port.Setup(modePinLink ? kBaudModePin : target.link.baud == 9600 ? 9600 : kBaudNormal);
 
     // Whatever the line brought before we spoke is stale.
     std::array<std::uint8_t, 100> stale;
@@ -51,70 +52,68 @@ int Writer::ConnectBootMode() {
     return result;
 }
 
-bool Writer::SwitchRate(Outcome& outcome) {
-    const std::optional<std::uint8_t> code = protocol::BaudRateCode(link_.baud);
+bool Session::SwitchRate(Run& run) {
+    const std::uint32_t baud = run.target.link.baud;
+    const std::optional<std::uint8_t> code = BaudRateCode(baud);
     if (!code) return true;  // the design's rate, or 9600 from the start
-    SerialPort& port = *CommHandle;
-    const std::string rate = std::to_string(link_.baud);
+    SerialPort& port = *commHandle_;
+    const std::string rate = std::to_string(baud);
     // The chip echoes the code at the old rate, then listens at the new one. The connection has
     // ruled out a line that echoes, so the echo is taken as soon as it comes.
     const bool echoed = protocol::BaudRate(port, *code, 1);
     if (echoed) {
-        port.Setup(link_.baud);
+        port.Setup(baud);
         const auto status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
         if (status && status->Ready()) return true;
     }
-    if (port.Lost()) return NoAnswer(outcome);
-    Refuse(outcome, Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%02X", *code);
-    outcome.detail = !echoed ? "the chip did not echo the baud-rate command " + std::string(hex) +
-                                   " for " + rate + " baud"
-                             : "no status from the chip at " + rate + " baud";
+    if (port.Lost()) return run.NoAnswer();
+    run.Refuse(Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
+    run.outcome.detail = !echoed ? "the chip did not echo the baud-rate command " + Hex(*code, 2) +
+                                       " for " + rate + " baud"
+                                 : "no status from the chip at " + rate + " baud";
     return false;
 }
 
-int Writer::VerifyIdCode() {
-    SerialPort& port = *CommHandle;
+int Session::VerifyIdCode(const Target& target) {
+    SerialPort& port = *commHandle_;
     int w = protocol::ReadStatus(port).Word();
-    BootVersion.clear();
+    bootVersion_.clear();
     if ((w & (protocol::kWordReady | protocol::kWordErrors)) != protocol::kWordReady) return w;
 
-    BootVersion = protocol::ReadVersion(port);
-    view_.SetVersionText(BootVersion);
+    bootVersion_ = protocol::ReadVersion(port);
+    view_->SetVersionText(bootVersion_);
 
     // A line that has gone ends the unlock where it stands: no further source, and no dialog
     // asking the user for a code that nothing could check.
     auto done = [&port](int word) {
         return (word & protocol::kWordIdVerified) == protocol::kWordIdVerified || port.Lost();
     };
-    std::uint32_t address = IdAddress(view_.CpuFamily());
     if (done(w)) return w;
+    const std::uint32_t address = IdAddress(target.family);
 
-    view_.SetStatus("ID all FF 照合中");
-    IdCode.fill(0xFF);
-    protocol::IdCheck(port, address, IdCode);
+    view_->SetStatus("ID all FF 照合中");
+    idCode_.fill(0xFF);
+    protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();
     if (done(w)) return w;
 
-    view_.SetStatus("IDファイル 照合中");
-    IdFileContents file;
-    ReadIdFile(IdFileName(view_.FileName()), file);
-    IdCode = file.code;
-    protocol::IdCheck(port, address, IdCode);
+    view_->SetStatus("IDファイル 照合中");
+    idCode_ = ReadIdFile(target.IdFile()).value_or(IdFileContents{}).code;
+    protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();
     if (done(w)) return w;
 
-    DialogCpuFamily.clear();
-    if (const std::optional<IdCodeAnswer> answer = view_.ShowIdCodeDialog(view_.CpuFamily())) {
-        DialogIdCode = answer->code;
-        DialogCpuFamily = answer->family;
+    dialogCpuFamily_.clear();
+    if (const std::optional<IdCodeAnswer> answer = prompt_.AskIdCode()) {
+        dialogIdCode_ = answer->code;
+        dialogCpuFamily_ = answer->family;
     }
-    if (DialogCpuFamily.empty()) return w;
-    view_.SetCpuFamily(DialogCpuFamily);
-    address = IdAddress(DialogCpuFamily);
-    IdCode = DialogIdCode;
-    protocol::IdCheck(port, address, IdCode);
+    if (dialogCpuFamily_.empty()) return w;
+    // The family confirmed is the one the window shows from now on and the one whose ID address
+    // the code goes to.
+    view_->FamilyConfirmed(dialogCpuFamily_);
+    idCode_ = dialogIdCode_;
+    protocol::IdCheck(port, IdAddress(ParseFamily(dialogCpuFamily_)), idCode_);
     return protocol::ReadStatus(port).Word();
 }
 

@@ -1,7 +1,8 @@
 // The write, erase and verify sequences and the flash steps they are made of.
 #include <array>
 
-#include "writer/core/Writer.h"
+#include "writer/core/SessionRun.h"
+#include "writer/core/WriteFile.h"
 #include "writer/flash/SRecordStream.h"
 
 namespace bramblet {
@@ -29,45 +30,41 @@ const char* const kCannotErase = "フラッシュを消去できません! ";
 
 }  // namespace
 
-std::optional<protocol::Status> Writer::PollStatus() {
-    return PollStatusBounded(kPagePollLimit);
-}
-
-std::optional<protocol::Status> Writer::PollStatusBounded(int limit) {
+std::optional<protocol::Status> Session::Run::Poll(int limit) {
     return protocol::PollStatus(
-        *CommHandle, limit,
-        FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
+        Port(), limit, FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
 }
 
-bool Writer::EraseStep() {
-    protocol::EraseAll(*CommHandle);
-    eraseStatus_ = PollStatusBounded(kErasePollLimit);
+bool Session::Run::EraseStep() {
+    protocol::EraseAll(Port());
+    eraseStatus_ = Poll(kErasePollLimit);
     return Accepted(eraseStatus_);
 }
 
-bool Writer::ProgramPage(std::uint32_t base, const PageImage& image) {
-    protocol::PageProgram(*CommHandle, base, image);
-    const std::optional<protocol::Status> status = PollStatus();
+bool Session::Run::ProgramPage(std::uint32_t base, const PageImage& image) {
+    protocol::PageProgram(Port(), base, image);
+    const std::optional<protocol::Status> status = Poll(kPagePollLimit);
     if (Accepted(status)) return true;
     failedPage_ = base;
     failedStatus_ = status;
     return false;
 }
 
-bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) {
+bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
+                              const PageFlags& present) {
     // The design reads one byte per read, each with its own window, stopping at the first that
     // fails; the fast link takes the page in one read.
     PageImage chip{};
     std::size_t got = 0;
     if (FastReads()) {
-        got = protocol::PageRead(*CommHandle, base, chip);
+        got = protocol::PageRead(Port(), base, chip);
     } else {
-        protocol::RequestPage(*CommHandle, base);
+        protocol::RequestPage(Port(), base);
     }
     auto byteAt = [&](std::size_t offset) -> std::optional<std::uint8_t> {
         if (FastReads()) return offset < got ? std::optional(chip[offset]) : std::nullopt;
         std::array<std::uint8_t, 1> b{};
-        return CommHandle->Read(b) == 1 ? std::optional(b[0]) : std::nullopt;
+        return Port().Read(b) == 1 ? std::optional(b[0]) : std::nullopt;
     };
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
         const std::optional<std::uint8_t> b = byteAt(offset);
@@ -79,149 +76,150 @@ bool Writer::VerifyPage(std::uint32_t base, const PageImage& image, const PageFl
     return true;
 }
 
-void Writer::Fail(Outcome& outcome, Step step) const {
-    outcome.failed = step;
-    outcome.text = view_.Last();
-    if (CommHandle) outcome.lost = CommHandle->Lost();
+std::int32_t Session::Run::Stream(std::uint8_t mode, std::int32_t expectedSize) {
+    return StreamSFormatFile(View(), *this, target.writeFile, mode, expectedSize).count;
 }
 
-bool Writer::Refuse(Outcome& outcome, Step step, const std::string& text) {
-    view_.SetStatus(text);
-    view_.Beep(kBeepFailure);
-    Fail(outcome, step);
+void Session::Run::Fail(Step step) {
+    outcome.failed = step;
+    outcome.text = View().Last();
+    if (session.commHandle_) outcome.lost = Port().Lost();
+}
+
+bool Session::Run::Refuse(Step step, const std::string& text) {
+    View().SetStatus(text);
+    View().Beep(kBeepFailure);
+    Fail(step);
     return false;
 }
 
-bool Writer::NoAnswer(Outcome& outcome) {
-    return Refuse(outcome, Step::Connect, kNoAnswer);
+bool Session::Run::NoAnswer() {
+    return Refuse(Step::Connect, kNoAnswer);
 }
 
-void Writer::FailPass(Outcome& outcome, Step step) const {
-    Fail(outcome, step);
+void Session::Run::FailPass(Step step) {
+    Fail(step);
     outcome.page = failedPage_;
     if (step == Step::Program) outcome.status = failedStatus_;
     if (step == Step::Verify) outcome.mismatch = mismatch_;
 }
 
-void Writer::Succeed(Outcome& outcome, const char* text) {
-    view_.SetProgress(99);
-    view_.SetStatus(text);
-    view_.Beep(kBeepSuccess);
-    outcome.text = view_.Last();
+void Session::Run::Succeed(const char* text) {
+    View().SetProgress(99);
+    View().SetStatus(text);
+    View().Beep(kBeepSuccess);
+    outcome.text = View().Last();
 }
 
-void Writer::Begin(ActionButton button, const char* text) {
-    failedPage_.reset();
-    failedStatus_.reset();
-    mismatch_.reset();
-    view_.SetButtonEnabled(button, false);
-    view_.SetStatus(text);
-    view_.SetProgress(0);
+void Session::Run::Begin(ActionButton button, const char* text) {
+    View().SetButtonEnabled(button, false);
+    View().SetStatus(text);
+    View().SetProgress(0);
 }
 
 // The port opened by the sequence is closed before its button comes back.
-void Writer::End(ActionButton button) {
-    CommHandle.reset();
-    view_.SetButtonEnabled(button, true);
+void Session::Run::End(ActionButton button) {
+    session.commHandle_.reset();
+    View().SetButtonEnabled(button, true);
 }
 
 // Connects and unlocks; false after reporting the failure. The port is open on return exactly
 // when CommHandle is set.
-bool Writer::ConnectAndUnlock(Outcome& outcome) {
-    view_.SetStatus(kConnecting);
-    const int connected = ConnectBootMode();
-    if (connected == 0) return NoAnswer(outcome);
+bool Session::ConnectAndUnlock(Run& run) {
+    view_->SetStatus(kConnecting);
+    const int connected = ConnectBootMode(run.target);
+    if (connected == 0) return run.NoAnswer();
     if (connected == 1) {
-        Refuse(outcome, Step::OpenPort, kNoPort);
-        outcome.openError = LastOpenError.error;
-        outcome.detail = LastOpenError.detail;
+        run.Refuse(Step::OpenPort, kNoPort);
+        run.outcome.openError = openError_;
+        run.outcome.detail = openErrorDetail_;
         return false;
     }
-    if (!SwitchRate(outcome)) return false;
-    const int unlocked = VerifyIdCode();
+    if (!SwitchRate(run)) return false;
+    const int unlocked = VerifyIdCode(run.target);
     // A line gone before the chip was unlocked is a connection that failed: "ID照合不一致"
     // would send the user looking for an ID code.
-    if (CommHandle->Lost()) return NoAnswer(outcome);
+    if (commHandle_->Lost()) return run.NoAnswer();
     if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
-        return Refuse(outcome, Step::IdCode, kIdMismatch);
+        return run.Refuse(Step::IdCode, kIdMismatch);
     }
-    view_.SetStatus(kIdVerified);
-    view_.SetProgress(5);
+    view_->SetStatus(kIdVerified);
+    view_->SetProgress(5);
     return true;
 }
 
-Outcome Writer::Unlock() {
-    Outcome outcome;
-    if (ConnectAndUnlock(outcome)) {
-        outcome.text = view_.Last();
+Outcome Session::Unlock(const Target& target) {
+    Run run(*this, target);
+    if (ConnectAndUnlock(run)) {
+        run.outcome.text = view_->Last();
     } else {
-        CommHandle.reset();
+        commHandle_.reset();
     }
-    return outcome;
+    return run.outcome;
 }
 
-Outcome Writer::WriteSequence() {
-    Outcome outcome;
-    Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
-    const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
+Outcome Session::WriteSequence(const Target& target) {
+    Run run(*this, target);
+    run.Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
+    const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
-        Fail(outcome, Step::FileCheck);
-    } else if (ConnectAndUnlock(outcome)) {
-        view_.SetStatus(kErasing);
-        if (!EraseStep()) {
-            Refuse(outcome, Step::Erase, kCannotErase);
-            outcome.status = eraseStatus_;
+        run.Fail(Step::FileCheck);
+    } else if (ConnectAndUnlock(run)) {
+        view_->SetStatus(kErasing);
+        if (!run.EraseStep()) {
+            run.Refuse(Step::Erase, kCannotErase);
+            run.outcome.status = run.EraseStatus();
         } else {
-            view_.SetStatus("フラッシュ消去完了！");
-            view_.SetProgress(10);
+            view_->SetStatus("フラッシュ消去完了！");
+            view_->SetProgress(10);
             // A failed pass keeps its own text and sounds no beep.
-            if (StreamSFormatFile(kProgramMode, size) != size) {
-                FailPass(outcome, Step::Program);
-            } else if (StreamSFormatFile(kVerifyMode, size) != size) {
-                FailPass(outcome, Step::Verify);
+            if (run.Stream(kProgramMode, size) != size) {
+                run.FailPass(Step::Program);
+            } else if (run.Stream(kVerifyMode, size) != size) {
+                run.FailPass(Step::Verify);
             } else {
-                Succeed(outcome, "フラッシュ書き込みは無事完了しました");
+                run.Succeed("フラッシュ書き込みは無事完了しました");
             }
         }
     }
-    End(ActionButton::Write);
-    return outcome;
+    run.End(ActionButton::Write);
+    return run.outcome;
 }
 
-Outcome Writer::EraseSequence() {
-    Outcome outcome;
-    Begin(ActionButton::Erase, "フラッシュ消去開始");
-    if (ConnectAndUnlock(outcome)) {
-        view_.SetStatus(kErasing);
-        if (EraseStep()) {
-            Succeed(outcome, "フラッシュ消去は無事完了しました");
+Outcome Session::EraseSequence(const Target& target) {
+    Run run(*this, target);
+    run.Begin(ActionButton::Erase, "フラッシュ消去開始");
+    if (ConnectAndUnlock(run)) {
+        view_->SetStatus(kErasing);
+        if (run.EraseStep()) {
+            run.Succeed("フラッシュ消去は無事完了しました");
         } else {
-            Refuse(outcome, Step::Erase, kCannotErase);
-            outcome.status = eraseStatus_;
+            run.Refuse(Step::Erase, kCannotErase);
+            run.outcome.status = run.EraseStatus();
         }
     }
-    End(ActionButton::Erase);
-    return outcome;
+    run.End(ActionButton::Erase);
+    return run.outcome;
 }
 
-Outcome Writer::VerifySequence() {
-    Outcome outcome;
-    Begin(ActionButton::Verify, "フラッシュベリファイ開始");
-    const std::int32_t size = StreamSFormatFile(kCheckMode, 0);
+Outcome Session::VerifySequence(const Target& target) {
+    Run run(*this, target);
+    run.Begin(ActionButton::Verify, "フラッシュベリファイ開始");
+    const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
-        Fail(outcome, Step::FileCheck);
-    } else if (ConnectAndUnlock(outcome)) {
-        if (StreamSFormatFile(kVerifyMode, size) == size) {
-            Succeed(outcome, "フラッシュベリファイは無事完了しました");
+        run.Fail(Step::FileCheck);
+    } else if (ConnectAndUnlock(run)) {
+        if (run.Stream(kVerifyMode, size) == size) {
+            run.Succeed("フラッシュベリファイは無事完了しました");
         } else {
             // The verify button says it in its own words, with a beep.
-            view_.SetStatus("フラッシュベリファイに失敗しました! ");
-            view_.Beep(kBeepFailure);
-            FailPass(outcome, Step::Verify);
+            view_->SetStatus("フラッシュベリファイに失敗しました! ");
+            view_->Beep(kBeepFailure);
+            run.FailPass(Step::Verify);
         }
     }
-    End(ActionButton::Verify);
-    return outcome;
+    run.End(ActionButton::Verify);
+    return run.outcome;
 }
 
 }  // namespace bramblet

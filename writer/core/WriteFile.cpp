@@ -1,6 +1,6 @@
 #include "writer/core/WriteFile.h"
 
-#include <cstdio>
+#include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {
@@ -20,36 +20,31 @@ const char* const kFailureText[] = {
 
 }  // namespace
 
-std::int32_t StreamSFormatFile(WriterView& view, PageSink& sink, std::uint32_t& minAddress,
-                               std::uint32_t& maxAddress, std::uint8_t mode,
-                               std::int32_t expectedSize) {
-    minAddress = 0xFFFFFFFF;
-    maxAddress = 0;
+StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::string& file,
+                               std::uint8_t mode, std::int32_t expectedSize) {
     SRecordStream stream;
-    switch (stream.Open(view.FileName())) {
+    switch (stream.Open(file)) {
         case StreamOpen::NotSRecordName:
             view.SetStatus(kNotSFormat);
-            return kUnreadableFile;
+            return {kUnreadableFile};
         case StreamOpen::Unreadable:
             view.SetStatus(kCannotRead);
-            return kUnreadableFile;
+            return {kUnreadableFile};
         case StreamOpen::Opened:
             break;
     }
     const StreamMode valid = ValidStreamMode(mode);
     view.SetStatus(kStartText[valid]);
-    const std::int32_t n = stream.Pass(sink, valid, expectedSize, minAddress, maxAddress,
-                                       [&view](int position) { view.SetProgress(position); });
-    if (n < 0) view.SetStatus(kFailureText[-n]);
-    return n;
+    const StreamResult result = stream.Pass(sink, valid, expectedSize,
+                                            [&view](int position) { view.SetProgress(position); });
+    if (result.count < 0) view.SetStatus(kFailureText[-result.count]);
+    return result;
 }
 
-std::string FileCheckText(std::int32_t n, std::uint32_t minAddress, std::uint32_t maxAddress) {
-    if (n < 1) return "書き込みファイルはSフォーマットでないか、異常です";
-    char text[128];
-    std::snprintf(text, sizeof text, "書込エリア(%06X-%06X)  書込サイズ(%ldバイト)", minAddress,
-                  maxAddress, static_cast<long>(n));
-    return text;
+std::string FileCheckText(const StreamResult& check) {
+    if (check.count < 1) return "書き込みファイルはSフォーマットでないか、異常です";
+    return "書込エリア(" + Hex(check.minAddress, 6) + "-" + Hex(check.maxAddress, 6) +
+           ")  書込サイズ(" + std::to_string(check.count) + "バイト)";
 }
 
 }  // namespace bramblet

@@ -9,15 +9,14 @@
 
 namespace bramblet {
 
-// One pass over the file named by the view's file name (see SRecordStream::Pass), with its start
-// text, its progress and, when it fails, its failure text on the view. Returns the data byte count,
-// or -1 (not an S-record name, or unreadable), -2 (truncated record), -3 (checksum), -4 (page
-// program failed), -5 (page verify failed).
-std::int32_t StreamSFormatFile(WriterView& view, PageSink& sink, std::uint32_t& minAddress,
-                               std::uint32_t& maxAddress, std::uint8_t mode,
-                               std::int32_t expectedSize);
+// One pass over `file` (see SRecordStream::Pass), with its start text, its progress and, when it
+// fails, its failure text on the view. The count is the data byte count, or -1 (not an S-record
+// name, or unreadable), -2 (truncated record), -3 (checksum), -4 (page program failed), -5 (page
+// verify failed).
+StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::string& file,
+                               std::uint8_t mode, std::int32_t expectedSize);
 
-// The Label4 text after a check with result n.
-std::string FileCheckText(std::int32_t n, std::uint32_t minAddress, std::uint32_t maxAddress);
+// The Label4 text after a check.
+std::string FileCheckText(const StreamResult& check);
 
 }  // namespace bramblet

@@ -1,7 +1,8 @@
 #pragma once
-// The window as the operations see it. The operations read the controls' texts at the moment
-// they run and report only through this interface, so the Qt window, the command line and the
-// tests are interchangeable faces of one core.
+// What the operations report to, and the one question they ask. A face shows what it has room
+// for: the window all of it, the command line the status texts and the version, tests record it.
+// Nothing here is read back, so a face can be driven from several places without the operations
+// seeing a control change mid-run.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,34 +17,33 @@ constexpr std::uint32_t kBeepSuccess = 0x30;
 
 enum class ActionButton { Write = 1, Erase = 2, Verify = 3 };
 
-// What the ID code dialog answers when it is confirmed.
-struct IdCodeAnswer {
-    IdCodeBytes code{};
-    std::string family;  // as typed; may be empty
-};
-
 class WriterView {
 public:
     virtual ~WriterView() = default;
 
-    virtual std::string FileName() const = 0;   // Edit1
-    virtual std::string PortName() const = 0;   // ComboBox1
-    virtual std::string CpuFamily() const = 0;  // ComboBox2
-    virtual void SetCpuFamily(const std::string& family) = 0;
-    virtual bool ModePin() const = 0;  // CheckBox1
-    // The mode-pin box is shown for the R8C family only.
-    virtual void UpdateModePinVisibility() = 0;
+    virtual void SetStatus(const std::string&) {}         // StatusBar1
+    virtual void SetProgress(int) {}                      // ProgressBar1, 0 to 100
+    virtual void SetVersionText(const std::string&) {}    // Label3
+    virtual void SetFileCheckText(const std::string&) {}  // Label4
+    virtual void SetButtonEnabled(ActionButton, bool) {}
+    virtual void Beep(std::uint32_t) {}
+    // The family the ID code dialog confirmed, as the user typed it: the window shows it from
+    // now on, and the next operation takes its family from there.
+    virtual void FamilyConfirmed(const std::string&) {}
+};
 
-    virtual void SetStatus(const std::string& text) = 0;         // StatusBar1
-    virtual void SetProgress(int position) = 0;                  // ProgressBar1, 0 to 100
-    virtual void SetVersionText(const std::string& text) = 0;    // Label3
-    virtual void SetFileCheckText(const std::string& text) = 0;  // Label4
-    virtual void SetButtonEnabled(ActionButton button, bool enabled) = 0;
-    virtual void Beep(std::uint32_t type) = 0;
+// What the ID code dialog answers when it is confirmed.
+struct IdCodeAnswer {
+    IdCodeBytes code{};
+    std::string family;  // as typed; empty counts as cancelled
+};
 
-    // Shows the ID code dialog modally, opening with `family`, and repaints the window when it
-    // closes. Nothing when it was cancelled or closed.
-    virtual std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) = 0;
+class IdCodePrompt {
+public:
+    virtual ~IdCodePrompt() = default;
+    // Asks for the code of a chip that none of the other sources unlocked, modally; nothing when
+    // the user cancelled or closed the dialog.
+    virtual std::optional<IdCodeAnswer> AskIdCode() = 0;
 };
 
 }  // namespace bramblet

@@ -9,10 +9,10 @@ std::string IdFileName(const std::string& writeFile) {
     return writeFile.substr(0, ExtensionStart(writeFile)) + ".id";
 }
 
-bool ReadIdFile(const std::string& utf8Name, IdFileContents& contents) {
+std::optional<IdFileContents> ReadIdFile(const std::string& utf8Name) {
     TextFile in;
-    if (!in.Open(utf8Name)) return false;
-    contents = IdFileContents{};
+    if (!in.Open(utf8Name)) return std::nullopt;
+    IdFileContents contents;
     std::string tag;
     bool tagOpen = true;  // a blank, a colon or a byte 0xFF ends the family tag for good
     int line = 1;
@@ -42,16 +42,8 @@ bool ReadIdFile(const std::string& utf8Name, IdFileContents& contents) {
         }
         if (line == 1 && c == 0xFF) tagOpen = false;
     }
-    if (tag == "0FFD") contents.family = "R8C";
-    if (tag == "FFFD") contents.family = "M16C";
-    if (tag == "FFFF") contents.family = "M32C";
-    return true;
-}
-
-std::uint32_t IdAddress(const std::string& family) {
-    if (family == "R8C") return 0x00FFDF;
-    if (family == "M32C") return 0xFFFFDF;
-    return 0x0FFFDF;
+    contents.family = FamilyByIdFileTag(tag);
+    return contents;
 }
 
 }  // namespace bramblet

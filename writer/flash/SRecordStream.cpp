@@ -151,24 +151,27 @@ private:
 
 }  // namespace
 
-StreamOpen SRecordStream::Open(const std::string& utf8Name) {
+bool IsSRecordName(std::string_view utf8Name) {
     const std::string ext = UpperExtension(utf8Name);
-    if (ext != ".S" && ext != ".MOT") return StreamOpen::NotSRecordName;
+    return ext == ".S" || ext == ".MOT";
+}
+
+StreamOpen SRecordStream::Open(const std::string& utf8Name) {
+    if (!IsSRecordName(utf8Name)) return StreamOpen::NotSRecordName;
     return in_.Open(utf8Name) ? StreamOpen::Opened : StreamOpen::Unreadable;
 }
 
-std::int32_t SRecordStream::Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
-                                 std::uint32_t& minAddress, std::uint32_t& maxAddress,
+StreamResult SRecordStream::Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
                                  const std::function<void(int)>& progress) {
-    minAddress = 0xFFFFFFFF;
-    maxAddress = 0;
+    StreamResult result;
     mode = ValidStreamMode(mode);
     // Program and verify passes divide by the expected size; a caller that got it wrong must not
     // crash the writer.
     if (mode != kCheckMode && expectedSize < 1) expectedSize = 1;
-    Reader reader(sink, mode, expectedSize, minAddress, maxAddress, progress);
+    Reader reader(sink, mode, expectedSize, result.minAddress, result.maxAddress, progress);
     const int error = reader.Run(in_);
-    return error ? -error : reader.Count();
+    result.count = error ? -error : reader.Count();
+    return result;
 }
 
 }  // namespace bramblet

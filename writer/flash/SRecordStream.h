@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "writer/flash/PageSink.h"
 #include "writer/flash/TextFile.h"
@@ -28,18 +29,26 @@ enum StreamFailure : std::int32_t {
 
 enum class StreamOpen { Opened, NotSRecordName, Unreadable };
 
+// Only names ending in ".S" or ".MOT" (any letter case) are write files.
+bool IsSRecordName(std::string_view utf8Name);
+
+// What a pass found: the data byte count or a StreamFailure, and the range of the data addresses
+// stored, up to a failure.
+struct StreamResult {
+    std::int32_t count = 0;
+    std::uint32_t minAddress = 0xFFFFFFFF;
+    std::uint32_t maxAddress = 0;
+};
+
 class SRecordStream {
 public:
-    // Only names ending in ".S" or ".MOT" (any letter case) are write files.
     StreamOpen Open(const std::string& utf8Name);
 
     // One pass over the opened file. Check mode counts the data bytes and finds the address
     // range; program and verify mode also hand every 256-byte page the file touches to `sink`, in
     // the order the file enters them, and report 10 + bytes stored x 90 / expectedSize through
-    // `progress` at every page change. Returns the data byte count or a StreamFailure; the range
-    // covers the bytes stored before a failure.
-    std::int32_t Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
-                      std::uint32_t& minAddress, std::uint32_t& maxAddress,
+    // `progress` at every page change.
+    StreamResult Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
                       const std::function<void(int)>& progress);
 
 private:

@@ -55,21 +55,6 @@ Status ReadStatus(SerialPort& port) {
     return {reply[0], reply[1]};
 }
 
-std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud) {
-    switch (baud) {
-        case 19200:
-            return kBaud19200;
-        case 38400:
-            return kBaud38400;
-        case 57600:
-            return kBaud57600;
-        case 115200:
-            return kBaud115200;
-        default:
-            return std::nullopt;
-    }
-}
-
 std::optional<Status> PollStatus(SerialPort& port, int limit, PollRead read) {
     std::array<std::uint8_t, kPollWindowBytes> reply{};
     std::size_t owed = 0;  // status bytes due for the polls sent so far

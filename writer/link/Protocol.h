@@ -9,16 +9,13 @@
 #include <span>
 #include <string>
 
+#include "writer/link/Rates.h"
 #include "writer/link/SerialPort.h"
 
 namespace bramblet::protocol {
 
 constexpr std::uint8_t kSync = 0x00;
-constexpr std::uint8_t kBaudRateCheck = 0xB0;  // echoed at the rate the line runs at
-constexpr std::uint8_t kBaud19200 = 0xB1;      // echoed, then the chip listens at the new rate
-constexpr std::uint8_t kBaud38400 = 0xB2;
-constexpr std::uint8_t kBaud57600 = 0xB3;
-constexpr std::uint8_t kBaud115200 = 0xB4;
+constexpr std::uint8_t kBaudRateCheck = kLinkRates.front().code;  // the other codes: Rates.h
 constexpr std::uint8_t kReadStatus = 0x70;
 constexpr std::uint8_t kClearStatus = 0x50;
 constexpr std::uint8_t kVersionRead = 0xFB;
@@ -95,9 +92,6 @@ enum class PollRead {
     Window,   // 50 bytes: each silent repetition waits 230 ms
     TwoBytes  // the two status bytes, returning as soon as they are there, else after as long
 };
-
-// The code that moves the chip to `baud` (19200 to 115200); nothing for another rate.
-std::optional<std::uint8_t> BaudRateCode(std::uint32_t baud);
 
 // Read Status Register until a read brings at least two bytes, at most `limit` times; nothing
 // when the chip never answered or the port was lost. A chip busy erasing answers every poll sent

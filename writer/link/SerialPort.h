@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 
+#include "writer/link/Rates.h"
+
 namespace bramblet {
 
 constexpr std::chrono::milliseconds kReplyWindowConstant{30};
@@ -40,6 +42,7 @@ struct PortLoss {
         None,
         Gone,          // the device went away: unplugged, switched off, its other end closed
         WriteStalled,  // a write did not finish within its WriteWindow
+        Stopped,       // the program was asked to stop (Ctrl-C), and let the port go
     };
     Kind kind = Kind::None;
     std::string detail;  // the system's own words, for the command line
@@ -55,9 +58,10 @@ public:
     virtual ~SerialPort() = default;  // closes the port
 
     // Buffer sizes (2048 in, 512 out), purge, the reply-window and write time-outs, 8N1 binary at
-    // `baud`, no software flow control, DTR on, errors cleared. Results are not examined by the
-    // caller.
-    virtual void Setup(std::uint32_t baud) = 0;
+    // `baud`, no software flow control, DTR on, errors cleared. A rate outside kLinkRates is
+    // refused: false, and the port is left as it was. The sequences pass only the table's rates
+    // and, as the design has it, do not examine the result.
+    virtual bool Setup(std::uint32_t baud) = 0;
     // Sends all bytes within WriteWindow(bytes.size(), baud); a write that cannot loses the port.
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;
     // Reads up to buffer.size() bytes within ReplyWindow(buffer.size()); returns the count.

@@ -34,10 +34,17 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-// A failure of the settings store, with a text for the error box.
-class SettingsError : public std::runtime_error {
+// A failure of the platform that ends the handler it happened in, with a text for the error box
+// titled "Bramblet2" (or a line on standard error): the settings store, the port list.
+class PlatformError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A failure of the settings store.
+class SettingsError : public PlatformError {
+public:
+    using PlatformError::PlatformError;
 };
 
 // An open key. Query and Set throw SettingsError when the store cannot do them; Close makes the

@@ -3,11 +3,13 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "writer/form/Layout.h"
+
 namespace bramblet::ui {
 
 void ShowErrorBox(const QString& text, QWidget* parent) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Bramblet2"), text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(form::kApplicationTitle), text,
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 

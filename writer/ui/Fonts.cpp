@@ -2,9 +2,11 @@
 
 #include <QStringList>
 
+#include "writer/form/Layout.h"
+
 namespace bramblet::ui {
 namespace {
-const QString kFormFamily = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kFormFamily = QString::fromUtf8(form::kFontFamily);
 }
 
 void InstallFontSubstitutes() {

@@ -1,6 +1,6 @@
 #pragma once
-// TForm1, the main window. It owns the state of a run (through its Writer) and implements the
-// view of the window that the writer's operations talk to.
+// TForm1, the main window in Qt: its widgets, built from the window's layout table, and their
+// events wired to the window's rules (MainForm), which it serves as their face.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -17,10 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "writer/core/Writer.h"
-#include "writer/platform/Settings.h"
+#include "writer/form/MainForm.h"
 #include "writer/ui/FileBrowser.h"
-#include "writer/ui/ResponsivePorts.h"
 
 namespace bramblet::ui {
 
@@ -54,10 +52,7 @@ public:
     void showPopup() override;
 };
 
-// Lengths first, then the user's locale, case-sensitive: COM2 before COM10.
-int ComparePortNames(const QString& a, const QString& b);
-
-class TForm1 : public QWidget, public WriterView {
+class TForm1 : public QWidget, private form::MainFace, private form::BrowserFace {
 public:
     // `arguments` is the command line without the program's name.
     TForm1(Form1Services services, QStringList arguments);
@@ -84,39 +79,14 @@ public:
     QCheckBox* CheckBox1;
     QLabel* Label5;
 
-    Writer& Core() { return writer_; }
-    bool Busy() const { return busy_; }
+    // The window's rules, and through them the session of the board it writes.
+    form::MainForm& Form() { return form_; }
+    const Session& Core() const { return form_.Core(); }
+    bool Busy() const { return form_.Busy(); }
+    void UpdateModePinVisibility() { form_.UpdateModePinVisibility(); }
 
-    // Handlers.
-    void FormShow();
-    bool FormCloseQuery();
-    void ComboBox2Change() { UpdateModePinVisibility(); }
-    void ComboBox1DropDown() { RefreshComPortList(); }
-    void FileListBox1DblClick();
-    void Edit1DblClick();
-    void WMDropFiles(const QString& firstDroppedPath);
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-
-    // Operations shared by the handlers.
-    void ShowFileCheckResult(bool selectFamily) { writer_.ShowFileCheckResult(selectFamily); }
-    void RefreshComPortList();
-    bool ApplyPathToBrowser(const QString& path);
-
-    // WriterView.
-    std::string FileName() const override;
-    std::string PortName() const override;
     std::string CpuFamily() const override;
-    void SetCpuFamily(const std::string& family) override;
-    bool ModePin() const override;
-    void UpdateModePinVisibility() override;
-    void SetStatus(const std::string& text) override;
-    void SetProgress(int position) override;
     void SetVersionText(const std::string& text) override;
-    void SetFileCheckText(const std::string& text) override;
-    void SetButtonEnabled(ActionButton button, bool enabled) override;
-    void Beep(std::uint32_t type) override;
     std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override;
 
 protected:
@@ -127,23 +97,46 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
     void CreateControls();
-    void ShowError(const QString& text);
-    void RunOperation(Outcome (Writer::*sequence)());
-    void KeepPainted();
-    void FocusEdit1();
+
+    // MainFace.
+    std::string FileName() const override;
+    void SetFileName(const std::string& text) override;
+    std::string PortName() const override;
+    void SetPortName(const std::string& text) override;
+    void SetPortItems(const std::vector<std::string>& names) override;
+    void SetCpuFamily(const std::string& text) override;
+    bool ModePin() const override;
+    void SetModePin(bool checked) override;
+    void SetModePinVisible(bool visible) override;
+    int Top() const override { return y(); }
+    int Left() const override { return x(); }
+    void SetTop(int top) override { move(x(), top); }
+    void SetLeft(int left) override { move(left, y()); }
+    void FocusFileName() override;
+    void AcceptDrops() override { setAcceptDrops(true); }
+    void SetStatus(const std::string& text) override;
+    void SetProgress(int position) override;
+    void SetFileCheckText(const std::string& text) override;
+    void SetButtonEnabled(ActionButton button, bool enabled) override;
+    void ShowError(const std::string& text) override;
+    std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
+    void BeginOperation() override;
+    void EndOperation() override;
+    void KeepPainted() override;
+    void Close() override { close(); }
+
+    // BrowserFace.
+    std::string SelectedFile() const override;
+    void ShowFolder(const std::string& folder) override;
+    void SetMask(const std::string& mask) override;
+    void SelectFile(const std::string& name) override;
 
     Form1Services services_;
-    QStringList arguments_;
-    ResponsivePorts ports_;
-    Writer writer_;
     TForm2* form2_ = nullptr;
     bool shown_ = false;
-    bool busy_ = false;
-    bool closeRequested_ = false;
-    bool closeRefused_ = false;  // a close has failed to save the settings once
-    std::optional<QString> pendingDrop_;
+    bool filtering_ = false;  // user input is dropped while an operation runs
+    form::MainForm form_;
 };
 
 }  // namespace bramblet::ui

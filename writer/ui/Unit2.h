@@ -1,6 +1,6 @@
 #pragma once
-// TForm2, the ID code dialog: seven hex byte fields and the family that decides the ID address,
-// typed or loaded from an ID file. Created once with the main window, its parent, 100 pixels
+// TForm2, the ID code dialog in Qt: its widgets, built from the dialog's layout table, wired to
+// the dialog's rules (IdCodeForm). Created once with the main window, its parent, 100 pixels
 // right of and below which it stays; its fields keep their texts from one showing to the next.
 #include <QComboBox>
 #include <QDialog>
@@ -13,11 +13,11 @@
 #include <optional>
 #include <string>
 
-#include "writer/core/WriterView.h"
+#include "writer/form/IdCodeForm.h"
 
 namespace bramblet::ui {
 
-class TForm2 : public QDialog {
+class TForm2 : public QDialog, private form::IdDialogFace {
 public:
     explicit TForm2(QWidget& mainWindow);
 
@@ -34,20 +34,24 @@ public:
     // closed it with valid fields, nothing when it was cancelled or closed.
     std::optional<IdCodeAnswer> Execute(const std::string& family);
 
-    void FormShow();
-    void FormPaint();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click() { reject(); }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void FormPaint();
+
+    // IdDialogFace.
+    std::string FieldText(std::size_t index) const override;
+    void SetFieldText(std::size_t index, const std::string& text) override;
+    std::string FamilyText() const override;
+    void SetFamilyText(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
+    std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
+    void CloseDialog() override;
+
     QWidget& mainWindow_;
-    QString family_;  // what the family box opens with
-    std::optional<IdCodeAnswer> answer_;
+    form::IdCodeForm form_;
 };
 
 }  // namespace bramblet::ui

@@ -1,8 +1,10 @@
 // Bramblet: the writer's window.
 #include <QApplication>
 #include <QMessageBox>
+#include <clocale>
 #include <exception>
 
+#include "writer/form/Layout.h"
 #include "writer/platform/PortList.h"
 #include "writer/platform/System.h"
 #include "writer/ui/Application.h"
@@ -12,8 +14,10 @@
 
 int main(int argc, char** argv) {
     bramblet::ui::Application app(argc, argv);
+    // Port names are ordered in the user's locale.
+    std::setlocale(LC_COLLATE, "");
     try {
-        QApplication::setApplicationName(QStringLiteral("Bramblet2"));
+        QApplication::setApplicationName(QString::fromUtf8(bramblet::form::kApplicationTitle));
         bramblet::ui::InstallFontSubstitutes();
         const auto ports = bramblet::SystemPortOpener();
         const auto settings = bramblet::SystemSettingsStore();

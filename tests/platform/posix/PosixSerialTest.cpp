@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "writer/platform/posix/PosixSerial.h"
 #include "tests/support/TempDir.h"
+#include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
 namespace {
@@ -105,7 +105,7 @@ TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
         before.c_iflag = on ? before.c_iflag | kDriversI : before.c_iflag & ~kDriversI;
         before.c_cflag |= PARENB | CSTOPB;
         before.c_iflag |= IXON | ICRNL;
-        before.c_iflag &= ~INPCK;
+        before.c_iflag |= INPCK;
         ASSERT_EQ(tcsetattr(slave_, TCSANOW, &before), 0);
         ASSERT_EQ(Settings().c_cflag & kDriversC, on ? kDriversC : 0u);
 
@@ -118,7 +118,8 @@ TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
         EXPECT_EQ(tio.c_cflag & CSIZE, CS8);
         EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB), 0u);
         EXPECT_NE(tio.c_cflag & CREAD, 0u);
-        EXPECT_NE(tio.c_iflag & INPCK, 0u);  // the parity check is on
+        // No parity check: a byte with a framing error comes as received, not as 0x00.
+        EXPECT_EQ(tio.c_iflag & INPCK, 0u);
         EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
         EXPECT_EQ(tio.c_oflag & OPOST, 0u);
         EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
@@ -126,9 +127,15 @@ TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
         EXPECT_EQ(tio.c_cc[VTIME], 0);
     }
 
-    port_->Setup(38400);
+    EXPECT_TRUE(port_->Setup(38400));
     const termios fast = Settings();
     EXPECT_EQ(cfgetospeed(&fast), B38400);
+    // A rate the boot programs do not know is refused, and the port keeps the one it has.
+    for (std::uint32_t unknown : {0u, 4800u, 12345u, 230400u}) {
+        EXPECT_FALSE(port_->Setup(unknown)) << unknown;
+        const termios kept = Settings();
+        EXPECT_EQ(cfgetospeed(&kept), B38400) << unknown;
+    }
 }
 
 TEST_F(PosixSerialTest, SetupDiscardsStaleInputAndBytesPassUnchanged) {

@@ -9,7 +9,7 @@
 #include "sim/VirtualLink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/TempDir.h"
-#include "writer/core/Writer.h"
+#include "writer/core/Session.h"
 #include "writer/platform/win32/Win32Serial.h"
 
 namespace bramblet {
@@ -33,24 +33,24 @@ TEST(Win32SerialTest, ConnectsAndUnlocksThroughTheComPort) {
     view.fileName = dir.Write("prog.mot", "S9030000FC\n");
     dir.Write("prog.id", "ID\nFFFDDF4B\nFFE365\nFFEB6C\nFFEF70\nFFF369\nFFF76E\nFFFB21\n");
     Win32PortOpener ports;
-    Writer writer(view, ports);
+    Session writer(ports, view, view);
 
     const auto start = Clock::now();
-    const int connected = writer.ConnectBootMode();
+    const int connected = writer.ConnectBootMode(view.ToTarget());
     const auto wall = Clock::now() - start;
-    ASSERT_EQ(connected, 0x8000) << writer.LastOpenError.detail;
+    ASSERT_EQ(connected, 0x8000) << writer.LastOpenErrorDetail();
 
     // The same connection over the virtual line: the same windows and byte times.
     sim::VirtualLink line(sim::ChipConfig{.family = sim::Family::M16C});
     testing::RecordingView virtualView = view;
-    Writer virtualWriter(virtualView, line.Opener());
-    ASSERT_EQ(virtualWriter.ConnectBootMode(), 0x8000);
+    Session virtualWriter(line.Opener(), virtualView, virtualView);
+    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()), 0x8000);
     EXPECT_GT(wall, line.Now() - 5ms);
     EXPECT_LT(wall, line.Now() + 2 * kLate);
 
-    EXPECT_EQ(writer.VerifyIdCode(), 0x800C);
-    EXPECT_EQ(writer.BootVersion, "VER.1.00");
-    EXPECT_EQ(writer.IdCode, IdCodeBytes({0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21}));
+    EXPECT_EQ(writer.VerifyIdCode(view.ToTarget()), 0x800C);
+    EXPECT_EQ(writer.BootVersion(), "VER.1.00");
+    EXPECT_EQ(writer.IdCode(), IdCodeBytes({0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21}));
     EXPECT_EQ(view.statuses.size(), 2u);  // the erased code failed, the ID file unlocked it
 }
 
@@ -59,7 +59,9 @@ TEST(Win32SerialTest, ReadWindowsMatchTheTimeOuts) {
     OpenResult opened = ports.Open(PortName());
     ASSERT_NE(opened.port, nullptr) << opened.detail;
     SerialPort& port = *opened.port;
-    port.Setup(19200);
+    EXPECT_TRUE(port.Setup(19200));
+    // A rate the boot programs do not know is refused, as on every other port.
+    EXPECT_FALSE(port.Setup(12345));
 
     auto timedRead = [&](std::size_t n) {
         std::vector<std::uint8_t> buffer(n);

@@ -19,26 +19,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The rates the boot programs know; anything else is taken as the design's 19200.
-std::uint32_t KnownRate(std::uint32_t baud) {
+// termios's code for each rate the boot programs know.
+std::optional<speed_t> Speed(std::uint32_t baud) {
     switch (baud) {
         case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
         case 38400:
+            return B38400;
         case 57600:
+            return B57600;
         case 115200:
-            return baud;
+            return B115200;
         default:
-            return kBaudNormal;
-    }
-}
-
-speed_t Speed(std::uint32_t baud) {
-    switch (baud) {
-        case 9600: return B9600;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B19200;
+            return std::nullopt;
     }
 }
 
@@ -50,18 +45,24 @@ public:
     }
     ~PosixSerialPort() override { Release(); }
 
-    void Setup(std::uint32_t baud) override {
-        if (fd_ < 0) return;
-        baud_ = KnownRate(baud);
+    bool Setup(std::uint32_t baud) override {
+        const std::optional<speed_t> speed = IsLinkRate(baud) ? Speed(baud) : std::nullopt;
+        if (fd_ < 0 || !speed) return false;
+        baud_ = baud;
         // The driver's queue sizes are its own on POSIX; there is nothing to set for them.
         tcflush(fd_, TCIOFLUSH);
         termios tio{};
         if (tcgetattr(fd_, &tio) == 0) {
             // Raw 8N1 binary, no software flow control. Hardware handshake and the modem-control
             // settings stay as the driver has them.
-            tio.c_iflag &=
-                ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
-            tio.c_iflag |= INPCK;
+            //
+            // No INPCK: with it the line discipline hands over a byte that came with a framing
+            // error as 0x00 (n_tty's parity-error path, which framing errors share), a byte that
+            // may be the one a verify expects. Without it the byte comes as the UART assembled
+            // it, as on the design's Windows port (fParity with NOPARITY checks nothing, and no
+            // error character replaces the byte), so both ports hand over the same bytes.
+            tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                             IXOFF | IXANY | INPCK);
             tio.c_oflag &= ~OPOST;
             tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
             tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
@@ -69,14 +70,14 @@ public:
             // Reads are paced by poll() against the reply window, never by VMIN/VTIME.
             tio.c_cc[VMIN] = 0;
             tio.c_cc[VTIME] = 0;
-            const speed_t speed = Speed(baud_);
-            cfsetispeed(&tio, speed);
-            cfsetospeed(&tio, speed);
+            cfsetispeed(&tio, *speed);
+            cfsetospeed(&tio, *speed);
             tcsetattr(fd_, TCSANOW, &tio);
         }
         // A pseudo-terminal has no DTR line; the call fails there and that is fine.
         int dtr = TIOCM_DTR;
         ioctl(fd_, TIOCMBIS, &dtr);
+        return true;
     }
 
     void Write(std::span<const std::uint8_t> bytes) override {

@@ -132,7 +132,7 @@ std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const st
             const std::optional<RegValue> value = QueryValue(key, n);
             if (!value) continue;  // removed since it was listed
             if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-                throw SettingsError("\"" + Narrow(n) + "\" のデータ型が正しくありません");
+                throw PlatformError("\"" + Narrow(n) + "\" のデータ型が正しくありません");
             }
             ports.push_back(StringFromData(value->data));
         }

@@ -17,7 +17,7 @@ std::string Narrow(const std::wstring& utf16);
 std::unique_ptr<SettingsStore> RegistrySettingsStore(HKEY root, const std::wstring& path);
 
 // The data of every value of the key, in the registry's enumeration order; nullopt when the key
-// cannot be opened. Throws SettingsError for a value that is not a string.
+// cannot be opened. Throws PlatformError for a value that is not a string.
 std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const std::wstring& path);
 
 }  // namespace bramblet

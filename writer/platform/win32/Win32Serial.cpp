@@ -16,8 +16,8 @@ public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
     ~Win32SerialPort() override { Release(); }
 
-    void Setup(std::uint32_t baud) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return;
+    bool Setup(std::uint32_t baud) override {
+        if (handle_ == INVALID_HANDLE_VALUE || !IsLinkRate(baud)) return false;
         baud_ = baud;
         SetupComm(handle_, 2048, 512);
         PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
@@ -48,6 +48,7 @@ public:
         DWORD errors = 0;
         COMSTAT status{};
         ClearCommError(handle_, &errors, &status);
+        return true;
     }
 
     void Write(std::span<const std::uint8_t> bytes) override {

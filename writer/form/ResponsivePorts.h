@@ -11,7 +11,7 @@
 
 #include "writer/link/SerialPort.h"
 
-namespace bramblet::ui {
+namespace bramblet {
 
 class ResponsivePorts : public PortOpener {
 public:
@@ -32,7 +32,7 @@ private:
     public:
         Port(std::unique_ptr<SerialPort> port, ResponsivePorts& owner)
             : port_(std::move(port)), owner_(owner) {}
-        void Setup(std::uint32_t baud) override { port_->Setup(baud); }
+        bool Setup(std::uint32_t baud) override { return port_->Setup(baud); }
         void Write(std::span<const std::uint8_t> bytes) override { port_->Write(bytes); }
         std::size_t Read(std::span<std::uint8_t> buffer) override {
             const std::size_t n = port_->Read(buffer);
@@ -59,4 +59,4 @@ private:
     Clock::time_point last_{};
 };
 
-}  // namespace bramblet::ui
+}  // namespace bramblet

@@ -1,0 +1,58 @@
+#include "writer/cli/Stop.h"
+
+namespace bramblet {
+namespace {
+
+class StoppablePort : public SerialPort {
+public:
+    StoppablePort(std::unique_ptr<SerialPort> port, const std::function<bool()>& stopRequested)
+        : port_(std::move(port)), stopRequested_(stopRequested) {}
+
+    bool Setup(std::uint32_t baud) override { return port_ && port_->Setup(baud); }
+
+    void Write(std::span<const std::uint8_t> bytes) override {
+        if (afterRead_ && Stopping()) return;
+        afterRead_ = false;
+        if (port_) port_->Write(bytes);
+    }
+
+    std::size_t Read(std::span<std::uint8_t> buffer) override {
+        if (!port_) return 0;
+        const std::size_t n = port_->Read(buffer);
+        afterRead_ = true;
+        return Stopping() ? 0 : n;
+    }
+
+    void DiscardInput() override {
+        if (port_) port_->DiscardInput();
+    }
+
+    PortLoss Lost() const override {
+        if (!port_) return {PortLoss::Kind::Stopped, ""};
+        return port_->Lost();
+    }
+
+private:
+    // True, with the port closed, once a stop has been asked for. A port that has gone already
+    // keeps saying why.
+    bool Stopping() {
+        if (port_ && !port_->Lost() && stopRequested_()) port_.reset();
+        return !port_;
+    }
+
+    std::unique_ptr<SerialPort> port_;
+    const std::function<bool()>& stopRequested_;
+    bool afterRead_ = true;  // the first write begins an exchange
+};
+
+}  // namespace
+
+OpenResult StoppablePorts::Open(const std::string& name) {
+    OpenResult result = ports_.Open(name);
+    if (result.port) {
+        result.port = std::make_unique<StoppablePort>(std::move(result.port), stopRequested_);
+    }
+    return result;
+}
+
+}  // namespace bramblet

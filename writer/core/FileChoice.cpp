@@ -1,0 +1,43 @@
+#include "writer/core/FileChoice.h"
+
+#include "writer/core/WriteFile.h"
+
+namespace bramblet {
+namespace {
+
+// A check pass hands no page on.
+class NoPages : public PageSink {
+public:
+    bool ProgramPage(std::uint32_t, const PageImage&) override { return true; }
+    bool VerifyPage(std::uint32_t, const PageImage&, const PageFlags&) override { return true; }
+};
+
+}  // namespace
+
+StreamResult CheckPass(WriterView& view, const std::string& file) {
+    NoPages none;
+    return StreamSFormatFile(view, none, file, kCheckMode, 0);
+}
+
+FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,
+                              std::optional<Family> current) {
+    FileCheck check{CheckPass(view, file), std::nullopt};
+    view.SetFileCheckText(FileCheckText(check.result));
+    if (check.result.count < 1) return check;  // the check's own message stays in the status line
+    if (selectFamily) check.family = FamilyByHighestAddress(check.result.maxAddress, current);
+    view.SetStatus("ブートモードでマイコンの電源ON、書込実行ボタンを押す");
+    return check;
+}
+
+std::optional<Family> ReadIdFileFamily(const std::string& writeFile) {
+    const std::optional<IdFileContents> file = ReadIdFile(IdFileName(writeFile));
+    return file ? file->family : std::nullopt;
+}
+
+FileCheck FileChosen(WriterView& view, const std::string& file, std::optional<Family> current) {
+    FileCheck check = ShowFileCheckResult(view, file, true, current);
+    if (const std::optional<Family> named = ReadIdFileFamily(file)) check.family = named;
+    return check;
+}
+
+}  // namespace bramblet

@@ -1,0 +1,76 @@
+#pragma once
+// The parts of a session that one operation uses, shared by the connection and the sequences.
+#include "writer/core/Session.h"
+#include "writer/flash/PageSink.h"
+
+namespace bramblet {
+
+// The view, remembering the last status text for the outcome.
+class Session::StatusTap : public WriterView {
+public:
+    explicit StatusTap(WriterView& view) : view_(view) {}
+    const std::string& Last() const { return last_; }
+
+    void SetStatus(const std::string& text) override {
+        last_ = text;
+        view_.SetStatus(text);
+    }
+    void SetProgress(int position) override { view_.SetProgress(position); }
+    void SetVersionText(const std::string& text) override { view_.SetVersionText(text); }
+    void SetFileCheckText(const std::string& text) override { view_.SetFileCheckText(text); }
+    void SetButtonEnabled(ActionButton button, bool enabled) override {
+        view_.SetButtonEnabled(button, enabled);
+    }
+    void Beep(std::uint32_t type) override { view_.Beep(type); }
+    void FamilyConfirmed(const std::string& text) override { view_.FamilyConfirmed(text); }
+
+private:
+    WriterView& view_;
+    std::string last_;
+};
+
+// One operation on its target: the page steps it hands the stream and what went wrong where.
+class Session::Run : public PageSink {
+public:
+    Run(Session& session, const Target& target) : session(session), target(target) {}
+
+    Session& session;
+    const Target& target;
+    Outcome outcome;
+
+    StatusTap& View() { return *session.view_; }
+    SerialPort& Port() { return *session.commHandle_; }
+    bool FastReads() const { return target.link.baud != 0; }
+
+    std::optional<protocol::Status> Poll(int limit);
+    bool EraseStep();
+    bool ProgramPage(std::uint32_t base, const PageImage& image) override;
+    bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override;
+
+    // A pass over the target's write file with this run's page steps.
+    std::int32_t Stream(std::uint8_t mode, std::int32_t expectedSize);
+
+    // Ends the outcome as failed at `step` with the status line as it stands.
+    void Fail(Step step);
+    // The same after showing `text` with the failure beep; returns false.
+    bool Refuse(Step step, const std::string& text);
+    // No boot program answered, or the line went before the chip was unlocked. Returns false.
+    bool NoAnswer();
+    // A program or verify pass failed: with the page and what the chip answered.
+    void FailPass(Step step);
+    void Succeed(const char* text);
+    // The start and end every button sequence shares; the port is closed at the end.
+    void Begin(ActionButton button, const char* text);
+    void End(ActionButton button);
+
+    // What the last erase step's poll brought.
+    const std::optional<protocol::Status>& EraseStatus() const { return eraseStatus_; }
+
+private:
+    std::optional<protocol::Status> eraseStatus_;
+    std::optional<std::uint32_t> failedPage_;
+    std::optional<protocol::Status> failedStatus_;
+    std::optional<Mismatch> mismatch_;
+};
+
+}  // namespace bramblet

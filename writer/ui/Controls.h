@@ -1,0 +1,78 @@
+#pragma once
+// Qt widgets made from the windows' layout tables.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "writer/form/Layout.h"
+#include "writer/form/MainForm.h"
+#include "writer/ui/Fonts.h"
+
+namespace bramblet::ui {
+
+// Gives `widget` its name, place, font and first text from `spec`; returns it.
+template <typename Widget>
+Widget* Place(Widget* widget, const form::ControlSpec& spec) {
+    widget->setObjectName(QString::fromLatin1(spec.name));
+    if (spec.fontPixels != form::kFontPixels) widget->setFont(FormFont(spec.fontPixels));
+    const QString text = QString::fromUtf8(spec.text);
+    if constexpr (std::is_base_of_v<QAbstractButton, Widget> || std::is_base_of_v<QLabel, Widget>) {
+        widget->setText(text);
+    } else if constexpr (std::is_base_of_v<QLineEdit, Widget>) {
+        widget->setText(text);
+        if (spec.maxLength > 0) widget->setMaxLength(spec.maxLength);
+    } else if constexpr (std::is_base_of_v<QComboBox, Widget>) {
+        widget->setEditable(true);
+        // Typed text stays as typed: no completion to an item's text or letter case.
+        widget->setCompleter(nullptr);
+        widget->setInsertPolicy(QComboBox::NoInsert);
+        widget->setEditText(text);
+    } else if constexpr (std::is_base_of_v<QProgressBar, Widget>) {
+        widget->setRange(0, 100);
+        widget->setValue(0);
+        widget->setTextVisible(false);
+    }
+    if constexpr (std::is_base_of_v<QWidget, Widget> && !std::is_base_of_v<QFileDialog, Widget>) {
+        if (spec.autoSize) {
+            widget->move(spec.left, spec.top);
+            widget->adjustSize();
+        } else {
+            widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
+        }
+    }
+    return widget;
+}
+
+// The keyboard order of the named children of `window`.
+template <std::size_t N>
+void SetTabOrder(QWidget* window, const std::array<std::string_view, N>& names) {
+    QWidget* previous = nullptr;
+    for (std::string_view name : names) {
+        auto* w = window->findChild<QWidget*>(
+            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        if (previous && w) QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
+// Shows an open dialog modally with the window's defaults: the full path chosen, with the
+// system's separators, or nothing when cancelled.
+inline std::optional<std::string> ChooseInDialog(QFileDialog& dialog,
+                                                 const form::OpenDialogDefaults& defaults) {
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(QString::fromUtf8(defaults.defaultExtension));
+    dialog.selectFile(QString::fromUtf8(defaults.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+}
+
+}  // namespace bramblet::ui
