@@ -27,12 +27,22 @@ std::string_view CompilerVersion(const ToolInventory& inventory, ToolKind kind) 
     return table.found ? table.Current().version.View() : std::string_view();
 }
 
-// A text that cannot stand between double quotes on a command line.
-bool Unquotable(std::string_view text) {
-    for (const char c : text) {
-        if (c == '"' || static_cast<unsigned char>(c) < 0x20) return true;
+// Why the command interpreter would not take a path as written, or the empty text. A quote or a
+// line break would end the quoted name and let the rest of the path be read as commands. cmd
+// replaces %NAME% by the variable's value even between quotes, and there no escape exists: the
+// caret is an ordinary character inside quotes, and outside them "%^NAME%" only works while no
+// variable of that name is set (Wine's cmd expands it regardless). So such a copy is not run at
+// all rather than run with another folder.
+std::string_view Refusal(std::string_view path) {
+    for (const char c : path) {
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20) {
+            return "パスに\"か制御文字が含まれるため、このフォルダはコピーしません!!\n";
+        }
     }
-    return false;
+    if (path.find('%') != std::string_view::npos) {
+        return "パスに%が含まれるため、このフォルダはコピーしません!!\n";
+    }
+    return {};
 }
 
 class Deployment {
@@ -187,9 +197,13 @@ void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view su
     CopyJob job{CopyCommandLine(sourceDir, subfolder, destination), Join(sourceDir, subfolder),
                 std::string(destination)};
     platform.Write("<" + job.commandLine + ">\n");
-    // A quote or a line break in a path would end the quoted name and let the rest of the path
-    // be read as commands.
-    if (Unquotable(job.source) || Unquotable(job.destination)) return;
+    // Checked here rather than by the platform, so that every platform refuses the same copies.
+    std::string_view refusal = Refusal(job.source);
+    if (refusal.empty()) refusal = Refusal(job.destination);
+    if (!refusal.empty()) {
+        platform.WriteMessage(refusal);
+        return;
+    }
     platform.RunCopy(job);
 }
 

@@ -1,9 +1,12 @@
 #include "installer/IniFile.h"
 
-#include "installer/Text.h"
 #include "installer/Utf16.h"
+#include "text/Text.h"
 
 namespace kelpin {
+
+using text::EqualsIgnoringAsciiCase;
+
 namespace {
 
 // The profile functions' blanks include 0x1A, the old end-of-file mark.

@@ -31,7 +31,9 @@ void ReportInventory(Platform& platform, const ToolInventory& inventory);
 std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfolder,
                             std::string_view destination);
 
-// Prints the copy's command line and runs it.
+// Prints the copy's command line and runs it. A copy whose paths the command interpreter would
+// not take as written (a quote, a control character, a percent sign) is refused with a message
+// and nothing of it runs.
 void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view subfolder,
              std::string_view destination);
 

@@ -2,10 +2,14 @@
 
 #include <cstdint>
 
-#include "installer/Text.h"
 #include "installer/Utf16.h"
+#include "text/Text.h"
 
 namespace kelpin {
+
+using text::EqualsIgnoringAsciiCase;
+using text::HexDigitValue;
+
 namespace {
 
 // Reads Wine's escaped text up to the unescaped `end` character, from `pos` on. Characters outside

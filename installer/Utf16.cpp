@@ -1,8 +1,11 @@
 #include "installer/Utf16.h"
 
-#include "installer/Text.h"
+#include "text/Text.h"
 
 namespace kelpin {
+
+using text::AppendUtf8;
+
 namespace {
 
 constexpr std::uint32_t kReplacement = 0xFFFD;

@@ -1,8 +1,8 @@
 // The installer's run over the fake platform: what it prints and what it copies where.
 #include <gtest/gtest.h>
 
-#include "tests/installer/FakePlatform.h"
 #include "installer/Kelpin.h"
+#include "tests/installer/FakePlatform.h"
 
 namespace kelpin {
 namespace {
@@ -322,16 +322,44 @@ TEST(KelpinRun, AToolWithAnEmptyPathGetsNoCopy) {
     EXPECT_NE(fake.output.find(Copy("KELPIN", kHew)), std::string::npos);
 }
 
-TEST(KelpinRun, APathThatCannotBeQuotedIsShownButNotCopied) {
+// cmd would read a quote as the end of the name and replace %NAME% even between quotes: such a
+// copy is shown, refused with a message, and nothing of it runs; the other copies still do.
+TEST(KelpinRun, APathTheInterpreterWouldChangeIsShownButNotCopied) {
+    const std::string noQuote =
+        "パスに\"か制御文字が含まれるため、このフォルダはコピーしません!!\n";
+    const std::string noPercent = "パスに%が含まれるため、このフォルダはコピーしません!!\n";
+    const std::pair<std::string, std::string> workspaces[] = {
+        {"C:\\W\" & del C:\\x & \"", noQuote},
+        {"C:\\Tools\\%PATH%\\x", noPercent},
+        {"C:\\50%off%", noPercent},
+        // One alone cannot expand, but the source path beside it may hold another.
+        {"C:\\100%", noPercent},
+    };
+    for (const auto& [workspace, refusal] : workspaces) {
+        FakePlatform fake = FullInstallation();
+        fake.files[kHew + "\\HEW2.INI"] =
+            "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=" + workspace + "\n";
+        RunKelpin(fake);
+        const std::string deployment = Deployment(fake.output);
+        const std::string samples = Copy("SAMPLE_PROGRAM\\ANY_VER", workspace) + refusal +
+                                    Copy("SAMPLE_PROGRAM\\M16C_V5_4", workspace) + refusal +
+                                    Copy("SAMPLE_PROGRAM\\M32C_V5_3", workspace) + refusal + kEnd;
+        ASSERT_GE(deployment.size(), samples.size()) << workspace;
+        EXPECT_EQ(deployment.substr(deployment.size() - samples.size()), samples) << workspace;
+        ASSERT_EQ(fake.copies.size(), 8u) << workspace;
+        EXPECT_EQ(fake.copies.back().destination, kHew + "\\System\\Pg\\Renesas\\M32c");
+    }
+
+    // Started from a folder with percent signs, every copy would read from another folder.
     FakePlatform fake = FullInstallation();
-    fake.files[kHew + "\\HEW2.INI"] =
-        "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=C:\\W\" & del C:\\x & \"\n";
+    fake.currentDirectory = "C:\\50%OS%off";
+    fake.AddFolder("C:\\50%OS%off\\KELPIN");
     RunKelpin(fake);
-    EXPECT_NE(fake.output.find("<xcopy \"C:\\Setup\\SAMPLE_PROGRAM\\ANY_VER\\*.*\" \"C:\\W\" & del "
-                               "C:\\x & \"\" /s/e/y/f/i>\n"),
-              std::string::npos);
-    for (const CopyJob& job : fake.copies) EXPECT_EQ(job.destination.find('"'), std::string::npos);
-    EXPECT_EQ(fake.copies.size(), 8u);
+    EXPECT_EQ(Deployment(fake.output),
+              "\nStart copy files...\n"
+              "<xcopy \"C:\\50%OS%off\\KELPIN\\*.*\" \"C:\\Renesas\\Hew\" /s/e/y/f/i>\n" +
+                  noPercent + kEnd);
+    EXPECT_TRUE(fake.copies.empty());
 }
 
 // By the Windows command-line rules a backslash before the closing quote escapes it, and the

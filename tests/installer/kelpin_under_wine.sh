@@ -20,7 +20,8 @@ wine_call 30 wineserver -p 30 2>/dev/null || true
 trap 'timeout 30 wineserver -k 2>/dev/null || true' EXIT
 
 c=$WINEPREFIX/drive_c
-rm -rf "$c/Renesas" "$c/Setup" "$c/WorkSpace"
+rm -rf "$c/Renesas" "$c/Setup" "$c/WorkSpace" "$c/Set%KELPIN_TEST%up" "$c/SetExpandedup" \
+  "$c/Work%KELPIN_TEST%" "$c/WorkExpanded"
 hew=$c/Renesas/Hew
 nc30=$hew/Tools/Renesas/nc30wa/v530
 mkdir -p "$nc30/KD30" "$hew/System/Pg/Renesas/M16c" "$c/Renesas/nc308wa/v520/bin"
@@ -45,12 +46,15 @@ echo nc30 >"$setup/NC30_PATCH/sub/nc.txt"
 echo sample >"$setup/SAMPLE_PROGRAM/ANY_VER/s.c"
 
 out=$(mktemp -d)
+# Runs kelpin.exe in the current directory: its output as UTF-8 without CRs in $out/output.
+run_kelpin() {
+  local status=0
+  BIN308='C:\Renesas\nc308wa\v520\bin' wine_call 120 wine "$kelpin" </dev/null >"$out/raw" || status=$?
+  [[ $status -eq 0 ]] || { echo "kelpin.exe ended with status $status (124: it did not end)"; exit 1; }
+  iconv -f CP932 -t UTF-8 "$out/raw" | tr -d '\r' >"$out/output"
+}
 cd "$setup"
-status=0
-BIN308='C:\Renesas\nc308wa\v520\bin' wine_call 120 wine "$kelpin" </dev/null >"$out/raw" || status=$?
-[[ $status -eq 0 ]] || { echo "kelpin.exe ended with status $status (124: it did not end)"; exit 1; }
-
-iconv -f CP932 -t UTF-8 "$out/raw" | tr -d '\r' >"$out/output"
+run_kelpin
 bell=$'\a'
 cat >"$out/expected" <<END
 Kelpin Installer
@@ -89,5 +93,36 @@ grep -q $'\r\n' "$out/raw" || { echo "no CR LF line ends"; exit 1; }
 [[ $(cat "$nc30/sub/nc.txt") == nc30 ]]
 [[ -d $nc30/empty ]]
 [[ $(cat "$c/WorkSpace/s.c") == sample ]]
+
+# cmd replaces %KELPIN_TEST% even between quotes, so these copies would read from or write to
+# the folders named "Expanded"; they must be refused and nothing copied anywhere.
+export KELPIN_TEST=Expanded
+refused="パスに%が含まれるため、このフォルダはコピーしません!!"
+end="Kelpinのインストールは終了しました!
+${bell}何かキーを押してください!!"
+printf '[WorkspaceSettings_Values]\r\nWorkspaceSettings_Value6=C:\\Work%%KELPIN_TEST%%\r\n' >"$hew/HEW2.INI"
+rm -rf "$setup/KELPIN" "$setup/NC30_PATCH" "$setup/PG_M16C_PATCH"
+mkdir -p "$c/WorkExpanded"
+run_kelpin
+printf '%s' "Start copy files...
+<xcopy \"C:\Setup\SAMPLE_PROGRAM\ANY_VER\*.*\" \"C:\Work%KELPIN_TEST%\" /s/e/y/f/i>
+$refused
+$end" >"$out/expected"
+diff -u "$out/expected" <(sed -n '/^Start copy files/,$p' "$out/output")
+grep -qF 'Default Workspace directory <C:\Work%KELPIN_TEST%>' "$out/output"
+[[ ! -e "$c/Work%KELPIN_TEST%" && -z $(ls -A "$c/WorkExpanded") ]]
+
+from=$c/Set%KELPIN_TEST%up
+mkdir -p "$from/KELPIN" "$c/SetExpandedup/KELPIN"
+echo literal >"$from/KELPIN/literal.txt"
+echo expanded >"$c/SetExpandedup/KELPIN/expanded.txt"
+cd "$from"
+run_kelpin
+printf '%s' "Start copy files...
+<xcopy \"C:\Set%KELPIN_TEST%up\KELPIN\*.*\" \"C:\Renesas\Hew\" /s/e/y/f/i>
+$refused
+$end" >"$out/expected"
+diff -u "$out/expected" <(sed -n '/^Start copy files/,$p' "$out/output")
+[[ ! -e $hew/literal.txt && ! -e $hew/expanded.txt ]]
 rm -rf "$out"
-echo "kelpin.exe under Wine: output and copies as expected"
+echo "kelpin.exe under Wine: output and copies as expected, percent paths refused"

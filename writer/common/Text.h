@@ -1,36 +1,25 @@
 #pragma once
-// Small text helpers shared by the writer's layers, its faces and the simulated chip.
+// Small text helpers shared by the writer's layers, its faces and the simulated chip; those the
+// installer needs too come from text/.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "text/Text.h"
+
 namespace bramblet {
 
-// ASCII letters only, whatever the locale: Windows compares registry and file names this way.
-constexpr char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-constexpr char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
-
-// The value of a hexadecimal digit in either case, or -1.
-constexpr int HexDigitValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+using text::AppendUtf8;
+using text::AsciiLower;
+using text::AsciiUpper;
+using text::EqualsIgnoringAsciiCase;
+using text::HexDigitValue;
 
 // Upper-case hexadecimal with leading zeros to at least `digits` digits: Hex(0xC1, 6) is
 // "0000C1", as addresses, status bytes and frames are written everywhere.
 std::string Hex(std::uint64_t value, int digits);
-
-// Appends one code point as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);
 
 // The character of the well-formed UTF-8 sequence at the start of `s` and the sequence's length,
 // or length 0. Well-formed is the strict form: no overlong forms (C0 80, E0 80 80), no encoded

@@ -9,12 +9,16 @@
 
 #include "installer/IniFile.h"
 #include "installer/RegFile.h"
-#include "installer/Text.h"
 #include "installer/TextLines.h"
+#include "text/Text.h"
 
 namespace fs = std::filesystem;
 
 namespace kelpin {
+
+using text::AsciiLower;
+using text::EqualsIgnoringAsciiCase;
+
 namespace {
 
 std::string Utf8(const fs::path& p) {

@@ -1,19 +1,22 @@
 #pragma once
-// Small text helpers shared by Kelpin's readers and platforms.
-#include <cstdint>
+// Text helpers that the writer and the installer both need. Nothing here knows either program,
+// so that each links it without linking anything of the other.
 #include <string>
 #include <string_view>
 
-namespace kelpin {
+namespace text {
 
-// ASCII letters only, whatever the locale, as Windows compares registry, INI and file names.
+// ASCII letters only, whatever the locale: Windows compares registry, INI and file names this way.
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 constexpr char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // The value of a hexadecimal digit in either case, or -1.
-constexpr int HexDigitValue(char c) {
+constexpr int HexDigitValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -21,6 +24,6 @@ constexpr int HexDigitValue(char c) {
 }
 
 // Appends one code point as UTF-8.
-void AppendUtf8(std::string& out, std::uint32_t c);
+void AppendUtf8(std::string& out, char32_t c);
 
-}  // namespace kelpin
+}  // namespace text
