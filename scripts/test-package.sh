@@ -145,6 +145,27 @@ test_deb() {
   ok "dpkg -r removed every file"
 }
 
+# The README and the manuals as Notepad shows them (the window's manual only with the window).
+check_texts() {
+  local top=$1 pages="bramblet-cli kelpin" page text
+  if [[ -f $top/Bramblet.exe ]]; then
+    pages="Bramblet $pages"
+  fi
+  local listed
+  listed=$(cd "$top/doc" && ls | paste -sd' ')
+  [[ $listed == "$(sed 's/\([^ ]*\)/\1.txt/g' <<<"$pages")" ]] || fail "doc holds: $listed"
+  grep -q $'\r$' "$top/README.txt" || fail "README.txt has no CRLF line ends"
+  for page in $pages; do
+    text=$top/doc/$page.txt
+    [[ -f $text ]] || continue
+    [[ $(head -n1 "$text") == $'\xef\xbb\xbf'"${page^^}(1) "* ]] ||
+      fail "doc/$page.txt does not begin with its byte-order mark and the page's title"
+    if grep -q $'\b' "$text" || grep -qv $'\r$' "$text"; then
+      fail "doc/$page.txt has overstrikes or line ends without CR"
+    fi
+  done
+}
+
 test_zip() {
   cmake --build --preset windows --target package >/dev/null
   local zip
@@ -152,10 +173,14 @@ test_zip() {
   ok "built ${zip##*/}"
   (cd "$work" && cmake -E tar xf "$root/$zip")
   local top=$work/$(basename "$zip" .zip)
-  local listed
+  local listed window="" expected="README.txt bramblet-cli.exe doc kelpin.exe"
+  if [[ -f $top/Bramblet.exe ]]; then
+    window=window expected="Bramblet.exe $expected"
+  fi
   listed=$(cd "$top" && ls | paste -sd' ')
-  [[ $listed == "README.txt bramblet-cli.exe kelpin.exe" ]] || fail "the archive holds: $listed"
-  grep -q $'\r$' "$top/README.txt" || fail "README.txt has no CRLF line ends"
+  [[ $listed == "$expected" ]] || fail "the archive holds: $listed"
+  check_texts "$top"
+  ok "the archive holds ${window:+the window, }the console programs, the README and the manuals"
   local version
   version=$(cd "$work" && wine "$top/bramblet-cli.exe" --version 2>/dev/null) ||
     fail "bramblet-cli.exe --version under Wine"
