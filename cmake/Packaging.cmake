@@ -1,5 +1,5 @@
 # Packages: `cmake --build --preset linux --target package` makes the Debian package,
-# `cmake --build --preset windows --target package` the Windows ZIP archive.
+# `cmake --build --preset windows --target package` the Windows ZIP archive and installer.
 set(CPACK_PACKAGE_NAME bramblet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Bramblet developers")
@@ -18,8 +18,7 @@ Wine prefix, reports them and copies its patch folders into them.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME win64)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_CONTACT "${BRAMBLET_MAINTAINER}")

@@ -4,7 +4,9 @@
 #   setup.sh gui        Qt 6 Widgets, the Japanese font, rsvg-convert for the icon's sizes
 #   setup.sh fuzz       clang with libFuzzer, for the fuzz targets
 #   setup.sh windows    mingw-w64, GoogleTest sources and Wine, for the Windows build and tests,
-#                       and Qt 6's headers, against which the window's sources are compiled
+#                       and Qt 6's headers, against which the window's sources are compiled;
+#                       NSIS for the installer; Xvfb, xdotool and the fonts (Wine's own and the
+#                       Japanese one) for a window under Wine; man to render the manuals
 #   setup.sh tools      srecord, socat, Xvfb, ImageMagick, time and bc for the comparisons,
 #                       screenshots and benchmarks
 #   setup.sh package    what builds and checks the Debian package and what it installs into:
@@ -17,7 +19,8 @@ declare -A profile=(
   [build]="cmake ninja-build g++ libgtest-dev libgmock-dev binutils libclang-rt-14-dev"
   [gui]="qt6-base-dev fonts-ipafont-gothic librsvg2-bin"
   [fuzz]="clang-14 libclang-rt-14-dev"
-  [windows]="g++-mingw-w64-x86-64 googletest wine wine64 qt6-base-dev"
+  [windows]="g++-mingw-w64-x86-64 googletest wine wine64 qt6-base-dev nsis xvfb xauth xdotool
+    fonts-wine fonts-ipafont-gothic man-db"
   [tools]="srecord socat xvfb xauth imagemagick time bc"
   [package]="dpkg-dev file lintian man-db bash-completion shared-mime-info desktop-file-utils"
 )

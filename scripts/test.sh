@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every test: the Linux build and its Debian package, the tests that need no Qt under the
-# sanitizers, the fuzz targets, then the Windows build and its archive under Wine.
+# sanitizers, the fuzz targets, then the Windows build, its archive and its installer under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh all
@@ -27,5 +27,7 @@ source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_start
 ctest --preset windows
-# The Windows archive, unpacked and run under Wine.
+# The Windows archive, unpacked and run under Wine; the installer, installed, run and removed
+# under Wine in a prefix of its own.
 bash scripts/test-package.sh zip
+bash scripts/test-package.sh nsis
