@@ -74,7 +74,8 @@ Chip::Chip(const ChipConfig& config)
     : config_(config),
       blocks_(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks),
       chipRates_{{Time{0}, config.fixedBaud}},
-      hostRates_{{Time{0}, 9600}} {
+      hostRates_{{Time{0}, 9600}},
+      resetDue_(config.faults.resetAt) {
     for (const Block& block : blocks_) memory_.emplace_back(block.size, 0xFF);
     locked_.assign(blocks_.size(), false);
     if (config_.idCode) {
@@ -141,20 +142,84 @@ void Chip::SetHostBaud(std::uint32_t baud, Time at) {
 void Chip::HostSends(std::uint8_t byte, Time sent) {
     sent = std::max(sent, hostTime_);
     hostTime_ = sent;
-    fromHost_.Send(byte, sent, HostRateAt(sent));
+    const std::uint64_t index = fromHostCount_++;
+    // The byte starts on the line once the host's transmitter has sent what came before it.
+    const Time start = std::max(sent, fromHost_.End());
+    if (hostCut_ && start >= *hostCut_) return;
+    const Faults& faults = config_.faults;
+    auto due = [start](std::optional<Time>& when) { when = std::min(when.value_or(start), start); };
+    if (faults.resetAtHostByte == index) due(resetDue_);
+    if (faults.silentFromHostByte == index) due(hangDue_);
+    const std::uint32_t baud = HostRateAt(sent);
+    if (const ByteFault* fault = LineFault(Direction::ToChip, index)) {
+        if (fault->kind == ByteFault::Kind::Drop) {
+            fromHost_.Idle(start, ByteTime(baud));
+            TakeFromHost();
+            return;
+        }
+        if (fault->kind == ByteFault::Kind::Flip) byte ^= fault->value;
+        if (fault->kind == ByteFault::Kind::Add) fromHost_.Send(fault->value, start, baud);
+    }
+    fromHost_.Send(byte, start, baud);
+    if (hostCut_) fromHost_.Cut(*hostCut_);
     TakeFromHost();
+}
+
+void Chip::CutHostLine(Time at) {
+    hostCut_ = std::min(hostCut_.value_or(at), at);
+    fromHost_.Cut(at);
+}
+
+const ByteFault* Chip::LineFault(Direction direction, std::uint64_t index) const {
+    for (const ByteFault& fault : config_.faults.lineFaults) {
+        if (fault.direction == direction && fault.index == index) return &fault;
+    }
+    return nullptr;
+}
+
+bool Chip::StopDue(Time at) const {
+    return (resetDue_ && at >= *resetDue_) || (hangDue_ && at >= *hangDue_);
+}
+
+void Chip::FireDue(Time limit) {
+    for (;;) {
+        const bool reset = resetDue_ && (!hangDue_ || *resetDue_ <= *hangDue_);
+        std::optional<Time>& due = reset ? resetDue_ : hangDue_;
+        if (!due || *due > limit) return;
+        const Time at = *due;
+        due.reset();
+        while (auto received = fromHost_.Receive(at, ChipReceiver())) Heard(*received);
+        while (auto received = toHost_.Receive(at, HostReceiver())) {
+            replies_.push_back({received->byte, received->arrives});
+        }
+        if (reset) {
+            ResetAt(at);
+        } else {
+            HangAt(at);
+        }
+    }
+}
+
+void Chip::HangAt(Time at) {
+    silent_ = true;
+    frame_.clear();
+    toHost_.Cut(at);
+    txFree_ = std::min(txFree_, at);
 }
 
 void Chip::TakeFromHost() {
     // The line from the host is known up to its last frame, and idle from there to hostTime_.
+    const Time known = std::max(fromHost_.End(), hostTime_);
+    FireDue(known);
     const UartLine::RateAt rate = ChipReceiver();
-    while (auto received = fromHost_.Receive(std::max(fromHost_.End(), hostTime_), rate)) {
+    while (auto received = fromHost_.Receive(known, rate)) {
         Heard(*received);
     }
 }
 
 void Chip::TakeAtHost() {
     // Everything the chip sends before hostTime_ is on the line once TakeFromHost has run.
+    FireDue(hostTime_);
     const UartLine::RateAt rate = HostReceiver();
     while (auto received = toHost_.Receive(hostTime_, rate)) {
         // Without parity checking a PC's serial driver passes a byte with a framing error on.
@@ -253,10 +318,24 @@ std::uint8_t Chip::Srd() const {
 }
 
 void Chip::Emit(std::span<const std::uint8_t> bytes, Time at) {
+    if (silent_) return;
     for (std::uint8_t b : bytes) {
-        const Time start = std::max(at, txFree_);
+        const std::uint64_t index = toHostCount_++;
+        Time start = std::max(at, txFree_);
         std::uint32_t baud = ChipRateAt(start);
         if (baud == 0) baud = HostRateAt(start);  // not synchronised: at the host's rate
+        if (const ByteFault* fault = LineFault(Direction::ToHost, index)) {
+            if (fault->kind == ByteFault::Kind::Drop) {
+                toHost_.Idle(start, ByteTime(baud));
+                txFree_ = start + ByteTime(baud);
+                continue;
+            }
+            if (fault->kind == ByteFault::Kind::Flip) b ^= fault->value;
+            if (fault->kind == ByteFault::Kind::Add) {
+                toHost_.Send(fault->value, start, baud);
+                start += ByteTime(baud);
+            }
+        }
         toHost_.Send(b, start, baud);
         txFree_ = start + ByteTime(baud);
     }
@@ -313,8 +392,10 @@ void Chip::Heard(const UartLine::Received& received) {
     if (frame_.empty()) frameLength_ = FrameLength(byte);
     frame_.push_back(byte);
     if (frame_.size() < frameLength_) return;
-    // One command at a time: a command that came in while the chip was busy waits for it.
-    Execute(std::max(arrives, busyUntil_));
+    // One command at a time: a command that came in while the chip was busy waits for it, and
+    // one still waiting when the chip is reset or hangs is never carried out.
+    const Time at = std::max(arrives, busyUntil_);
+    if (!StopDue(at)) Execute(at);
     frame_.clear();
 }
 
@@ -356,7 +437,7 @@ void Chip::Execute(Time at) {
             for (std::size_t i = 0; i < 7; ++i)
                 match = match && frame_[5 + i] == Read(addresses[i]);
             srd1_ = (srd1_ & ~kSrd1IdMask) | (match ? kSrd1IdVerified : kSrd1IdMismatch);
-            Note(at, command, address, false);
+            Note(at, command, address, !match);
             return;
         }
         default:
@@ -396,8 +477,18 @@ void Chip::Execute(Time at) {
             }
             Note(at, command, base, !unlocked);
             if (!unlocked) return;
-            ProgramPage(base, std::span(frame_).subspan(3));
-            ++pagesProgrammed_;
+            std::span<const std::uint8_t> data = std::span(frame_).subspan(3);
+            if (faults.programErrorAt == pageCommands_++) {
+                // Programming stops half-way: what was not written reads as before.
+                std::array<std::uint8_t, kPage> half;
+                std::fill(half.begin(), half.end(), 0xFF);
+                std::copy_n(data.begin(), kPage / 2, half.begin());
+                ProgramPage(base, half);
+                srdErrors_ |= kSrdProgramError;
+            } else {
+                ProgramPage(base, data);
+                ++pagesProgrammed_;
+            }
             busyUntil_ = at + config_.pageProgramTime;
             return;
         }
@@ -427,6 +518,11 @@ void Chip::Execute(Time at) {
             }
             Note(at, command, address, !unlocked);
             if (!unlocked) return;
+            if (command != kProgramLockBit && faults.eraseErrorAt == erases_++) {
+                srdErrors_ |= kSrdEraseError;
+                busyUntil_ = at + config_.blockEraseTime;
+                return;
+            }
             int erased = 0;
             if (command == kEraseAll) {
                 for (std::size_t i = 0; i < blocks_.size(); ++i) {

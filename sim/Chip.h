@@ -34,6 +34,21 @@ std::array<std::uint32_t, 7> IdAddresses(Family family);
 // The families a simulated chip can be: R8CM names only an ID address, not a chip of its own.
 std::optional<Family> ParseChipFamily(const std::string& text);
 
+// Noise on the line that spoils one byte of one direction. Bytes are counted from the first the
+// line carries that way, from 0; a byte the chip sends counts whether or not it reaches the host.
+enum class Direction { ToChip, ToHost };
+struct ByteFault {
+    enum class Kind {
+        Drop,  // the byte's time passes with the line idle: the receiver never sees it
+        Flip,  // the bits of `value` arrive inverted
+        Add,   // a byte `value` comes first, and this one and all after it a byte time later
+    };
+    Direction direction = Direction::ToChip;
+    Kind kind = Kind::Drop;
+    std::uint64_t index = 0;
+    std::uint8_t value = 0;
+};
+
 // Misbehaviour to inject. The defaults are a healthy chip.
 struct Faults {
     // Synchronisation zeros get no answer (0), or the k-th zero in a row gets `syncAnswer`.
@@ -54,6 +69,20 @@ struct Faults {
     std::optional<std::uint32_t> corruptReadAddress;
     // Bytes the chip sends at power-on, before the host has said anything.
     std::vector<std::uint8_t> powerOnNoise;
+    std::vector<ByteFault> lineFaults;
+    // The chip is reset at the moment the host's byte with this index (counted as lineFaults
+    // count) starts on the line, or at this moment of the clock. The byte is heard after the
+    // reset; a byte under way at that moment is lost or garbled.
+    std::optional<std::uint64_t> resetAtHostByte;
+    std::optional<Time> resetAt;
+    // The boot program hangs at the moment the host's byte with this index starts on the line:
+    // from then on it hears nothing and sends nothing, not even the rest of an answer under way.
+    std::optional<std::uint64_t> silentFromHostByte;
+    // The erase (Erase All or Block Erase, counted from 0 among those the chip carries out) or
+    // Page Program (counted the same way) that fails: the erase error flag is set and nothing is
+    // erased, or the program error flag is set and only the first half of the page is written.
+    std::optional<int> eraseErrorAt;
+    std::optional<int> programErrorAt;
 };
 
 struct ChipConfig {
@@ -98,7 +127,7 @@ public:
         Time at;
         std::uint8_t command;
         std::uint32_t address;  // page, block or ID address where the command has one
-        bool refused;           // locked, error flags set, or not understood
+        bool refused;           // locked, error flags set, not understood, or a wrong ID code
     };
 
     explicit Chip(const ChipConfig& config);
@@ -126,6 +155,9 @@ public:
     // A reset pin pulse at `at`: pending input and output are lost, the ID must be checked again,
     // the UART goes back to its rate from reset.
     void Reset(Time at);
+    // The line from the host is cut at `at` (a cable pulled): no byte that starts later reaches
+    // the chip, and one under way then arrives as whatever its first bits make.
+    void CutHostLine(Time at);
 
     // Flash, outside the protocol: preload, inspect, save. Addresses outside the flash read 0xFF
     // and are not stored.
@@ -135,7 +167,11 @@ public:
     bool InFlash(std::uint32_t address) const;
 
     std::uint8_t Srd() const;
+    bool IdVerified() const { return (srd1_ & kSrd1IdMask) == kSrd1IdVerified; }
     bool Silent() const { return silent_; }
+    // Bytes the host has handed to the line, and bytes the chip has sent, so far.
+    std::uint64_t BytesFromHost() const { return fromHostCount_; }
+    std::uint64_t BytesToHost() const { return toHostCount_; }
     int PagesProgrammed() const { return pagesProgrammed_; }
     const std::vector<Event>& Log() const { return log_; }
 
@@ -156,11 +192,16 @@ private:
     UartLine::RateAt ChipReceiver() const;
     UartLine::RateAt HostReceiver() const;
     void ResetAt(Time at);
+    // Carries out a reset or hang that falls due by `limit`, having first taken both lines up
+    // to its moment, so nothing after it is decided as if it had not happened.
+    void FireDue(Time limit);
+    bool StopDue(Time at) const;
+    void HangAt(Time at);
+    const ByteFault* LineFault(Direction direction, std::uint64_t index) const;
     std::size_t FrameLength(std::uint8_t command) const;
     void Execute(Time at);
     void Emit(std::span<const std::uint8_t> bytes, Time at);
     void Emit(std::initializer_list<std::uint8_t> bytes, Time at);
-    bool IdVerified() const { return (srd1_ & kSrd1IdMask) == kSrd1IdVerified; }
     bool IdAreaBlank() const;
     void PowerOn();
     std::uint8_t* Cell(std::uint32_t address);
@@ -193,6 +234,13 @@ private:
     int pagesProgrammed_ = 0;
     bool silent_ = false;
     bool resetFired_ = false;
+    std::uint64_t fromHostCount_ = 0;
+    std::uint64_t toHostCount_ = 0;
+    int erases_ = 0;
+    int pageCommands_ = 0;
+    std::optional<Time> resetDue_;
+    std::optional<Time> hangDue_;
+    std::optional<Time> hostCut_;
 
     std::deque<Reply> replies_;  // received by the host, not yet taken
     std::vector<Event> log_;

@@ -32,6 +32,10 @@ void UartLine::Send(std::uint8_t byte, Time start, std::uint32_t baud) {
     end_ = start + byteTime;
 }
 
+void UartLine::Idle(Time start, Time length) {
+    end_ = std::max(start, end_) + length;
+}
+
 void UartLine::Cut(Time at) {
     while (!frames_.empty() && frames_.back().start >= at) frames_.pop_back();
     if (!frames_.empty()) frames_.back().idle = std::min(frames_.back().idle, at);

@@ -34,6 +34,9 @@ public:
 
     // The transmitter sends `byte` at `baud` from `start`, which is not before End().
     void Send(std::uint8_t byte, Time start, std::uint32_t baud);
+    // A byte's time passes with the line idle from `start` (or End(), if later): a byte the
+    // transmitter sent that never reached the line.
+    void Idle(Time start, Time length);
     // The transmitter stops at `at`, mid-frame or not: the line idles from then on.
     void Cut(Time at);
     // When the last frame ends.

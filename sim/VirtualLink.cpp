@@ -75,7 +75,8 @@ void VirtualLink::Purge() {
 
 void VirtualLink::Write(const std::uint8_t* bytes, std::size_t n) {
     if (Unplugged()) return;
-    frames_.push_back({now_, std::vector<std::uint8_t>(bytes, bytes + n)});
+    frames_.push_back({now_, std::vector<std::uint8_t>(bytes, bytes + n), chip_.BytesFromHost(),
+                       chip_.BytesToHost()});
     for (std::size_t i = 0; i < n; ++i) chip_.HostSends(bytes[i], now_);
 }
 

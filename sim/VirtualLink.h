@@ -14,15 +14,16 @@
 // large file runs in milliseconds of real time and its protocol time can be asserted exactly.
 // Setup may be called again to change the rate mid-session; the chip keeps its own rate, and
 // bytes between the two at different rates arrive as a UART would sample them. The line can be
-// unplugged at a moment of the virtual clock, as a USB adapter pulled out while a write runs.
+// unplugged at a moment of the virtual clock, as a USB adapter pulled out while a write runs;
+// the chip's faults (ChipConfig::faults) spoil bytes on the line, reset it or make it hang.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "writer/link/SerialPort.h"
 #include "sim/Chip.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::sim {
 
@@ -39,9 +40,12 @@ public:
     // The port is unplugged: every open fails as a missing device.
     void SetPortMissing(bool missing) { portMissing_ = missing; }
     // The device goes at `when` on the virtual clock: a read under way ends then with what had
-    // come, the open port is lost from then on (nothing more goes out, reads end at once), and
-    // every later open fails as a missing device.
-    void UnplugAt(Time when) { unplugAt_ = when; }
+    // come, bytes still going out to the chip stop there, the open port is lost from then on
+    // (nothing more goes out, reads end at once), and every later open fails as a missing device.
+    void UnplugAt(Time when) {
+        unplugAt_ = when;
+        chip_.CutHostLine(when);
+    }
     void Unplug() { UnplugAt(now_); }
     bool Unplugged() const { return unplugAt_ && now_ >= *unplugAt_; }
 
@@ -56,6 +60,10 @@ public:
     struct Frame {
         Time at;
         std::vector<std::uint8_t> bytes;  // one Write call
+        // The bytes the line had carried before it, from the host and from the chip, as the
+        // chip's faults count them.
+        std::uint64_t fromHost = 0;
+        std::uint64_t toHost = 0;
     };
     struct ReadCall {
         Time start;

@@ -377,6 +377,108 @@ TEST_F(ChipTest, FaultsOnPages) {
     EXPECT_EQ(read[6], Pattern(0)[6]);
 }
 
+// Unlock() sends the host's bytes 0 to 11; a Page Program after it has its header at 12 to 14
+// and its data from 15 on.
+constexpr std::uint64_t kPageData = 15;
+using Kind = ByteFault::Kind;
+
+TEST_F(ChipTest, NoiseTowardTheChipIsWhatTheBootProgramHears) {
+    // A flipped data byte is programmed as it came.
+    Start({.faults = {.lineFaults = {{Direction::ToChip, Kind::Flip, kPageData + 5, 0x81}}}});
+    Unlock();
+    Program(0xC000, Pattern(1));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(C().Read(0xC005), Pattern(1)[5] ^ 0x81);
+    EXPECT_EQ(C().Read(0xC006), Pattern(1)[6]);
+
+    // A lost data byte: the rest move up, and the status command right after them completes the
+    // page, so nothing answers it.
+    Start({.faults = {.lineFaults = {{Direction::ToChip, Kind::Drop, kPageData + 5}}}});
+    Unlock();
+    Program(0xC000, Pattern(1));
+    EXPECT_TRUE(Status().empty());
+    EXPECT_EQ(C().Read(0xC005), Pattern(1)[6]);
+    EXPECT_EQ(C().Read(0xC0FF), 0x70);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+
+    // An extra byte before the data: the page moves down by one and its last byte is left over,
+    // heard as a command the boot program does not know.
+    Start({.faults = {.lineFaults = {{Direction::ToChip, Kind::Add, kPageData, 0x00}}}});
+    Unlock();
+    Program(0xC000, Pattern(1));
+    EXPECT_EQ(C().Read(0xC000), 0x00);
+    EXPECT_EQ(C().Read(0xC001), Pattern(1)[0]);
+    EXPECT_EQ(C().Log().back().command, Pattern(1)[255]);
+    EXPECT_EQ(Status(), (Bytes8{0xB0, 0x0C}));
+}
+
+TEST_F(ChipTest, NoiseTowardTheHostIsWhatTheHostReceives) {
+    // The chip's byte 0 is the echo of the Baud Rate Check, 1 and 2 the status after it.
+    Start({.faults = {.lineFaults = {{Direction::ToHost, Kind::Drop, 0},
+                                     {Direction::ToHost, Kind::Flip, 1, 0x40},
+                                     {Direction::ToHost, Kind::Add, 2, 0x55}}}});
+    Send({0x00});
+    EXPECT_TRUE(Answer({0xB0}, 1).empty());
+    const Time sent = link->Now();
+    Send({0x70});
+    EXPECT_EQ(Receive(3), (Bytes8{0xC0, 0x55, 0x00}));
+    EXPECT_EQ(link->Now() - sent, 4 * kByte);  // the extra byte took its own time
+    EXPECT_EQ(C().BytesToHost(), 3u);
+}
+
+TEST_F(ChipTest, ResetOrHangAtAMomentOfTheLine) {
+    // Reset as the Page Program starts on the line: the page is refused, the ID forgotten.
+    Start({.faults = {.resetAtHostByte = 12}});
+    Unlock();
+    Program(0xC000, Pattern(1));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+    EXPECT_EQ(C().Read(0xC000), 0xFF);
+
+    // Reset in the middle of a Page Read's answer, which starts after 15 byte times: the host
+    // gets the bytes sent before it and no more.
+    Start({.faults = {.resetAt = 115 * kByte}});
+    Unlock();
+    EXPECT_EQ(ReadPage(0xC000).size(), 100u);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x00}));
+
+    // Hung as the second poll of an erase starts: the first poll, waiting for the erase to end,
+    // is never answered either.
+    Start({.faults = {.silentFromHostByte = 15}});
+    Unlock();
+    Send({0xA7, 0xD0, 0x70});
+    EXPECT_TRUE(Answer({0x70}, 4).empty());
+    EXPECT_TRUE(C().Silent());
+}
+
+TEST_F(ChipTest, RefusedEraseAndPageProgramSetTheirErrorFlags) {
+    Start({.faults = {.eraseErrorAt = 0, .programErrorAt = 1}});
+    Unlock();
+    Program(0xC000, Pattern(1));
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    Send({0xA7, 0xD0});
+    EXPECT_EQ(Status(), (Bytes8{0xA0, 0x0C}));
+    EXPECT_EQ(C().Read(0xC000), Pattern(1)[0]);  // nothing erased
+    Send({0x50});
+    Program(0xC100, Pattern(2));
+    EXPECT_EQ(Status(), (Bytes8{0x90, 0x0C}));
+    EXPECT_EQ(C().Read(0xC17F), Pattern(2)[127]);  // written half-way
+    EXPECT_EQ(C().Read(0xC180), 0xFF);
+    Send({0x50, 0xA7, 0xD0});  // the next erase goes through
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    EXPECT_EQ(C().Read(0xC000), 0xFF);
+}
+
+TEST_F(ChipTest, UnpluggedLineStopsWhatIsStillGoingOut) {
+    // The page takes 135 ms on the wire; the line goes 50 ms into it.
+    Start();
+    Unlock();
+    link->UnplugAt(50ms);
+    Program(0xC000, Pattern(1));
+    link->Advance(2s);
+    EXPECT_EQ(C().Log().back().command, 0xF5);  // the page never came whole
+    EXPECT_EQ(C().Read(0xC000), 0xFF);
+}
+
 TEST_F(ChipTest, StatusRepliesCanBeCut) {
     Start({.faults = {.statusReplyLength = 1}});
     EXPECT_EQ(Status(), Bytes8{0x80});
