@@ -26,7 +26,7 @@
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
-#include "writer/core/Writer.h"
+#include "writer/core/Session.h"
 
 namespace bramblet::testing {
 namespace {
@@ -38,7 +38,7 @@ enum class Operation { Write, Erase, Verify };
 
 // What the writer is asked to do, in the words of its faces: the file, the chip, the link and
 // what the user types when asked for the ID code (nothing: the dialog is cancelled).
-struct Target {
+struct Job {
     std::string writeFile;
     std::string family;
     bool modePin = false;
@@ -55,7 +55,7 @@ struct Seen {
 
 // The one place that drives the writer's core; the rest of the soak knows only the line, the
 // chip and the Outcome.
-Outcome RunOnce(Operation operation, sim::VirtualLink& line, const Target& target, Seen& seen) {
+Outcome RunOnce(Operation operation, sim::VirtualLink& line, const Job& target, Seen& seen) {
     RecordingView view;
     view.fileName = target.writeFile;
     view.cpuFamily = target.family;
@@ -65,17 +65,18 @@ Outcome RunOnce(Operation operation, sim::VirtualLink& line, const Target& targe
             return IdCodeAnswer{*target.typedCode, target.family};
         };
     }
-    Writer writer(view, line.Opener(), LinkOptions{target.baud});
+    Session session(line.Opener(), view, view);
+    const Target asked = view.ToTarget(LinkOptions{target.baud});
     Outcome outcome;
     switch (operation) {
         case Operation::Write:
-            outcome = writer.WriteSequence();
+            outcome = session.WriteSequence(asked);
             break;
         case Operation::Erase:
-            outcome = writer.EraseSequence();
+            outcome = session.EraseSequence(asked);
             break;
         case Operation::Verify:
-            outcome = writer.VerifySequence();
+            outcome = session.VerifySequence(asked);
             break;
     }
     seen.statusLine = view.LastStatus();
@@ -331,7 +332,7 @@ struct Scenario {
     // Flash contents before the run, over what the chip's ID code put there.
     std::vector<std::pair<std::uint32_t, Bytes>> preload;
     Image image;
-    Target target;
+    Job target;
     sim::IdCode code{};  // the chip's ID code once preloaded
     std::string idSource;
     bool unlockable = true;  // the right code is somewhere the writer looks
@@ -366,9 +367,10 @@ sim::IdCode RandomCode(Random& random) {
 Scenario MakeScenario(Random& random, const TempDir& dir) {
     Scenario s;
     s.operation = static_cast<Operation>(random.Below(3));
-    const auto family = static_cast<sim::Family>(random.Below(3));
+    constexpr sim::Family kChips[] = {sim::Family::R8C, sim::Family::M16C, sim::Family::M32C};
+    const sim::Family family = kChips[random.Below(3)];
     s.chip.family = family;
-    s.target.family = sim::FamilyName(family);
+    s.target.family = FamilyName(family);
     if (family == sim::Family::R8C && random.OneIn(4)) {
         s.chip.fixedBaud = 38400;  // started by its MODE pin
         s.target.modePin = true;
