@@ -21,7 +21,9 @@ namespace bramblet::testing {
 // A running bramblet-sim: the terminal path it printed; SIGTERM and a wait at the end.
 class SimProcess {
 public:
-    SimProcess(const std::string& program, std::vector<std::string> args) {
+    // With `errorFile`, the simulator's standard error (its --verbose log) goes there.
+    SimProcess(const std::string& program, std::vector<std::string> args,
+               const std::string& errorFile = "") {
         args.insert(args.begin(), program);
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
@@ -32,6 +34,10 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_addclose(&actions, out[0]);
+        if (!errorFile.empty()) {
+            posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
         EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -129,6 +135,8 @@ public:
     }
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
+
+    void Signal(int sig) { kill(pid_, sig); }
 
     // Reads standard output up to a whole line equal to `line`; false when it ended first.
     bool WaitForLine(const std::string& line) {

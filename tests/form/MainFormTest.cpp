@@ -1,0 +1,322 @@
+// The window's rules against a face that records what they did to the controls: no toolkit, a
+// settings store in memory, the simulated chip on the virtual line, real files and folders.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "sim/VirtualLink.h"
+#include "tests/support/SRecords.h"
+#include "tests/support/TempDir.h"
+#include "writer/form/IdCodeForm.h"
+#include "writer/form/MainForm.h"
+#include "writer/platform/RegFile.h"
+
+namespace bramblet::form {
+namespace {
+
+using testing::SRecords;
+using testing::TempDir;
+
+// The settings file, in memory; `failReplace` makes the save fail as a full disk would.
+class MemoryFile : public WholeFile {
+public:
+    std::optional<std::string>& bytes;
+    bool& failReplace;
+    MemoryFile(std::optional<std::string>& b, bool& f) : bytes(b), failReplace(f) {}
+    std::optional<std::string> Read() override { return bytes; }
+    void Replace(const std::string& text) override {
+        if (failReplace) throw SettingsError("書き込めません");
+        bytes = text;
+    }
+    std::string Name() const override { return "memory"; }
+};
+
+// The controls as plain values, and every call the rules made, in order.
+class FakeFace : public MainFace, public BrowserFace {
+public:
+    std::string fileName, portName = "COM1", family = "R8C", status, fileCheck;
+    std::vector<std::string> portItems, errors, calls;
+    bool modePin = false, modePinVisible = true;
+    int top = 118, left = 204;
+    std::string selected;                   // the file list's selection
+    std::optional<std::string> chosenFile;  // what the open dialog answers
+    std::optional<OpenDialogDefaults> dialogShown;
+    int closes = 0;
+    std::function<void(const std::string&)> onStatus;
+
+    std::string FileName() const override { return fileName; }
+    void SetFileName(const std::string& t) override {
+        Note("file " + t);
+        fileName = t;
+    }
+    std::string PortName() const override { return portName; }
+    void SetPortName(const std::string& t) override {
+        Note("port " + t);
+        portName = t;
+    }
+    void SetPortItems(const std::vector<std::string>& n) override { portItems = n; }
+    std::string CpuFamily() const override { return family; }
+    void SetCpuFamily(const std::string& t) override {
+        Note("family " + t);
+        family = t;
+    }
+    bool ModePin() const override { return modePin; }
+    void SetModePin(bool c) override {
+        Note(c ? "mode pin on" : "mode pin off");
+        modePin = c;
+    }
+    void SetModePinVisible(bool v) override { modePinVisible = v; }
+    int Top() const override { return top; }
+    int Left() const override { return left; }
+    void SetTop(int t) override {
+        Note("top " + std::to_string(t));
+        top = t;
+    }
+    void SetLeft(int l) override {
+        Note("left " + std::to_string(l));
+        left = l;
+    }
+    void FocusFileName() override { Note("focus"); }
+    void AcceptDrops() override { Note("drops"); }
+    void SetStatus(const std::string& t) override {
+        status = t;
+        if (onStatus) onStatus(t);
+    }
+    void SetProgress(int) override {}
+    void SetVersionText(const std::string&) override {}
+    void SetFileCheckText(const std::string& t) override {
+        Note("check");
+        fileCheck = t;
+    }
+    void SetButtonEnabled(ActionButton, bool) override {}
+    void ShowError(const std::string& t) override {
+        Note("error");
+        errors.push_back(t);
+    }
+    std::optional<std::string> ChooseFile(const OpenDialogDefaults& d) override {
+        dialogShown = d;
+        return chosenFile;
+    }
+    std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string&) override { return {}; }
+    void BeginOperation() override {}
+    void EndOperation() override {}
+    void KeepPainted() override {}
+    void Close() override { ++closes; }
+
+    std::string SelectedFile() const override { return selected; }
+    void ShowFolder(const std::string&) override { selected.clear(); }
+    void SetMask(const std::string& m) override { Note("mask " + m); }
+    void SelectFile(const std::string& n) override {
+        Note("select " + n);
+        selected = n;
+    }
+
+private:
+    void Note(const std::string& what) { calls.push_back(what); }
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() : home_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir.Path());
+    }
+    ~MainFormTest() override {
+        form.reset();
+        std::filesystem::current_path(home_);
+    }
+
+    MainForm& Open(std::vector<std::string> arguments = {}) {
+        FormServices services;
+        services.ports = &line.Opener();
+        services.settings = &store;
+        services.portNames = [this] {
+            if (portListFails) throw PlatformError("\"Serial0\" のデータ型が正しくありません");
+            return ports;
+        };
+        services.beep = [this](std::uint32_t type) { beeps.push_back(type); };
+        form = std::make_unique<MainForm>(face, face, services, std::move(arguments));
+        form->FormCreate();
+        face.calls.clear();
+        form->FormShow();
+        return *form;
+    }
+    void Settings(const std::string& values) {
+        settings = std::string("Windows Registry Editor Version 5.00\n\n[") + kSettingsKeyPath +
+                   "]\n" + values;
+    }
+    // The names of the saved values, in the order of the file.
+    std::vector<std::string> SavedNames() {
+        std::vector<std::string> names;
+        for (const auto& e : ParseRegFile(*settings, kSettingsKeyPath)->Entries()) {
+            names.push_back(e.name);
+        }
+        return names;
+    }
+
+    TempDir dir;
+    sim::VirtualLink line;
+    std::optional<std::string> settings;
+    bool failSave = false;
+    RegFileStore store{std::make_unique<MemoryFile>(settings, failSave)};
+    std::optional<std::vector<std::string>> ports;
+    bool portListFails = false;
+    std::vector<std::uint32_t> beeps;
+    FakeFace face;
+    std::unique_ptr<MainForm> form;
+
+private:
+    std::filesystem::path home_;
+};
+
+TEST_F(MainFormTest, SettingsAreAppliedAsReadUntilTheFirstFailure) {
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=\"20\"\n\"FileName\"=\"x.mot\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000001\n\"CPU\"=\"M32C\"\n");
+    Open();
+    // The top went to the window before "WindowLeft" failed; nothing after it was read, and
+    // the rest of the show (drops, file check, focus) did not happen.
+    EXPECT_EQ(face.calls, (std::vector<std::string>{"top 16", "error"}));
+    EXPECT_EQ(face.errors,
+              std::vector<std::string>{"設定値 \"WindowLeft\" のデータ型が正しくありません"});
+
+    Settings(
+        "\"WindowTop\"=dword:ffffffff\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"ttyUSB1\"\n\"ModePin\"=dword:00000005\n\"CPU\"=\"\"\n");
+    Open();
+    EXPECT_EQ(face.calls,
+              (std::vector<std::string>{"top -1", "left 32", "file ", "port ttyUSB1", "mode pin on",
+                                        "family ", "drops", "check", "family R8C", "focus"}));
+    EXPECT_TRUE(face.modePinVisible);  // the empty family became R8C
+}
+
+TEST_F(MainFormTest, SavedInTheirOrderAndAFailedSaveHoldsTheFirstCloseOnly) {
+    MainForm& f = Open();
+    face.fileName = "p.mot";
+    face.modePin = true;
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(SavedNames(), (std::vector<std::string>{"WindowTop", "WindowLeft", "FileName", "COM",
+                                                      "CPU", "ModePin"}));
+    failSave = true;
+    EXPECT_FALSE(f.CloseRequested());  // the user sees why and may try again
+    EXPECT_EQ(face.errors.size(), 1u);
+    EXPECT_TRUE(f.CloseRequested());  // a window that cannot close could only be killed
+    EXPECT_EQ(face.errors.size(), 1u);
+}
+
+TEST_F(MainFormTest, CommandLineFileAndTheLinkersX30) {
+    dir.Write("prog.MOT", SRecords('2', 0xFFF00, 0x100) + "S804000000FB\n");
+    Open({"prog.x30"});
+    EXPECT_EQ(face.fileName, "prog.MOT");
+    EXPECT_EQ(face.family, "M16C");  // chosen by the file's highest address
+    EXPECT_EQ(face.fileCheck, "書込エリア(0FFF00-0FFFFF)  書込サイズ(256バイト)");
+    EXPECT_FALSE(face.modePinVisible);
+
+    face = FakeFace();
+    Open({"a.mot", "b.mot"});  // two arguments are no file
+    EXPECT_EQ(face.fileName, "");
+}
+
+TEST_F(MainFormTest, DropsAreCutToTheNotificationsBufferAndNeverHalveACharacter) {
+    const std::string ascii(300, 'a');
+    EXPECT_EQ(DroppedPath(ascii), std::string(254, 'a'));
+    // U+1F600 needs two UTF-16 units: at units 253 and 254 it would not fit whole.
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    EXPECT_EQ(DroppedPath(std::string(252, 'a') + emoji + "b"), std::string(252, 'a') + emoji);
+    EXPECT_EQ(DroppedPath(std::string(253, 'a') + emoji), std::string(253, 'a'));
+    EXPECT_EQ(DroppedPath("日本語.mot"), "日本語.mot");  // one unit each
+}
+
+TEST_F(MainFormTest, FileListDoubleClickTakesOnlyWriteFilesAndTheDialogItsDefaults) {
+    const std::string good = dir.Write("data.s", SRecords('1', 0xFF00, 0x100) + "S9030000FC\n");
+    MainForm& f = Open();
+    face.family = "M32C";
+    face.selected = dir.Name("notes.txt");
+    f.FileListBox1DblClick();
+    EXPECT_EQ(face.fileName, "");  // kept; the old name is checked again
+    EXPECT_EQ(face.fileCheck, "書き込みファイルはSフォーマットでないか、異常です");
+    face.selected = good;
+    f.FileListBox1DblClick();
+    EXPECT_EQ(face.fileName, good);
+    EXPECT_EQ(face.family, "R8C");
+
+    face.calls.clear();
+    f.Edit1DblClick();  // cancelled: only the mode pin box follows the family
+    ASSERT_TRUE(face.dialogShown);
+    EXPECT_STREQ(face.dialogShown->defaultExtension, "MOT");
+    EXPECT_STREQ(face.dialogShown->fileName, "*.mot");
+    EXPECT_TRUE(face.calls.empty());
+    face.chosenFile = dir.Name("missing.mot");
+    f.Edit1DblClick();  // the browser cannot apply a name that does not exist: no check
+    EXPECT_EQ(face.calls, (std::vector<std::string>{"file " + *face.chosenFile, "error"}));
+}
+
+TEST_F(MainFormTest, PortListIsSortedAndAFailureLeavesIt) {
+    MainForm& f = Open();
+    ports = std::vector<std::string>{"COM10", "COM3", "COM1", "COM2", "COM3"};
+    f.ComboBox1DropDown();
+    EXPECT_EQ(face.portItems, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM3", "COM10"}));
+    ports.reset();  // no list from the system
+    f.ComboBox1DropDown();
+    portListFails = true;
+    f.ComboBox1DropDown();
+    EXPECT_EQ(face.portItems.size(), 5u);
+    EXPECT_EQ(face.errors, std::vector<std::string>{"\"Serial0\" のデータ型が正しくありません"});
+}
+
+TEST_F(MainFormTest, BrowserPathsNameAFolderAMaskOrAFile) {
+    dir.Write("sub/prog.mot", "S9030000FC\n");
+    FileBrowser& b = Open().Browser();
+    EXPECT_EQ(b.ApplyFilePath("sub/*.mot"), std::nullopt);
+    EXPECT_EQ(std::filesystem::current_path(), dir.Path() / "sub");
+    EXPECT_EQ(face.calls.back(), "mask *.mot");
+    EXPECT_EQ(b.ApplyFilePath("prog.mot"), std::nullopt);  // relative to the folder shown
+    EXPECT_EQ(face.calls.back(), "select prog.mot");
+    face.calls.clear();
+    EXPECT_EQ(b.ApplyFilePath("PROG.MOT"), std::nullopt);  // the selection already, in any case
+    EXPECT_TRUE(face.calls.empty());
+    EXPECT_EQ(b.ApplyFilePath(".."), std::nullopt);
+    EXPECT_EQ(std::filesystem::current_path(), dir.Path());
+    EXPECT_EQ(b.ApplyFilePath("sub/none.mot"), "「" + NativePath(dir.Name("sub/none.mot")) +
+                                                   "」というファイルもフォルダもありません");
+    // The folder of the last path was entered before its file was found missing.
+    EXPECT_EQ(b.ApplyFilePath("gone/x.mot"),
+              "フォルダ「" + NativePath(dir.Name("sub/gone")) + "」が見つかりません");
+
+    EXPECT_EQ(DriveOf({"/", "/home/u", "/media/usb"}, "/home/u/work"), 1u);
+    EXPECT_EQ(DriveOf({"/", "/home/u"}, "/home/user2"), 0u);  // not a folder of /home/u
+    EXPECT_EQ(DriveOf({"/media/usb"}, "/home"), std::nullopt);
+}
+
+TEST_F(MainFormTest, DropsAndClosesDuringAnOperationWaitForItsEnd) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
+    const std::string later = dir.Write("later.mot", SRecords('1', 0xE000, 0x10) + "S9030000FC\n");
+    MainForm& f = Open();
+    face.fileName = file;
+    face.onStatus = [&](const std::string& text) {
+        if (text != "フラッシュ書き込み中") return;
+        f.FilesDropped(later);
+        EXPECT_FALSE(f.CloseRequested());
+        EXPECT_EQ(face.fileName, file);
+    };
+    f.Button1Click();
+    EXPECT_EQ(line.Target().Read(0xC000), testing::Bytes(0xC000, 1)[0]);  // written whole
+    EXPECT_EQ(face.fileName, later);  // the drop was taken at the end
+    EXPECT_EQ(face.closes, 1);        // and then the close
+    EXPECT_EQ(beeps, std::vector<std::uint32_t>{kBeepSuccess});
+}
+
+TEST(IdCodeFormTest, FieldsAreOneOrTwoHexDigitsInUpperCase) {
+    using Fields = std::array<std::string, 7>;
+    EXPECT_EQ(IdCodeFromFields(Fields{"5A", "0", "F", "00", "12", "A", "FF"}),
+              (IdCodeBytes{0x5A, 0x00, 0x0F, 0x00, 0x12, 0x0A, 0xFF}));
+    for (const char* bad : {"", "G", "5G", "5a", "123", " 1"}) {
+        EXPECT_EQ(IdCodeFromFields(Fields{"11", "22", bad, "44", "55", "66", "77"}), std::nullopt)
+            << bad;
+    }
+    EXPECT_EQ(IdCodeForm::FormPaint(-10, 500).left, 90);
+    EXPECT_EQ(IdCodeForm::FormPaint(-10, 500).top, 600);
+}
+
+}  // namespace
+}  // namespace bramblet::form
