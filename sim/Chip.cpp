@@ -222,7 +222,8 @@ void Chip::TakeAtHost() {
     FireDue(hostTime_);
     const UartLine::RateAt rate = HostReceiver();
     while (auto received = toHost_.Receive(hostTime_, rate)) {
-        // Without parity checking a PC's serial driver passes a byte with a framing error on.
+        // The writer's ports hand a byte with a framing error over as the UART assembled it: the
+        // POSIX port clears INPCK, the Win32 port's NOPARITY checks nothing.
         replies_.push_back({received->byte, received->arrives});
     }
 }
