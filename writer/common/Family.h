@@ -30,10 +30,10 @@ struct FamilyInfo {
     bool modePinLink;
 };
 
-// R8CM is offered only by the ID code dialog: the name for an R8C part whose boot program keeps
-// its ID code where an M16C's is, so ID Check must name 0x0FFFDF. It is never chosen from a
-// file's addresses or an ID file's tag, and it takes the normal link, which the mode pin only
-// changes for the R8C itself.
+// R8CM is offered only by the ID code dialog: an R8C that takes its ID Check at the M16C's ID
+// address, 0x0FFFDF, instead of the R8C's. Naming it in the dialog sends the code there and keeps
+// the window's family box saying which chip it is. It is never chosen from a file's addresses or
+// an ID file's tag, and it takes the normal link: the mode pin changes only the R8C's own.
 inline constexpr std::array<FamilyInfo, 4> kFamilies = {{
     {Family::R8C, "R8C", 0x00FFDF, 0xFFF0, 0xFFFF, "0FFD", true},
     {Family::R8CM, "R8CM", 0x0FFFDF, std::nullopt, 0, nullptr, false},
