@@ -85,6 +85,7 @@ Chip::Chip(const ChipConfig& config)
         }
     }
     PowerOn();
+    state_ = StateFromPins();
     // Glitches while the board powers up, as the host's UART takes them whatever its rate.
     const auto& noise = config_.faults.powerOnNoise;
     for (std::size_t i = 0; i < noise.size(); ++i) {
@@ -275,6 +276,33 @@ void Chip::ResetAt(Time at) {
     SetRate(chipRates_, at, config_.fixedBaud);
     busyUntil_ = at;
     PowerOn();
+    state_ = StateFromPins();
+}
+
+bool Chip::PinActive(const std::optional<PinWire>& pin, bool unwired) const {
+    if (!pin) return unwired;
+    return (pin->line == ModemLine::Dtr ? dtr_ : rts_) != pin->inverted;
+}
+
+Chip::State Chip::StateFromPins() const {
+    if (PinActive(config_.wiring.reset, false)) return State::HeldInReset;
+    return PinActive(config_.wiring.mode, true) ? State::Boot : State::Program;
+}
+
+void Chip::SetHostLines(Time at, bool dtr, bool rts) {
+    const Wiring& wiring = config_.wiring;
+    if (!wiring.reset && !wiring.mode) return;
+    Advance(at);
+    const bool wasHeld = PinActive(wiring.reset, false);
+    dtr_ = dtr;
+    rts_ = rts;
+    const bool held = PinActive(wiring.reset, false);
+    if (held && !wasHeld) {
+        ResetAt(at);
+    } else if (wasHeld && !held) {
+        state_ = StateFromPins();
+        listensFrom_ = at + wiring.bootStart;
+    }
 }
 
 bool Chip::IdAreaBlank() const {
@@ -378,6 +406,8 @@ void Chip::Heard(const UartLine::Received& received) {
         return;
     }
     if (silent_) return;
+    // Held in reset, running its own program, or starting up: the boot program hears nothing.
+    if (state_ != State::Boot || arrives - ByteTime(received.baud) < listensFrom_) return;
     if (!frame_.empty() && arrives - lastArrival_ > config_.receiveTimeout) {
         // The rest of the command never came: the boot program drops it and flags the time-out.
         Note(lastArrival_, frame_[0], 0, true);

@@ -25,7 +25,7 @@ protected:
     }
     // Another chip on the line, for the session that has run on the one before.
     void SwapChip(const sim::ChipConfig& config) {
-        W();
+        W().CloseCommHandle();  // its port belongs to the old line
         link = std::make_unique<sim::VirtualLink>(config);
     }
     sim::VirtualLink& Link() {

@@ -127,6 +127,8 @@ const char* StepName(Step step) {
             return "the verify";
         case Step::Read:
             return "the read";
+        case Step::Lines:
+            return "the modem lines";
     }
     return "";
 }
@@ -138,6 +140,8 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
                    (outcome.page ? ", at page " + Hex(*outcome.page, 6) : std::string()));
         return;
     }
+    if (!outcome.lineError.empty()) view.Error("bramblet-cli: " + outcome.lineError);
+    if (outcome.failed == Step::Lines) return;
     if (outcome.failed == Step::OpenPort) {
         ExplainOpenFailure(view, port, outcome);
         return;
@@ -241,7 +245,9 @@ private:
                 BlankCheck(port, outcome);
                 break;
         }
-        session_.CloseCommHandle();
+        if (std::string error = session_.CloseCommHandle(); !error.empty()) {
+            outcome.AfterFailed(std::move(error));
+        }
         return outcome;
     }
 

@@ -97,6 +97,12 @@ bool Session::Run::NoAnswer() {
     return Refuse(Step::Connect, kNoAnswer);
 }
 
+// The user is told, as when no boot program answers, to bring the chip into boot mode by hand.
+bool Session::Run::RefuseLines(const std::string& error) {
+    outcome.lineError = error;
+    return Refuse(Step::Lines, kNoAnswer);
+}
+
 void Session::Run::FailPass(Step step) {
     Fail(step);
     outcome.page = failedPage_;
@@ -119,7 +125,9 @@ void Session::Run::Begin(ActionButton button, const char* text) {
 
 // The port opened by the sequence is closed before its button comes back.
 void Session::Run::End(ActionButton button) {
-    session.commHandle_.reset();
+    if (std::string error = session.CloseCommHandle(); !error.empty()) {
+        outcome.AfterFailed(std::move(error));
+    }
     View().SetButtonEnabled(button, true);
 }
 
@@ -128,7 +136,7 @@ void Session::Run::End(ActionButton button) {
 bool Session::ConnectAndUnlock(Run& run) {
     view_->SetStatus(kConnecting);
     const int connected = ConnectBootMode(run.target);
-    if (connected == 0) return run.NoAnswer();
+    if (connected == 0) return lineError_.empty() ? run.NoAnswer() : run.RefuseLines(lineError_);
     if (connected == 1) {
         run.Refuse(Step::OpenPort, kNoPort);
         run.outcome.openError = openError_;
@@ -152,8 +160,8 @@ Outcome Session::Unlock(const Target& target) {
     Run run(*this, target);
     if (ConnectAndUnlock(run)) {
         run.outcome.text = view_->Last();
-    } else {
-        commHandle_.reset();
+    } else if (std::string error = CloseCommHandle(); !error.empty()) {
+        run.outcome.AfterFailed(std::move(error));
     }
     return run.outcome;
 }

@@ -56,6 +56,8 @@ public:
     bool Refuse(Step step, const std::string& text);
     // No boot program answered, or the line went before the chip was unlocked. Returns false.
     bool NoAnswer();
+    // The port could not drive the modem lines the target's sequences name. Returns false.
+    bool RefuseLines(const std::string& error);
     // A program or verify pass failed: with the page and what the chip answered.
     void FailPass(Step step);
     void Succeed(const char* text);

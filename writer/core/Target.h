@@ -6,6 +6,7 @@
 #include <string>
 
 #include "writer/common/Family.h"
+#include "writer/core/Lines.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -17,6 +18,11 @@ struct LinkOptions {
     // does, then move the chip and the port to this rate before the ID check. Any rate but 0
     // also reads each status poll's two bytes and each Page Read's 256 as soon as they come.
     std::uint32_t baud = 0;
+    // Run on the modem lines once the port is set up, before anything is sent, and when the
+    // work on the chip has ended, before the port closes. A port without modem lines is refused
+    // before anything is sent when either is given.
+    LineSequence before{};
+    LineSequence after{};
 };
 
 struct Target {
