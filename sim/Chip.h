@@ -23,12 +23,9 @@ namespace bramblet::sim {
 using IdCode = std::array<std::uint8_t, 7>;
 using bramblet::Family;
 
-struct Block {
-    std::uint32_t start;
-    std::uint32_t size;
-};
+using Block = bramblet::FlashBlock;
 
-// The flash of a typical member of each family, program ROM and data flash.
+// The flash of a typical member of each family, program ROM and data flash: the writer's table.
 std::vector<Block> DefaultBlocks(Family family);
 // The addresses of ID1 to ID7: the family's ID address, then +4, +0xC, +0x10, +0x14, +0x18, +0x1C.
 std::array<std::uint32_t, 7> IdAddresses(Family family);

@@ -154,7 +154,9 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
     if (outcome.page) {
         where = "page " + Hex(*outcome.page, 6);
     } else if (outcome.failed == Step::Erase) {
-        where = "erase";
+        where = outcome.detail.empty() ? "erase" : "erase of " + outcome.detail;
+    } else if (outcome.failed == Step::Verify) {
+        where = "verify";  // by check data: no page was read
     } else if (outcome.failed == Step::Connect && outcome.lost) {
         where = "connection";
     } else {
@@ -178,6 +180,8 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
                    " (" + bits + ")");
     } else if (outcome.failed == Step::Erase || outcome.failed == Step::Program) {
         view.Error("bramblet-cli: " + where + ": the chip did not answer the status poll");
+    } else if (!outcome.detail.empty()) {
+        view.Error("bramblet-cli: " + where + ": " + outcome.detail);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "writer/common/Family.h"
 #include "writer/core/Lines.h"
@@ -25,12 +26,26 @@ struct LinkOptions {
     LineSequence after{};
 };
 
+// How a write erases, programs and verifies, beyond the design's, for the command line.
+struct FlashOptions {
+    // Erase the blocks holding these addresses, one Block Erase each, instead of every
+    // unlocked block (write and erase); or, for a write, nothing at all.
+    std::vector<std::uint32_t> eraseBlocks;
+    bool noErase = false;
+    // A page whose image is all 0xFF is left as the erase left it; it is still verified.
+    bool skipBlank = false;
+    // Verify a write by the chip's check data (the sum of the bytes it was sent to program)
+    // instead of reading every page back.
+    bool verifyBySum = false;
+};
+
 struct Target {
     std::string port;              // as the user typed or picked it
     std::optional<Family> family;  // nothing: a text that names no family
     bool modePin = false;          // the ModePin option, which only the R8C's link heeds
     std::string writeFile;         // the S-record file; empty for an erase without one
     LinkOptions link;
+    FlashOptions flash{};
 
     // The ID file beside the write file, the second source of the ID code.
     std::string IdFile() const { return IdFileName(writeFile); }
