@@ -3,8 +3,11 @@
 //   1. The design's link (19200 baud, 230 ms status windows, one-byte Page Read reads).
 //   2. --baud 115200, against a lower bound: the bytes on the wire plus the chip's own
 //      program and erase times.
-//   3. Four boards at once (four simulators, one bramblet-cli), against one board.
-//   4. Peak memory of bramblet-cli for 64 pages and for 256.
+//   3. --verify-by sum at 115200, against its own bound (no page read back) and the fast write.
+//   4. A sparse image, 16 KB of code at the top of the 64 KB program ROM and 0xFF below, with
+//      --skip-blank and --erase-block for the code's block, against the fast write of it.
+//   5. Eight boards at once (eight simulators, one bramblet-cli), against one board.
+//   6. Peak memory of bramblet-cli for 64 pages and for 256.
 // Usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -51,8 +54,9 @@ Run Cli(const char* cli, std::vector<std::string> args) {
 }
 
 // Bytes on the wire and the chip's own work for a write and verify of `pages` pages at 115200
-// baud, after a connection at 19200: nothing here waits for a window.
-double LowerBound(int pages) {
+// baud, after a connection at 19200: nothing here waits for a window. Verified by the check data,
+// no page is read back; the sum is read before and after the pages.
+double LowerBound(int pages, bool bySum = false) {
     const sim::ChipConfig chip;
     const double fast = Seconds(sim::ByteTime(115200)).count();
     const double slow = Seconds(sim::ByteTime(19200)).count();
@@ -65,7 +69,10 @@ double LowerBound(int pages) {
     t += Seconds(chip.blockEraseTime).count() *
          static_cast<double>(sim::DefaultBlocks(sim::Family::R8C).size());
     // Each page: Page Program (259), 0x70 and its answer (3), Page Read (3 + 256).
-    t += pages * ((259 + 3 + 259) * fast + Seconds(chip.pageProgramTime).count());
+    const int read = bySum ? 0 : 259;
+    t += pages * ((259 + 3 + read) * fast + Seconds(chip.pageProgramTime).count());
+    // Read Check Data and its two bytes, twice.
+    if (bySum) t += 2 * 3 * fast;
     return t;
 }
 
@@ -110,19 +117,60 @@ int main(int argc, char** argv) {
     std::printf("  fast / bound                   %8.3f   (target: at most 1.15)\n",
                 one.seconds / bound);
 
-    Run four;
+    Run sum;
+    {
+        Sim sim(simProgram, link(0));
+        sum =
+            Cli(cli, {"write", file, "--port", link(0), "--baud", "115200", "--verify-by", "sum"});
+    }
+    const double sumBound = LowerBound(256, true);
+    std::printf("  --verify-by sum                %8.3f s  exit %d\n", sum.seconds, sum.status);
+    std::printf("  its bound (wire + chip)        %8.3f s\n", sumBound);
+    std::printf("  sum / its bound                %8.3f   (target: at most 1.1)\n",
+                sum.seconds / sumBound);
+    std::printf("  sum / fast                     %8.3f   (target: at most 0.7)\n",
+                sum.seconds / one.seconds);
+
+    // The code fills the top block, 0x10000-0x13FFF; the linker filled the rest with 0xFF.
+    const std::string sparse = bench::WriteBenchFile(dir / "sparse.mot", 0x4000, 0x10000, 0x10000);
+    Run sparseFast, sparseSkip, sparseSum;
+    const std::vector<std::string> skip = {"--skip-blank", "--erase-block", "10000"};
+    for (auto [run, extra] :
+         {std::pair{&sparseFast, std::vector<std::string>{}}, std::pair{&sparseSkip, skip}}) {
+        Sim sim(simProgram, link(0));
+        std::vector<std::string> args = {"write", sparse, "--port", link(0), "--baud", "115200"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        *run = Cli(cli, args);
+    }
+    {
+        Sim sim(simProgram, link(0));
+        std::vector<std::string> args = {"write",  sparse,   "--port",      link(0),
+                                         "--baud", "115200", "--verify-by", "sum"};
+        args.insert(args.end(), skip.begin(), skip.end());
+        sparseSum = Cli(cli, args);
+    }
+    std::printf("sparse: 16 KB of code at 10000-13FFF, FF-filled from 4000\n");
+    std::printf("  --baud 115200                  %8.3f s  exit %d\n", sparseFast.seconds,
+                sparseFast.status);
+    std::printf("  --skip-blank --erase-block     %8.3f s  exit %d  (%.3f of it)\n",
+                sparseSkip.seconds, sparseSkip.status, sparseSkip.seconds / sparseFast.seconds);
+    std::printf("  the same with --verify-by sum  %8.3f s  exit %d  (%.3f of it)\n",
+                sparseSum.seconds, sparseSum.status, sparseSum.seconds / sparseFast.seconds);
+
+    Run eight;
     {
         std::vector<std::unique_ptr<Sim>> sims;
-        std::vector<std::string> args = {"write", file, "--baud", "115200"};
-        for (int i = 1; i <= 4; ++i) {
+        std::vector<std::string> args = {"write", file, "--baud", "115200", "--verify-by", "sum"};
+        for (int i = 1; i <= 8; ++i) {
             sims.push_back(std::make_unique<Sim>(simProgram, link(i)));
             args.insert(args.end(), {"--port", link(i)});
         }
-        four = Cli(cli, args);
+        eight = Cli(cli, args);
     }
-    std::printf("  four boards at once            %8.3f s  exit %d\n", four.seconds, four.status);
-    std::printf("  four / one                     %8.3f   (target: at most 1.25)\n",
-                four.seconds / one.seconds);
+    std::printf("eight boards at once, --baud 115200 --verify-by sum\n");
+    std::printf("  eight boards                   %8.3f s  exit %d\n", eight.seconds, eight.status);
+    std::printf("  eight / one                    %8.3f   (target: at most 1.25)\n",
+                eight.seconds / sum.seconds);
 
     Run small;
     {
@@ -131,7 +179,8 @@ int main(int argc, char** argv) {
     }
     std::printf("  peak memory, 64 pages / 256    %6ld KB / %ld KB\n", small.peakKb, one.peakKb);
     std::filesystem::remove_all(dir);
-    const bool ok = one.status == 0 && four.status == 0 && small.status == 0 &&
-                    (skipDesign || design.status == 0);
+    const bool ok = one.status == 0 && sum.status == 0 && sparseFast.status == 0 &&
+                    sparseSkip.status == 0 && sparseSum.status == 0 && eight.status == 0 &&
+                    small.status == 0 && (skipDesign || design.status == 0);
     return ok ? 0 : 1;
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The fast link against the design's: a 64 KB write and verify through bramblet-sim in real
 # time, with the design's link, with --baud 115200 (against the bytes on the wire plus the
-# chip's own work) and on four boards at once. Not a test: run it by hand on a quiet machine;
-# it takes about two and a half minutes, most of it the design's link. --skip-design leaves
-# that out.
+# chip's own work), verified by the check data, a sparse image written with its blank pages left
+# out, and eight boards at once. Not a test: run it by hand on a quiet machine; it takes about
+# three minutes, most of it the design's link. --skip-design leaves that out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build

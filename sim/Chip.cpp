@@ -33,29 +33,7 @@ std::uint32_t PageAddress(const std::vector<std::uint8_t>& frame) {
 }  // namespace
 
 std::vector<Block> DefaultBlocks(Family family) {
-    switch (family) {
-        case Family::R8C:  // data flash A and B, 64 KB program ROM
-        case Family::R8CM:
-            return {{0x2400, 0x400},  {0x2800, 0x400},  {0x4000, 0x4000},
-                    {0x8000, 0x4000}, {0xC000, 0x4000}, {0x10000, 0x4000}};
-        case Family::M16C:  // data flash A, 256 KB program ROM
-            return {{0x0F000, 0x1000}, {0xC0000, 0x10000}, {0xD0000, 0x10000}, {0xE0000, 0x10000},
-                    {0xF0000, 0x8000}, {0xF8000, 0x2000},  {0xFA000, 0x2000},  {0xFC000, 0x2000},
-                    {0xFE000, 0x1000}, {0xFF000, 0x1000}};
-        case Family::M32C: {  // 512 KB program ROM
-            std::vector<Block> blocks;
-            for (std::uint32_t a = 0xF80000; a < 0xFF0000; a += 0x10000)
-                blocks.push_back({a, 0x10000});
-            blocks.insert(blocks.end(), {{0xFF0000, 0x8000},
-                                         {0xFF8000, 0x2000},
-                                         {0xFFA000, 0x2000},
-                                         {0xFFC000, 0x2000},
-                                         {0xFFE000, 0x1000},
-                                         {0xFFF000, 0x1000}});
-            return blocks;
-        }
-    }
-    return {};
+    return FlashBlocks(family);
 }
 
 std::array<std::uint32_t, 7> IdAddresses(Family family) {
@@ -85,6 +63,7 @@ Chip::Chip(const ChipConfig& config)
         }
     }
     PowerOn();
+    state_ = StateFromPins();
     // Glitches while the board powers up, as the host's UART takes them whatever its rate.
     const auto& noise = config_.faults.powerOnNoise;
     for (std::size_t i = 0; i < noise.size(); ++i) {
@@ -276,6 +255,33 @@ void Chip::ResetAt(Time at) {
     SetRate(chipRates_, at, config_.fixedBaud);
     busyUntil_ = at;
     PowerOn();
+    state_ = StateFromPins();
+}
+
+bool Chip::PinActive(const std::optional<PinWire>& pin, bool unwired) const {
+    if (!pin) return unwired;
+    return (pin->line == ModemLine::Dtr ? dtr_ : rts_) != pin->inverted;
+}
+
+Chip::State Chip::StateFromPins() const {
+    if (PinActive(config_.wiring.reset, false)) return State::HeldInReset;
+    return PinActive(config_.wiring.mode, true) ? State::Boot : State::Program;
+}
+
+void Chip::SetHostLines(Time at, bool dtr, bool rts) {
+    const Wiring& wiring = config_.wiring;
+    if (!wiring.reset && !wiring.mode) return;
+    Advance(at);
+    const bool wasHeld = PinActive(wiring.reset, false);
+    dtr_ = dtr;
+    rts_ = rts;
+    const bool held = PinActive(wiring.reset, false);
+    if (held && !wasHeld) {
+        ResetAt(at);
+    } else if (wasHeld && !held) {
+        state_ = StateFromPins();
+        listensFrom_ = at + wiring.bootStart;
+    }
 }
 
 bool Chip::IdAreaBlank() const {
@@ -379,6 +385,8 @@ void Chip::Heard(const UartLine::Received& received) {
         return;
     }
     if (silent_) return;
+    // Held in reset, running its own program, or starting up: the boot program hears nothing.
+    if (state_ != State::Boot || arrives - ByteTime(received.baud) < listensFrom_) return;
     if (!frame_.empty() && arrives - lastArrival_ > config_.receiveTimeout) {
         // The rest of the command never came: the boot program drops it and flags the time-out.
         Note(lastArrival_, frame_[0], 0, true);

@@ -16,18 +16,16 @@
 #include "sim/Uart.h"
 #include "writer/common/Family.h"
 #include "writer/link/Rates.h"
+#include "writer/link/SerialPort.h"
 
 namespace bramblet::sim {
 
 using IdCode = std::array<std::uint8_t, 7>;
 using bramblet::Family;
 
-struct Block {
-    std::uint32_t start;
-    std::uint32_t size;
-};
+using Block = bramblet::FlashBlock;
 
-// The flash of a typical member of each family, program ROM and data flash.
+// The flash of a typical member of each family, program ROM and data flash: the writer's table.
 std::vector<Block> DefaultBlocks(Family family);
 // The addresses of ID1 to ID7: the family's ID address, then +4, +0xC, +0x10, +0x14, +0x18, +0x1C.
 std::array<std::uint32_t, 7> IdAddresses(Family family);
@@ -85,6 +83,24 @@ struct Faults {
     std::optional<int> programErrorAt;
 };
 
+// A pin of the chip that one of the host's modem lines drives, through the adapter and the board.
+struct PinWire {
+    ModemLine line;
+    bool inverted = false;  // the pin is at its active level while the line is cleared
+};
+
+// RESET and the mode pin (MODE on the R8C, CNVss on the M16C and M32C) as the board wires them
+// to the host's adapter. A pin not wired is the board's: RESET released from power-on, the mode
+// pin at its boot level, as for a board the user powers up in boot mode. The chip samples the
+// mode pin as RESET is released: at its boot level the boot program starts, else the chip runs
+// its own program, which answers nothing on this line, until the next reset.
+struct Wiring {
+    std::optional<PinWire> reset;  // active: the chip is held in reset
+    std::optional<PinWire> mode;   // active: the boot level
+    // From the release of RESET by the line until the boot program listens.
+    Time bootStart = std::chrono::milliseconds(1);
+};
+
 struct ChipConfig {
     Family family = Family::R8C;
     std::vector<Block> blocks;       // empty: the family's default flash
@@ -104,6 +120,7 @@ struct ChipConfig {
     Time blockEraseTime = std::chrono::milliseconds(100);
     // A command whose next byte comes later than this is discarded (SRD1 bit 1).
     Time receiveTimeout = std::chrono::milliseconds(100);
+    Wiring wiring;
     Faults faults;
 };
 
@@ -155,6 +172,11 @@ public:
     // A reset pin pulse at `at`: pending input and output are lost, the ID must be checked again,
     // the UART goes back to its rate from reset.
     void Reset(Time at);
+    // The host's modem lines from `at` (both cleared until the first call); they reach the pins
+    // as the wiring says.
+    void SetHostLines(Time at, bool dtr, bool rts);
+    // False while the chip is held in reset or runs its own program.
+    bool InBootMode() const { return state_ == State::Boot; }
     // The line from the host is cut at `at` (a cable pulled): no byte that starts later reaches
     // the chip, and one under way then arrives as whatever its first bits make.
     void CutHostLine(Time at);
@@ -176,6 +198,7 @@ public:
     const std::vector<Event>& Log() const { return log_; }
 
 private:
+    enum class State { Boot, Program, HeldInReset };
     struct RateFrom {
         Time from;
         std::uint32_t baud;
@@ -209,6 +232,8 @@ private:
     void EraseBlock(int block);
     void ProgramPage(std::uint32_t base, std::span<const std::uint8_t> data);
     void Note(Time at, std::uint8_t command, std::uint32_t address, bool refused);
+    bool PinActive(const std::optional<PinWire>& pin, bool unwired) const;
+    State StateFromPins() const;
 
     ChipConfig config_;
     std::vector<Block> blocks_;
@@ -241,6 +266,11 @@ private:
     std::optional<Time> resetDue_;
     std::optional<Time> hangDue_;
     std::optional<Time> hostCut_;
+
+    bool dtr_ = false;  // the host's lines
+    bool rts_ = false;
+    State state_ = State::Boot;
+    Time listensFrom_{0};
 
     std::deque<Reply> replies_;  // received by the host, not yet taken
     std::vector<Event> log_;

@@ -49,6 +49,14 @@ const char kUsage[] =
     "  --program-time MS        page program time (12.8)\n"
     "  --erase-time MS          erase time per block (100)\n"
     "  --verbose                log every command and rate change on standard error\n"
+    "  --reset-line LINE        RESET is wired to the writer's LINE, dtr or rts: held while\n"
+    "                           the line is asserted (LINE:inverted: while it is cleared)\n"
+    "  --mode-line LINE         the mode pin (MODE, CNVss) is wired to LINE: at its boot level\n"
+    "                           while the line is asserted (LINE:inverted: while cleared).\n"
+    "                           Boot mode only when RESET is released with the mode pin at its\n"
+    "                           boot level; otherwise the chip runs its program and answers\n"
+    "                           nothing until the next reset (SIGUSR1). A pseudo-terminal\n"
+    "                           carries no modem lines: here they stay cleared\n"
     "Faults:\n"
     "  --sync-answer K[:HEX]    answer the K-th synchronisation zero with HEX (00)\n"
     "  --echo HEX               answer a Baud Rate Check with HEX instead of its echo\n"
@@ -100,6 +108,16 @@ bool ParseInt(const std::string& text, int& value) {
     if (text.empty() || *end != '\0' || v < 0 || v > 1'000'000) return false;
     value = static_cast<int>(v);
     return true;
+}
+
+// "dtr", "rts", "dtr:inverted" or "rts:inverted".
+std::optional<PinWire> ParsePinWire(const std::string& text) {
+    const std::string line = text.substr(0, text.find(':'));
+    const bool inverted = line.size() < text.size();
+    if ((line != "dtr" && line != "rts") || (inverted && text.substr(4) != "inverted")) {
+        return std::nullopt;
+    }
+    return PinWire{line == "dtr" ? bramblet::ModemLine::Dtr : bramblet::ModemLine::Rts, inverted};
 }
 
 bool ParseMilliseconds(const std::string& text, Time& value) {
@@ -194,6 +212,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             ok = value(v) && ParseMilliseconds(v, options.chip.blockEraseTime);
         } else if (option == "--verbose") {
             options.verbose = true;
+        } else if (option == "--reset-line" || option == "--mode-line") {
+            const std::optional<PinWire> wire = value(v) ? ParsePinWire(v) : std::nullopt;
+            ok = wire.has_value();
+            (option == "--reset-line" ? options.chip.wiring.reset : options.chip.wiring.mode) =
+                wire;
         } else if (option == "--sync-answer") {
             ok = value(v);
             const auto colon = v.find(':');

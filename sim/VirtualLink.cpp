@@ -7,15 +7,28 @@ namespace bramblet::sim {
 class VirtualLink::Port : public SerialPort {
 public:
     explicit Port(VirtualLink& link) : link_(link) {}
-    ~Port() override { link_.open_ = false; }
+    ~Port() override {
+        link_.open_ = false;
+        link_.SetLines(false, false);
+    }
 
     bool Setup(std::uint32_t baud) override {
         if (link_.Unplugged() || !IsLinkRate(baud)) return false;
         link_.Purge();
         link_.baud_ = baud;
         link_.chip_.SetHostBaud(baud, link_.now_);
+        if (!dtrSet_ && link_.modemLines_) link_.SetLines(true, link_.rts_);
         return true;
     }
+    std::string SetLine(ModemLine line, bool asserted) override {
+        if (link_.Unplugged()) return "unplugged";
+        if (!link_.modemLines_) return "no modem lines";
+        const bool dtr = line == ModemLine::Dtr;
+        dtrSet_ = dtrSet_ || dtr;
+        link_.SetLines(dtr ? asserted : link_.dtr_, dtr ? link_.rts_ : asserted);
+        return {};
+    }
+    void Pause(std::chrono::milliseconds time) override { link_.now_ += time; }
     void Write(std::span<const std::uint8_t> bytes) override {
         link_.Write(bytes.data(), bytes.size());
     }
@@ -32,6 +45,7 @@ public:
 
 private:
     VirtualLink& link_;
+    bool dtrSet_ = false;
 };
 
 class VirtualLink::LinkOpener : public PortOpener {
@@ -104,9 +118,19 @@ std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     return got;
 }
 
+void VirtualLink::SetLines(bool dtr, bool rts) {
+    if (dtr == dtr_ && rts == rts_) return;
+    if (dtr != dtr_) lineChanges_.push_back({now_, ModemLine::Dtr, dtr});
+    if (rts != rts_) lineChanges_.push_back({now_, ModemLine::Rts, rts});
+    dtr_ = dtr;
+    rts_ = rts;
+    chip_.SetHostLines(now_, dtr, rts);
+}
+
 void VirtualLink::ClearLog() {
     frames_.clear();
     reads_.clear();
+    lineChanges_.clear();
 }
 
 }  // namespace bramblet::sim

@@ -52,7 +52,11 @@ public:
     Chip& Target() { return chip_; }
     const Chip& Target() const { return chip_; }
 
-    // The virtual clock: zero at power-on, moved only by reads and by Advance.
+    // The port has no modem lines, as a pseudo-terminal has none: SetLine refuses them and
+    // Setup cannot raise DTR.
+    void SetModemLines(bool present) { modemLines_ = present; }
+
+    // The virtual clock: zero at power-on, moved only by reads, pauses and Advance.
     Time Now() const { return now_; }
     void Advance(Time by) { now_ += by; }
 
@@ -71,7 +75,16 @@ public:
         std::size_t requested;
         std::size_t got;
     };
+    // Each change of DTR or RTS: Setup raising DTR, SetLine, and the close, which clears both
+    // as the serial drivers do.
+    struct LineChange {
+        Time at;
+        ModemLine line;
+        bool asserted;
+        bool operator==(const LineChange&) const = default;
+    };
     const std::vector<Frame>& Frames() const { return frames_; }
+    const std::vector<LineChange>& LineChanges() const { return lineChanges_; }
     const std::vector<ReadCall>& Reads() const { return reads_; }
     void ClearLog();
 
@@ -89,6 +102,7 @@ private:
     void Purge();
     std::size_t Read(std::uint8_t* buffer, std::size_t n);
     void Write(const std::uint8_t* bytes, std::size_t n);
+    void SetLines(bool dtr, bool rts);
 
     Chip chip_;
     std::unique_ptr<PortOpener> opener_;
@@ -96,6 +110,10 @@ private:
     std::uint32_t baud_ = 0;
     std::vector<Frame> frames_;
     std::vector<ReadCall> reads_;
+    std::vector<LineChange> lineChanges_;
+    bool modemLines_ = true;
+    bool dtr_ = false;
+    bool rts_ = false;
     bool portMissing_ = false;
     std::optional<Time> unplugAt_;
     bool open_ = false;

@@ -76,12 +76,19 @@ _bramblet_cli() {
             _filedir
             return
             ;;
-        --id)
+        --id | --before | --after | --erase-block)
+            return
+            ;;
+        --verify-by)
+            COMPREPLY=($(compgen -W 'read sum' -- "$cur"))
             return
             ;;
     esac
 
     if [[ $cur == -* ]]; then
+        # Before a command, only the options its usage gives without one (--help, --version).
+        ((cword == 1)) && options=$(grep -E "^[[:space:]]*(usage:)?[[:space:]]*${cli##*/} -" <<<"$usage" |
+            _bramblet_help_words "${cli##*/}" | awk '$1 == "option" { print $2 }')
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))

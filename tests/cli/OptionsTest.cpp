@@ -91,6 +91,41 @@ TEST(OptionsTest, BaudIsOneOfTheBootProgramsRates) {
     EXPECT_TRUE(Parse({"erase", "--port", "COM1", "--mode-pin", "--baud", "115200"}));
 }
 
+TEST(OptionsTest, LineSequencesAndWriteOptions) {
+    auto info = Parse({"info", "--port", "COM1", "--before", "dtr=1,rts=1,wait=50,rts=0,wait=100",
+                       "--after", "rts=1,wait=0,rts=0"});
+    ASSERT_TRUE(info);
+    const auto ms = [](int n) { return std::chrono::milliseconds(n); };
+    EXPECT_EQ(info->before, (LineSequence{{ModemLine::Dtr, true},
+                                          {ModemLine::Rts, true},
+                                          {std::nullopt, false, ms(50)},
+                                          {ModemLine::Rts, false},
+                                          {std::nullopt, false, ms(100)}}));
+    EXPECT_EQ(info->after.size(), 3u);
+    for (const char* bad : {"", "dtr=2", "DTR=1", "dtr=1,", ",dtr=1", "wait=", "wait=-1",
+                            "wait=600001", "wait=99999999999", "rts=1 ,wait=5", "dtr"}) {
+        EXPECT_FALSE(Parse({"erase", "--port", "COM1", "--before", bad})) << bad;
+    }
+    EXPECT_TRUE(ParseLineSequence("wait=600000"));
+
+    auto write = Parse({"write", "a.mot", "--port", "COM1", "--erase-block", "c000",
+                        "--erase-block", "2400", "--skip-blank", "--verify-by", "sum"});
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->flash.eraseBlocks, (std::vector<std::uint32_t>{0xC000, 0x2400}));
+    EXPECT_TRUE(write->flash.skipBlank && write->flash.verifyBySum && !write->flash.noErase);
+    EXPECT_TRUE(Parse({"erase", "--port", "COM1", "--erase-block", "FFFFFF"}));
+    std::string error;
+    EXPECT_FALSE(
+        Parse({"write", "a.mot", "--port", "COM1", "--no-erase", "--erase-block", "0"}, &error));
+    EXPECT_NE(error.find("together"), std::string::npos);
+    EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--erase-block", "1000000"}));
+    EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--verify-by", "crc"}));
+    // Erasing and programming options belong to the commands that erase and program.
+    EXPECT_FALSE(Parse({"verify", "a.mot", "--port", "COM1", "--erase-block", "C000"}));
+    EXPECT_FALSE(Parse({"erase", "--port", "COM1", "--skip-blank"}));
+    EXPECT_FALSE(Parse({"erase", "--port", "COM1", "--no-erase"}));
+}
+
 TEST(OptionsTest, RangesAreWidenedToWholePages) {
     auto range = ParseRange("4000-FFFF");
     ASSERT_TRUE(range);

@@ -1,13 +1,19 @@
+<<<<<<< HEAD
 // A stop asked for during a write, over the virtual line: the read under way ends as it would,
 // no frame is begun after it, the port is let go, and the outcome names the step and the page.
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
+=======
+// A stop asked for while a modem-line sequence waits, over the virtual line.
+#include "tests/support/LinkFixture.h"
+>>>>>>> line
 #include "writer/cli/Stop.h"
 
 namespace bramblet::testing {
 namespace {
 
+<<<<<<< HEAD
 class StopTest : public LinkFixture {};
 
 TEST_F(StopTest, WriteStopsAtTheNextReadAndBeginsNoFrame) {
@@ -37,6 +43,26 @@ TEST_F(StopTest, WriteStopsAtTheNextReadAndBeginsNoFrame) {
     EXPECT_EQ(Link().Now(), stoppedAt);
     EXPECT_FALSE(Link().PortOpen());
     EXPECT_EQ(Link().Target().PagesProgrammed(), 2);
+=======
+using StopTest = LinkFixture;
+
+TEST_F(StopTest, StopDuringALongLineWaitEndsTheCommandAtOnce) {
+    StoppablePorts stoppable(Link().Opener(), [&] { return Link().Now() >= 200ms; });
+    Session session(stoppable, view, view);
+    LinkOptions link;
+    link.before = ParseLineSequence("dtr=1,wait=600000,rts=1").value();
+    link.after = ParseLineSequence("rts=0").value();
+    const Outcome outcome = session.EraseSequence(view.ToTarget(link));
+    EXPECT_EQ(outcome.failed, Step::Connect);
+    EXPECT_EQ(outcome.lost.kind, PortLoss::Kind::Stopped);
+    EXPECT_EQ(Link().Now(), 200ms);
+    EXPECT_TRUE(Link().Frames().empty());
+    // Neither the rest of --before nor --after: the port was let go, which cleared DTR.
+    EXPECT_EQ(Link().LineChanges(),
+              (std::vector<sim::VirtualLink::LineChange>{{0ms, ModemLine::Dtr, true},
+                                                         {200ms, ModemLine::Dtr, false}}));
+    EXPECT_FALSE(Link().PortOpen());
+>>>>>>> line
 }
 
 }  // namespace

@@ -124,6 +124,7 @@ std::vector<std::string> AllowedTexts(Operation operation, Step step, std::uint3
             return {write ? kVerifyFailed : kVerifyFailed + " "};
         case Step::FileCheck:
         case Step::Read:
+        case Step::Lines:
             return {};
     }
     return {};

@@ -72,6 +72,9 @@ for option in --port --family --mode-pin --id; do expect_among "$option" "$cli" 
 expect "M16C M32C R8C R8CM" "$cli" write prog.mot --family ""
 expect "M16C M32C" "$cli" write prog.mot --family M
 expect "" "$cli" write prog.mot --id ""
+expect "" "$cli" write prog.mot --before ""
+expect "read sum" "$cli" write prog.mot --verify-by ""
+expect "--verify-by" "$cli" write prog.mot --verify
 # The write file: S-record names in any letter case, and folders to go into.
 expect "OLD.MOT boards lower.s prog.mot" "$cli" write ""
 expect "OLD.MOT boards lower.s prog.mot" "$cli" erase --port ttyUSB0 ""

@@ -1,9 +1,16 @@
 // bramblet-cli's commands beyond the window's three buttons, against bramblet-sim on real
 // pseudo-terminals through the real termios port, in real time: read-back, blank check, info,
-// the fast link and several boards at once.
+// the fast link, several boards at once, erasing and verifying only what is needed, and the
+// modem lines a pseudo-terminal lacks.
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -175,6 +182,71 @@ TEST_F(CliCommandsTest, BoardsSideBySideEachEndTheirOwnWay) {
     // The locked board was not erased.
     const sim::Chip locked = Saved("b");
     for (std::uint32_t x = 0x4000; x < 0x4010; ++x) ASSERT_EQ(locked.Read(x), (x + 1) & 0xFF);
+}
+
+TEST_F(CliCommandsTest, ErasingAndVerifyingOnlyWhatIsNeeded) {
+    // Calibration data in the data flash, and an old program in the block at 0x4000.
+    auto chip = Sim("chip", {"--load", dir.Write("old.mot", SRecords('1', 0x2400, 0x10, 3) +
+                                                                SRecords('1', 0x4000, 0x100, 7))});
+    // A page of code, a page the linker filled with 0xFF, then more code.
+    const std::string file = dir.Write(
+        "prog.mot", SRecords('1', 0xC000, 0x100) +
+                        SRecord('1', 0xC100, std::vector<std::uint8_t>(0x100 - 0xF0, 0xFF)) +
+                        SRecords('1', 0xC200, 0x40));
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "115200",
+                                 "--erase-block", "C000", "--skip-blank", "--verify-by", "sum"});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.Lines(),
+              (Lines{"フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
+                     "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！", "フラッシュ消去中",
+                     "フラッシュ消去完了！", "フラッシュ書き込み中", "フラッシュベリファイ中",
+                     "フラッシュ書き込みは無事完了しました"}));
+    // Onto the chip as it is: a page of the block at 0x8000, which no erase has touched.
+    chip->Signal(SIGUSR1);
+    const std::string more = dir.Write("more.mot", SRecords('1', 0x8000, 0x20, 1));
+    const RunResult onto = Cli({"write", more, "--port", dir.Name("chip"), "--no-erase"});
+    EXPECT_EQ(onto.status, 0) << onto.err;
+    const Lines lines = onto.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "フラッシュ消去中"), 0);
+
+    ASSERT_EQ(chip->Stop(), 0);
+    const sim::Chip saved = Saved("chip");
+    for (std::uint32_t a = 0x2400; a < 0x2410; ++a) ASSERT_EQ(saved.Read(a), (a + 3) & 0xFF);
+    for (std::uint32_t a = 0x4000; a < 0x4100; ++a) ASSERT_EQ(saved.Read(a), (a + 7) & 0xFF);
+    for (std::uint32_t a = 0x8000; a < 0x8020; ++a) ASSERT_EQ(saved.Read(a), (a + 1) & 0xFF);
+    for (std::uint32_t a = 0xC000; a < 0xC100; ++a) ASSERT_EQ(saved.Read(a), a & 0xFF);
+    for (std::uint32_t a = 0xC100; a < 0xC200; ++a) ASSERT_EQ(saved.Read(a), 0xFF);
+    for (std::uint32_t a = 0xC200; a < 0xC240; ++a) ASSERT_EQ(saved.Read(a), a & 0xFF);
+}
+
+TEST_F(CliCommandsTest, PseudoTerminalHasNoModemLinesToEnterBootModeWith) {
+    // A board whose RESET and mode pin hang on lines a pseudo-terminal cannot drive: the chip
+    // runs its program and no boot program answers.
+    const std::string file = dir.Write("prog.mot", records);
+    {
+        auto chip = Sim("chip", {"--reset-line", "rts", "--mode-line", "dtr"});
+        const RunResult plain = Cli({"write", file, "--port", dir.Name("chip")});
+        EXPECT_EQ(plain.status, 1);
+        EXPECT_EQ(plain.Lines().back(),
+                  "通信できません! ブートモードを確認してリセットしてください");
+    }
+    // Asked to drive them, the port refuses before anything is sent.
+    int master = -1, slave = -1;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const RunResult refused =
+        Cli({"write", file, "--port", name, "--before", "dtr=1,rts=1,wait=50,rts=0,wait=100"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.Lines().back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_TRUE(Contains(refused.err, std::string("bramblet-cli: cannot drive DTR on ") + name +
+                                          ", a port without modem lines: " + std::strerror(ENOTTY)))
+        << refused.err;
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    char byte;
+    EXPECT_EQ(read(master, &byte, 1), -1);  // nothing came
+    EXPECT_EQ(errno, EAGAIN);
+    close(slave);
+    close(master);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 # The simulated chip holds the rate it synchronised at, so the Win32 port's rates are checked
 # too: 19200 on the normal link (the simulator's log names the rate), 38400 on the mode-pin link
 # (a chip that runs at 38400 from reset answers no other rate), 115200 after --baud 115200 has
-# moved the chip.
+# moved the chip. Last, --before is refused on that port, which has no modem lines.
 #   wine-cli-write.sh SIMULATOR CLI_EXE
 set -euo pipefail
 source "$(dirname "$0")/../support/wine-sim.sh"
@@ -82,5 +82,14 @@ rates=$(grep -o 'UART [0-9]* baud' "$sim_log" | paste -sd ',')
 [[ $rates == "UART 19200 baud,UART 115200 baud" ]] || fail "the chip's rates: ${rates:-none}"
 sim_stop
 holds_file "$work/saved-115200.mot" || fail "the chip written at 115200 does not hold the file"
+
+# --before on a COM port that is a pseudo-terminal: EscapeCommFunction fails there (error 50),
+# and the port is refused before anything is sent.
+sim_on_com "$1" "$port" --verbose
+expect "通信できません! ブートモードを確認してリセットしてください" 1 write --before dtr=1,rts=1,wait=50,rts=0
+refusal="bramblet-cli: cannot drive DTR on $port, a port without modem lines: system error 50"
+[[ $(tr -d '\r' <"$work/err") == *"$refusal"* ]] || fail "no refusal on standard error: $(cat "$work/err")"
+sim_stop
+! grep -q ' ms ' "$sim_log" || fail "the chip heard something: $(cat "$sim_log")"
 echo "wine bramblet-cli wrote and verified through $port at 19200, at 38400 on the mode-pin link" \
-  "and at 115200 after the baud-rate command"
+  "and at 115200 after the baud-rate command, and refused --before on a port without modem lines"

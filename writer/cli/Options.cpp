@@ -56,7 +56,30 @@ const char kLinkOptions[] =
     "  --baud RATE          9600, 19200, 38400, 57600 or 115200: 9600 connects at 9600 for\n"
     "                       chips that know no other rate; a higher rate connects as usual,\n"
     "                       then moves the chip to RATE; status and page replies are read as\n"
-    "                       soon as they come\n";
+    "                       soon as they come\n"
+    "  --before SEQ         drive the adapter's modem lines once the port is set up, before\n"
+    "                       anything is sent (to reset the chip into boot mode): SEQ is a\n"
+    "                       comma-separated list of dtr=0, dtr=1, rts=0, rts=1 and wait=MS,\n"
+    "                       run in order; 1 asserts the line, 0 clears it, and DTR then\n"
+    "                       stays as SEQ leaves it\n"
+    "  --after SEQ          the same once the work on the chip has ended, whatever the\n"
+    "                       outcome, before the port closes (to reset the chip into its\n"
+    "                       program). A port without modem lines is refused before anything\n"
+    "                       is sent\n";
+
+const char kEraseBlockOption[] =
+    "  --erase-block ADDR   write, erase: erase only the block holding ADDR (hexadecimal),\n"
+    "                       with Block Erase, instead of every unlocked block; repeatable\n";
+
+const char kWriteOptions[] =
+    "  --no-erase           write: erase nothing, program onto the chip as it is\n"
+    "  --skip-blank         write: leave out pages whose image is all FF (still verified)\n"
+    "  --verify-by HOW      write: read (the default) reads every page back and compares\n"
+    "                       it; sum compares the chip's check data with the sum of the\n"
+    "                       bytes sent and reads no page back. The sum proves that every\n"
+    "                       byte arrived and each page was programmed without an error\n"
+    "                       flag, not that the flash still holds them (a byte disturbed\n"
+    "                       afterwards)\n";
 
 const char kProgramTail[] =
     "  -o FILE              read: the S-record file to write\n"
@@ -136,6 +159,8 @@ std::string Usage(Command command) {
         if (info.command != command) continue;
         std::string text = "usage: " + Synopsis(info, true) + "\n" + info.details;
         if (TakesChip(command)) text += std::string("\n") + kLinkOptions;
+        if (command == Command::Write || command == Command::Erase) text += kEraseBlockOption;
+        if (command == Command::Write) text += kWriteOptions;
         if (command == Command::Read) text += "  -o FILE              the S-record file to write\n";
         return text;
     }
@@ -152,7 +177,7 @@ std::string Usage(Command command) {
         name.resize(13, ' ');
         text += "  " + name + info.summary + "\n";
     }
-    return text + "\n" + kLinkOptions + kProgramTail;
+    return text + "\n" + kLinkOptions + kEraseBlockOption + kWriteOptions + kProgramTail;
 }
 
 std::optional<PageRange> ParseRange(const std::string& text) {
@@ -242,6 +267,35 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 error = "--baud takes " + RateNames();
                 return std::nullopt;
             }
+        } else if (TakesChip(command) && (arg == "--before" || arg == "--after")) {
+            if (!value(text)) return std::nullopt;
+            const std::optional<LineSequence> steps = ParseLineSequence(text);
+            if (!steps) {
+                error = arg + " takes dtr=0, dtr=1, rts=0, rts=1 and wait=MS (MS up to " +
+                        std::to_string(kLongestLineWait.count()) + "), comma-separated";
+                return std::nullopt;
+            }
+            (arg == "--before" ? options.before : options.after) = *steps;
+        } else if ((command == Command::Write || command == Command::Erase) &&
+                   arg == "--erase-block") {
+            if (!value(text)) return std::nullopt;
+            const std::optional<std::uint32_t> address = ParseHexAddress(text);
+            if (!address || *address > 0xFFFFFF) {
+                error = "--erase-block takes a hexadecimal address up to FFFFFF";
+                return std::nullopt;
+            }
+            options.flash.eraseBlocks.push_back(*address);
+        } else if (command == Command::Write && arg == "--no-erase") {
+            options.flash.noErase = true;
+        } else if (command == Command::Write && arg == "--skip-blank") {
+            options.flash.skipBlank = true;
+        } else if (command == Command::Write && arg == "--verify-by") {
+            if (!value(text)) return std::nullopt;
+            if (text != "sum" && text != "read") {
+                error = "--verify-by takes sum or read";
+                return std::nullopt;
+            }
+            options.flash.verifyBySum = text == "sum";
         } else if (command == Command::Read && arg == "-o") {
             if (!value(options.output)) return std::nullopt;
         } else if (arg.rfind("--", 0) == 0 && arg != "--") {
@@ -301,6 +355,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (command == Command::Read && options.output.empty()) {
         error = "read needs -o FILE";
+        return std::nullopt;
+    }
+    if (options.flash.noErase && !options.flash.eraseBlocks.empty()) {
+        error = "--no-erase and --erase-block cannot be used together";
         return std::nullopt;
     }
     if (options.modePin && options.baud == 9600) {

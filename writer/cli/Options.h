@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "writer/common/Family.h"
+#include "writer/core/Target.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -30,6 +31,8 @@ struct Options {
     std::uint32_t baud = 0;  // 0: the design's link
     PageRange range;         // read, blank-check
     std::string output;      // read
+    LineSequence before, after;
+    FlashOptions flash;  // write and erase
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.

@@ -1,5 +1,7 @@
 #include "writer/cli/Stop.h"
 
+#include <algorithm>
+
 namespace bramblet {
 namespace {
 
@@ -30,6 +32,20 @@ public:
     PortLoss Lost() const override {
         if (!port_) return {PortLoss::Kind::Stopped, ""};
         return port_->Lost();
+    }
+
+    std::string SetLine(ModemLine line, bool asserted) override {
+        return port_ ? port_->SetLine(line, asserted) : "stopped";
+    }
+
+    // In slices, so that a stop asked for during a long wait is seen within one.
+    void Pause(std::chrono::milliseconds time) override {
+        constexpr std::chrono::milliseconds kSlice{50};
+        while (time.count() > 0 && !Stopping()) {
+            const auto slice = std::min(time, kSlice);
+            port_->Pause(slice);
+            time -= slice;
+        }
     }
 
 private:

@@ -127,6 +127,8 @@ const char* StepName(Step step) {
             return "the verify";
         case Step::Read:
             return "the read";
+        case Step::Lines:
+            return "the modem lines";
     }
     return "";
 }
@@ -138,6 +140,8 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
                    (outcome.page ? ", at page " + Hex(*outcome.page, 6) : std::string()));
         return;
     }
+    if (!outcome.lineError.empty()) view.Error("bramblet-cli: " + outcome.lineError);
+    if (outcome.failed == Step::Lines) return;
     if (outcome.failed == Step::OpenPort) {
         ExplainOpenFailure(view, port, outcome);
         return;
@@ -150,7 +154,9 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
     if (outcome.page) {
         where = "page " + Hex(*outcome.page, 6);
     } else if (outcome.failed == Step::Erase) {
-        where = "erase";
+        where = outcome.detail.empty() ? "erase" : "erase of " + outcome.detail;
+    } else if (outcome.failed == Step::Verify) {
+        where = "verify";  // by check data: no page was read
     } else if (outcome.failed == Step::Connect && outcome.lost) {
         where = "connection";
     } else {
@@ -174,6 +180,8 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
                    " (" + bits + ")");
     } else if (outcome.failed == Step::Erase || outcome.failed == Step::Program) {
         view.Error("bramblet-cli: " + where + ": the chip did not answer the status poll");
+    } else if (!outcome.detail.empty()) {
+        view.Error("bramblet-cli: " + where + ": " + outcome.detail);
     }
 }
 
@@ -192,8 +200,12 @@ public:
     Board(const Options& options, const std::string& port, Console& console, bool several)
         : options_(options),
           port_(port),
-          target_{port, BoardFamily(options), options.modePin, options.file,
-                  LinkOptions{options.baud}},
+          target_{port,
+                  BoardFamily(options),
+                  options.modePin,
+                  options.file,
+                  LinkOptions{options.baud, options.before, options.after},
+                  options.flash},
           view_(console, several ? port + ": " : ""),
           prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
           system_(SystemPortOpener()),
@@ -241,7 +253,9 @@ private:
                 BlankCheck(port, outcome);
                 break;
         }
-        session_.CloseCommHandle();
+        if (std::string error = session_.CloseCommHandle(); !error.empty()) {
+            outcome.AfterFailed(std::move(error));
+        }
         return outcome;
     }
 

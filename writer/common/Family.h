@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace bramblet {
 
@@ -61,5 +62,16 @@ std::optional<Family> FamilyByHighestAddress(std::uint32_t maxAddress,
 
 // The family an ID file's tag names, compared exactly; nothing for any other tag.
 std::optional<Family> FamilyByIdFileTag(std::string_view tag);
+
+struct FlashBlock {
+    std::uint32_t start;
+    std::uint32_t size;
+};
+
+// The erase blocks of a typical member of each family, data flash and program ROM, in ascending
+// order. Members differ in their sizes, so the writer names blocks by this table but always lets
+// the chip find the block of the address it is given.
+std::vector<FlashBlock> FlashBlocks(Family family);
+std::optional<FlashBlock> BlockHolding(Family family, std::uint32_t address);
 
 }  // namespace bramblet

@@ -27,6 +27,7 @@ int Session::ConnectBootMode(const Target& target) {
     SerialPort& port = *commHandle_;
     // A chip that knows only 9600 baud is met there from the start; the mode-pin link is fixed.
     port.Setup(modePinLink ? kBaudModePin : target.link.baud == 9600 ? 9600 : kBaudNormal);
+    if (!StartLines(target)) return 0;
 
     // Whatever the line brought before we spoke is stale.
     std::array<std::uint8_t, 100> stale;
@@ -50,6 +51,56 @@ int Session::ConnectBootMode(const Target& target) {
         protocol::ClearStatus(port);
     }
     return result;
+}
+
+namespace {
+
+std::optional<ModemLine> FirstLine(const LineSequence& steps) {
+    for (const LineStep& step : steps) {
+        if (step.line) return step.line;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool Session::StartLines(const Target& target) {
+    lineError_.clear();
+    after_.clear();
+    const LinkOptions& link = target.link;
+    if (link.before.empty() && link.after.empty()) return true;
+    linePort_ = target.port;
+    SerialPort& port = *commHandle_;
+    if (const std::optional<ModemLine> line =
+            FirstLine(link.before) ? FirstLine(link.before) : FirstLine(link.after)) {
+        // Setup has just raised DTR: raising it again changes nothing on a port that has the
+        // line, and one without modem lines refuses it before anything has been sent.
+        const std::string error = port.SetLine(ModemLine::Dtr, true);
+        if (!error.empty()) {
+            lineError_ = std::string("cannot drive ") + LineName(*line) + " on " + target.port +
+                         ", a port without modem lines: " + error;
+            return false;
+        }
+    }
+    lineError_ = DriveLines(link.before);
+    if (!lineError_.empty() || port.Lost()) return false;
+    after_ = link.after;
+    return true;
+}
+
+std::string Session::DriveLines(const LineSequence& steps) {
+    std::string error;
+    const std::optional<ModemLine> refused = RunLineSequence(*commHandle_, steps, error);
+    if (!refused) return {};
+    return std::string("cannot drive ") + LineName(*refused) + " on " + linePort_ + ": " + error;
+}
+
+std::string Session::CloseCommHandle() {
+    std::string error;
+    if (commHandle_ && !commHandle_->Lost() && !after_.empty()) error = DriveLines(after_);
+    after_.clear();
+    commHandle_.reset();
+    return error;
 }
 
 bool Session::SwitchRate(Run& run) {

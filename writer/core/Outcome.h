@@ -19,7 +19,8 @@ enum class Step {
     Erase,
     Program,
     Verify,
-    Read,  // reading the chip back, for a command of the caller's own
+    Read,   // reading the chip back, for a command of the caller's own
+    Lines,  // the modem lines could not be set as the target's sequences ask
 };
 
 // The first byte a verification found wrong.
@@ -44,8 +45,17 @@ struct Outcome {
     PortLoss lost;
     // What went wrong, in the words of the system or of the step, where the text does not say.
     std::string detail;
+    // Why a line of the target's sequences could not be set, naming the port and the line. An
+    // --after that fails leaves the outcome's step and text as its command ended them, or fails
+    // at Lines a command that had succeeded.
+    std::string lineError;
 
     bool Succeeded() const { return failed == Step::None; }
+    // The --after sequence could not be carried out: `error` says why.
+    void AfterFailed(std::string error) {
+        lineError = std::move(error);
+        if (failed == Step::None) failed = Step::Lines;
+    }
 };
 
 }  // namespace bramblet

@@ -1,6 +1,8 @@
 // The write, erase and verify sequences and the flash steps they are made of.
+#include <algorithm>
 #include <array>
 
+#include "writer/common/Text.h"
 #include "writer/core/SessionRun.h"
 #include "writer/core/WriteFile.h"
 #include "writer/flash/SRecordStream.h"
@@ -27,6 +29,15 @@ const char* const kIdMismatch = "ID照合不一致";
 const char* const kIdVerified = "ID照合完了！";
 const char* const kErasing = "フラッシュ消去中";
 const char* const kCannotErase = "フラッシュを消去できません! ";
+const char* const kVerifying = "フラッシュベリファイ中";
+const char* const kVerifyFailed = "フラッシュベリファイに失敗しました!";
+
+// A block as the family's table knows it, else by the address that names it.
+std::string BlockName(const std::optional<Family>& family, std::uint32_t address) {
+    const std::optional<FlashBlock> block = family ? BlockHolding(*family, address) : std::nullopt;
+    if (!block) return "the block holding " + Hex(address, 6);
+    return "block " + Hex(block->start, 6) + "-" + Hex(block->start + block->size - 1, 6);
+}
 
 }  // namespace
 
@@ -36,13 +47,71 @@ std::optional<protocol::Status> Session::Run::Poll(int limit) {
 }
 
 bool Session::Run::EraseStep() {
-    protocol::EraseAll(Port());
-    eraseStatus_ = Poll(kErasePollLimit);
-    return Accepted(eraseStatus_);
+    const std::vector<std::uint32_t>& blocks = target.flash.eraseBlocks;
+    if (blocks.empty()) {
+        protocol::EraseAll(Port());
+        eraseStatus_ = Poll(kErasePollLimit);
+        return Accepted(eraseStatus_);
+    }
+    // Each block once, however many of the addresses it holds; the chip is sent the address
+    // given, since it knows its own blocks better than any table.
+    std::vector<std::string> erased;
+    for (const std::uint32_t address : blocks) {
+        std::string name = BlockName(target.family, address);
+        if (std::find(erased.begin(), erased.end(), name) != erased.end()) continue;
+        protocol::BlockErase(Port(), address);
+        eraseStatus_ = Poll(kErasePollLimit);
+        if (!Accepted(eraseStatus_)) {
+            outcome.detail = std::move(name);
+            return false;
+        }
+        erased.push_back(std::move(name));
+    }
+    return true;
+}
+
+bool Session::Run::EraseForWrite() {
+    if (target.flash.noErase) return true;
+    View().SetStatus(kErasing);
+    if (!EraseStep()) {
+        Refuse(Step::Erase, kCannotErase);
+        outcome.status = EraseStatus();
+        return false;
+    }
+    View().SetStatus("フラッシュ消去完了！");
+    return true;
+}
+
+bool Session::Run::SumFailed(std::string detail) {
+    View().SetStatus(kVerifyFailed);
+    outcome.detail = std::move(detail);
+    return false;
+}
+
+bool Session::Run::ClearCheckData() {
+    if (!target.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    return SumFailed("the chip sent no check data");
+}
+
+// The check data proves that every byte sent arrived and that each page was programmed without
+// an error flag; unlike reading the pages back, it cannot see a byte disturbed afterwards.
+bool Session::Run::VerifyWrite(std::int32_t size) {
+    if (!target.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
+    View().SetStatus(kVerifying);
+    const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
+    if (sum == sentSum_) return true;
+    if (!sum) return SumFailed("the chip sent no check data");
+    return SumFailed("the chip's check data is " + Hex(*sum, 4) + ", the bytes sent sum to " +
+                     Hex(sentSum_, 4));
 }
 
 bool Session::Run::ProgramPage(std::uint32_t base, const PageImage& image) {
+    if (target.flash.skipBlank &&
+        std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return b == 0xFF; })) {
+        return true;
+    }
     protocol::PageProgram(Port(), base, image);
+    for (const std::uint8_t b : image) sentSum_ = static_cast<std::uint16_t>(sentSum_ + b);
     const std::optional<protocol::Status> status = Poll(kPagePollLimit);
     if (Accepted(status)) return true;
     failedPage_ = base;
@@ -97,6 +166,12 @@ bool Session::Run::NoAnswer() {
     return Refuse(Step::Connect, kNoAnswer);
 }
 
+// The user is told, as when no boot program answers, to bring the chip into boot mode by hand.
+bool Session::Run::RefuseLines(const std::string& error) {
+    outcome.lineError = error;
+    return Refuse(Step::Lines, kNoAnswer);
+}
+
 void Session::Run::FailPass(Step step) {
     Fail(step);
     outcome.page = failedPage_;
@@ -119,7 +194,9 @@ void Session::Run::Begin(ActionButton button, const char* text) {
 
 // The port opened by the sequence is closed before its button comes back.
 void Session::Run::End(ActionButton button) {
-    session.commHandle_.reset();
+    if (std::string error = session.CloseCommHandle(); !error.empty()) {
+        outcome.AfterFailed(std::move(error));
+    }
     View().SetButtonEnabled(button, true);
 }
 
@@ -128,7 +205,7 @@ void Session::Run::End(ActionButton button) {
 bool Session::ConnectAndUnlock(Run& run) {
     view_->SetStatus(kConnecting);
     const int connected = ConnectBootMode(run.target);
-    if (connected == 0) return run.NoAnswer();
+    if (connected == 0) return lineError_.empty() ? run.NoAnswer() : run.RefuseLines(lineError_);
     if (connected == 1) {
         run.Refuse(Step::OpenPort, kNoPort);
         run.outcome.openError = openError_;
@@ -152,8 +229,8 @@ Outcome Session::Unlock(const Target& target) {
     Run run(*this, target);
     if (ConnectAndUnlock(run)) {
         run.outcome.text = view_->Last();
-    } else {
-        commHandle_.reset();
+    } else if (std::string error = CloseCommHandle(); !error.empty()) {
+        run.outcome.AfterFailed(std::move(error));
     }
     return run.outcome;
 }
@@ -164,22 +241,17 @@ Outcome Session::WriteSequence(const Target& target) {
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
-    } else if (ConnectAndUnlock(run)) {
-        view_->SetStatus(kErasing);
-        if (!run.EraseStep()) {
-            run.Refuse(Step::Erase, kCannotErase);
-            run.outcome.status = run.EraseStatus();
+    } else if (ConnectAndUnlock(run) && run.EraseForWrite()) {
+        view_->SetProgress(10);
+        // A failed pass keeps its own text and sounds no beep.
+        if (!run.ClearCheckData()) {
+            run.FailPass(Step::Verify);
+        } else if (run.Stream(kProgramMode, size) != size) {
+            run.FailPass(Step::Program);
+        } else if (!run.VerifyWrite(size)) {
+            run.FailPass(Step::Verify);
         } else {
-            view_->SetStatus("フラッシュ消去完了！");
-            view_->SetProgress(10);
-            // A failed pass keeps its own text and sounds no beep.
-            if (run.Stream(kProgramMode, size) != size) {
-                run.FailPass(Step::Program);
-            } else if (run.Stream(kVerifyMode, size) != size) {
-                run.FailPass(Step::Verify);
-            } else {
-                run.Succeed("フラッシュ書き込みは無事完了しました");
-            }
+            run.Succeed("フラッシュ書き込みは無事完了しました");
         }
     }
     run.End(ActionButton::Write);

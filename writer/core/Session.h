@@ -42,7 +42,9 @@ public:
 
     // The open port, or null.
     SerialPort* CommHandle() const { return commHandle_.get(); }
-    void CloseCommHandle() { commHandle_.reset(); }
+    // Closes the port, first running the target's --after on it while it carries bytes; returns
+    // why a line of that sequence could not be set, or nothing.
+    std::string CloseCommHandle();
 
     // The ID code sent with the latest ID Check.
     const IdCodeBytes& IdCode() const { return idCode_; }
@@ -62,6 +64,8 @@ private:
 
     bool ConnectAndUnlock(Run& run);
     bool SwitchRate(Run& run);
+    bool StartLines(const Target& target);
+    std::string DriveLines(const LineSequence& steps);
 
     PortOpener& ports_;
     std::unique_ptr<StatusTap> view_;
@@ -74,6 +78,11 @@ private:
     std::string dialogCpuFamily_;
     OpenError openError_ = OpenError::None;
     std::string openErrorDetail_;
+    // The modem lines of the open port: its name for messages, the sequence to run before it
+    // closes, and why the lines were refused when the connection stopped for it.
+    std::string linePort_;
+    LineSequence after_;
+    std::string lineError_;
 };
 
 }  // namespace bramblet

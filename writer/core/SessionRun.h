@@ -44,6 +44,12 @@ public:
 
     std::optional<protocol::Status> Poll(int limit);
     bool EraseStep();
+    // The write's erase with its texts, or none with --no-erase; false after refusing.
+    bool EraseForWrite();
+    // Verify by check data: the read that clears the chip's sum before the program pass, and
+    // the one that compares it after. False after showing the verify's failure text.
+    bool ClearCheckData();
+    bool VerifyWrite(std::int32_t size);
     bool ProgramPage(std::uint32_t base, const PageImage& image) override;
     bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override;
 
@@ -56,6 +62,8 @@ public:
     bool Refuse(Step step, const std::string& text);
     // No boot program answered, or the line went before the chip was unlocked. Returns false.
     bool NoAnswer();
+    // The port could not drive the modem lines the target's sequences name. Returns false.
+    bool RefuseLines(const std::string& error);
     // A program or verify pass failed: with the page and what the chip answered.
     void FailPass(Step step);
     void Succeed(const char* text);
@@ -67,7 +75,10 @@ public:
     const std::optional<protocol::Status>& EraseStatus() const { return eraseStatus_; }
 
 private:
+    bool SumFailed(std::string detail);
+
     std::optional<protocol::Status> eraseStatus_;
+    std::uint16_t sentSum_ = 0;  // of the data bytes of every Page Program sent
     std::optional<std::uint32_t> failedPage_;
     std::optional<protocol::Status> failedStatus_;
     std::optional<Mismatch> mismatch_;

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "writer/common/Family.h"
+#include "writer/core/Lines.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -17,6 +19,24 @@ struct LinkOptions {
     // does, then move the chip and the port to this rate before the ID check. Any rate but 0
     // also reads each status poll's two bytes and each Page Read's 256 as soon as they come.
     std::uint32_t baud = 0;
+    // Run on the modem lines once the port is set up, before anything is sent, and when the
+    // work on the chip has ended, before the port closes. A port without modem lines is refused
+    // before anything is sent when either is given.
+    LineSequence before{};
+    LineSequence after{};
+};
+
+// How a write erases, programs and verifies, beyond the design's, for the command line.
+struct FlashOptions {
+    // Erase the blocks holding these addresses, one Block Erase each, instead of every
+    // unlocked block (write and erase); or, for a write, nothing at all.
+    std::vector<std::uint32_t> eraseBlocks;
+    bool noErase = false;
+    // A page whose image is all 0xFF is left as the erase left it; it is still verified.
+    bool skipBlank = false;
+    // Verify a write by the chip's check data (the sum of the bytes it was sent to program)
+    // instead of reading every page back.
+    bool verifyBySum = false;
 };
 
 struct Target {
@@ -25,6 +45,7 @@ struct Target {
     bool modePin = false;          // the ModePin option, which only the R8C's link heeds
     std::string writeFile;         // the S-record file; empty for an erase without one
     LinkOptions link;
+    FlashOptions flash{};
 
     // The ID file beside the write file, the second source of the ID code.
     std::string IdFile() const { return IdFileName(writeFile); }

@@ -41,6 +41,10 @@ private:
         }
         void DiscardInput() override { port_->DiscardInput(); }
         PortLoss Lost() const override { return port_->Lost(); }
+        std::string SetLine(ModemLine line, bool asserted) override {
+            return port_->SetLine(line, asserted);
+        }
+        void Pause(std::chrono::milliseconds time) override { port_->Pause(time); }
 
     private:
         std::unique_ptr<SerialPort> port_;

@@ -104,6 +104,10 @@ void EraseAll(SerialPort& port) {
     Send(port, {kEraseAll, kEraseConfirm});
 }
 
+void BlockErase(SerialPort& port, std::uint32_t address) {
+    Send(port, {kBlockErase, AddressMid(address), AddressHigh(address), kEraseConfirm});
+}
+
 void PageProgram(SerialPort& port, std::uint32_t base,
                  std::span<const std::uint8_t, kPageBytes> data) {
     Send(port, {kPageProgram, AddressMid(base), AddressHigh(base)});

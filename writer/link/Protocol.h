@@ -22,6 +22,7 @@ constexpr std::uint8_t kVersionRead = 0xFB;
 constexpr std::uint8_t kIdCheck = 0xF5;
 constexpr std::uint8_t kIdLength = 0x07;
 constexpr std::uint8_t kEraseAll = 0xA7;
+constexpr std::uint8_t kBlockErase = 0x20;
 constexpr std::uint8_t kEraseConfirm = 0xD0;
 constexpr std::uint8_t kPageProgram = 0x41;
 constexpr std::uint8_t kPageRead = 0xFF;
@@ -109,6 +110,9 @@ void IdCheck(SerialPort& port, std::uint32_t address, const IdCode& code);
 
 // Erase All Unlocked Blocks; its outcome is polled.
 void EraseAll(SerialPort& port);
+
+// Block Erase of the block holding `address` (bits 8-23 are sent); its outcome is polled.
+void BlockErase(SerialPort& port, std::uint32_t address);
 
 // Page Program: the 3-byte header, then the 256 bytes; its outcome is polled.
 void PageProgram(SerialPort& port, std::uint32_t base,

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "writer/link/Rates.h"
 
@@ -50,6 +51,9 @@ struct PortLoss {
     explicit operator bool() const { return kind != Kind::None; }
 };
 
+// The adapter's modem control outputs, which a board may wire to the chip's RESET and mode pins.
+enum class ModemLine { Dtr, Rts };
+
 constexpr std::uint32_t kBaudNormal = 19200;
 constexpr std::uint32_t kBaudModePin = 38400;
 
@@ -58,7 +62,8 @@ public:
     virtual ~SerialPort() = default;  // closes the port
 
     // Buffer sizes (2048 in, 512 out), purge, the reply-window and write time-outs, 8N1 binary at
-    // `baud`, no software flow control, DTR on, errors cleared. A rate outside kLinkRates is
+    // `baud`, no software flow control, DTR on (unless SetLine has set DTR since the port was
+    // opened: then it stays as set), errors cleared. A rate outside kLinkRates is
     // refused: false, and the port is left as it was. The sequences pass only the table's rates
     // and, as the design has it, do not examine the result.
     virtual bool Setup(std::uint32_t baud) = 0;
@@ -73,6 +78,13 @@ public:
     // ends without waiting out windows on a line that cannot answer. A port whose device
     // cannot go away never is.
     virtual PortLoss Lost() const { return {}; }
+
+    // Asserts (true) or clears a modem control line; the line keeps that level until the next
+    // call or the close. Empty when done, else why not in the system's words: a port without
+    // modem lines, such as a pseudo-terminal, refuses.
+    virtual std::string SetLine(ModemLine, bool) { return "the port has no modem lines"; }
+    // Lets `time` pass with the lines as they are; what arrives meanwhile waits for the next read.
+    virtual void Pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
 };
 
 enum class OpenError { None, NotFound, PermissionDenied, Busy, InvalidName, Other };

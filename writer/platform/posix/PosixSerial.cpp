@@ -74,10 +74,22 @@ public:
             cfsetospeed(&tio, *speed);
             tcsetattr(fd_, TCSANOW, &tio);
         }
-        // A pseudo-terminal has no DTR line; the call fails there and that is fine.
-        int dtr = TIOCM_DTR;
-        ioctl(fd_, TIOCMBIS, &dtr);
+        // A pseudo-terminal has no DTR line; the call fails there and that is fine. A DTR that
+        // SetLine has set stays as set: a board may hold its chip's RESET or mode pin with it.
+        if (!dtrSet_) {
+            int dtr = TIOCM_DTR;
+            ioctl(fd_, TIOCMBIS, &dtr);
+        }
         return true;
+    }
+
+    std::string SetLine(ModemLine line, bool asserted) override {
+        if (fd_ < 0) return "the port is closed";
+        int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
+        // A pseudo-terminal fails with ENOTTY: it has no modem lines.
+        if (ioctl(fd_, asserted ? TIOCMBIS : TIOCMBIC, &bits) != 0) return std::strerror(errno);
+        if (line == ModemLine::Dtr) dtrSet_ = true;
+        return {};
     }
 
     void Write(std::span<const std::uint8_t> bytes) override {
@@ -207,6 +219,7 @@ private:
     const std::string path_;
     std::optional<dev_t> device_;  // what the path named when the port was opened
     std::uint32_t baud_ = kBaudNormal;
+    bool dtrSet_ = false;
     PortLoss loss_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace bramblet {
@@ -40,11 +41,15 @@ public:
         dcb.fParity = TRUE;
         dcb.fOutX = FALSE;
         dcb.fInX = FALSE;
+        // The state sets DTR and RTS by their control modes; lines SetLine has set keep their
+        // level, since a board may hold its chip's RESET or mode pin with them.
+        if (dtr_) dcb.fDtrControl = *dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+        if (rts_) dcb.fRtsControl = *rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
         SetCommState(handle_, &dcb);
         SetCommMask(handle_, 0);
         // Wine reports SETDTR as unsupported on a pseudo-terminal; like every configuration
         // call here its result is not examined.
-        EscapeCommFunction(handle_, SETDTR);
+        if (!dtr_) EscapeCommFunction(handle_, SETDTR);
         DWORD errors = 0;
         COMSTAT status{};
         ClearCommError(handle_, &errors, &status);
@@ -89,6 +94,16 @@ public:
 
     PortLoss Lost() const override { return loss_; }
 
+    std::string SetLine(ModemLine line, bool asserted) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return "the port is closed";
+        const bool dtr = line == ModemLine::Dtr;
+        const DWORD function = dtr ? (asserted ? SETDTR : CLRDTR) : (asserted ? SETRTS : CLRRTS);
+        // Wine on a pseudo-terminal fails with ERROR_NOT_SUPPORTED (50).
+        if (!EscapeCommFunction(handle_, function)) return SystemError(GetLastError());
+        (dtr ? dtr_ : rts_) = asserted;
+        return {};
+    }
+
 private:
     // ClearCommError fails on a device that has gone; on one that is there it only clears the
     // error state that a line error may have left.
@@ -116,6 +131,7 @@ private:
 
     HANDLE handle_;
     std::uint32_t baud_ = kBaudNormal;
+    std::optional<bool> dtr_, rts_;  // as SetLine last set them
     PortLoss loss_;
 };
 
