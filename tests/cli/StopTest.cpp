@@ -1,19 +1,14 @@
-<<<<<<< HEAD
-// A stop asked for during a write, over the virtual line: the read under way ends as it would,
-// no frame is begun after it, the port is let go, and the outcome names the step and the page.
+// Stops over the virtual line: during a write the read under way ends as it would, no frame is
+// begun after it, the port is let go and the outcome names the step and the page; a long wait
+// of a modem-line sequence ends at once.
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
-=======
-// A stop asked for while a modem-line sequence waits, over the virtual line.
-#include "tests/support/LinkFixture.h"
->>>>>>> line
 #include "writer/cli/Stop.h"
 
 namespace bramblet::testing {
 namespace {
 
-<<<<<<< HEAD
 class StopTest : public LinkFixture {};
 
 TEST_F(StopTest, WriteStopsAtTheNextReadAndBeginsNoFrame) {
@@ -43,8 +38,7 @@ TEST_F(StopTest, WriteStopsAtTheNextReadAndBeginsNoFrame) {
     EXPECT_EQ(Link().Now(), stoppedAt);
     EXPECT_FALSE(Link().PortOpen());
     EXPECT_EQ(Link().Target().PagesProgrammed(), 2);
-=======
-using StopTest = LinkFixture;
+}
 
 TEST_F(StopTest, StopDuringALongLineWaitEndsTheCommandAtOnce) {
     StoppablePorts stoppable(Link().Opener(), [&] { return Link().Now() >= 200ms; });
@@ -62,7 +56,6 @@ TEST_F(StopTest, StopDuringALongLineWaitEndsTheCommandAtOnce) {
               (std::vector<sim::VirtualLink::LineChange>{{0ms, ModemLine::Dtr, true},
                                                          {200ms, ModemLine::Dtr, false}}));
     EXPECT_FALSE(Link().PortOpen());
->>>>>>> line
 }
 
 }  // namespace
