@@ -7,6 +7,7 @@
 
 #include "writer/common/Family.h"
 #include "writer/flash/IdFile.h"
+#include "writer/flash/Image.h"
 
 namespace bramblet {
 
@@ -25,6 +26,8 @@ struct Target {
     bool modePin = false;          // the ModePin option, which only the R8C's link heeds
     std::string writeFile;         // the S-record file; empty for an erase without one
     LinkOptions link;
+    // This board's own bytes over the write file's (a serial number); the window gives none.
+    ImagePatch patch;
 
     // The ID file beside the write file, the second source of the ID code.
     std::string IdFile() const { return IdFileName(writeFile); }
