@@ -19,7 +19,7 @@ struct CommandInfo {
 // Each command once: the program's usage and every command's own are made from this table.
 constexpr CommandInfo kCommands[] = {
     {Command::Check, "check", " FILE",
-     "check an S-record file: the status texts, the write area and size, the CRC-32",
+     "check an S-record file: its status texts, write area, size and CRC-32",
      "Checks an S-record file: prints the status texts, then the write area and size, then\n"
      "the CRC-32 of its image: the pages it touches in address order, 256 bytes each with\n"
      "0xFF where it has nothing, as read gives them back once written.\n"},
