@@ -25,7 +25,8 @@ protected:
     }
     // Another chip on the line, for the session that has run on the one before.
     void SwapChip(const sim::ChipConfig& config) {
-        W();
+        // The session's port belongs to the old chip's line and must go before it.
+        W().CloseCommHandle();
         link = std::make_unique<sim::VirtualLink>(config);
     }
     sim::VirtualLink& Link() {
