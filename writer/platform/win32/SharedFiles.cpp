@@ -72,10 +72,22 @@ public:
     Win32AppendFile(HANDLE handle, std::string name) : handle_(handle), name_(std::move(name)) {}
 
     // A handle with FILE_APPEND_DATA and no FILE_WRITE_DATA writes at the end, each WriteFile
-    // whole.
+    // whole. Wine finds the end and then writes there, so two writers can take the same end;
+    // every writer therefore also holds a lock on a byte far past any data while it appends,
+    // which every process honours and no write of data ever touches.
     bool Append(const std::string& line, std::string& error) override {
-        if (WriteAll(handle_.Get(), line)) return true;
-        error = SystemError(name_, LastErrorOr(ERROR_WRITE_FAULT));
+        OVERLAPPED region{};
+        region.Offset = 0xFFFFFFFE;
+        region.OffsetHigh = 0x7FFFFFFF;
+        if (!LockFileEx(handle_.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region)) {
+            error = SystemError(name_, GetLastError());
+            return false;
+        }
+        const bool written = WriteAll(handle_.Get(), line);
+        const DWORD failure = written ? ERROR_SUCCESS : LastErrorOr(ERROR_WRITE_FAULT);
+        UnlockFileEx(handle_.Get(), 0, 1, 0, &region);
+        if (written) return true;
+        error = SystemError(name_, failure);
         return false;
     }
 
@@ -87,9 +99,10 @@ private:
 }  // namespace
 
 std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error) {
+    // Reading too: LockFileEx needs it or writing, and writing anywhere is not wanted.
     const HANDLE handle =
-        CreateFileW(Wide(utf8Name).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, kShareAll, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(Wide(utf8Name).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                    kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = SystemError(utf8Name, GetLastError());
         return nullptr;
