@@ -36,7 +36,7 @@ public:
 };
 
 Target Chip(const std::string& port, const std::string& file) {
-    return Target{port, Family::R8C, false, file, {}};
+    return Target{port, Family::R8C, false, file, {}, {}};
 }
 
 std::string WriteFile() {

@@ -72,11 +72,11 @@ _bramblet_cli() {
             _bramblet_cli_ports "$cli" "$listed"
             return
             ;;
-        -o | --output)
+        -o | --output | --log)
             _filedir
             return
             ;;
-        --id | --before | --after | --erase-block)
+        --id | --before | --after | --erase-block | --serial)
             return
             ;;
         --verify-by)

@@ -7,7 +7,7 @@ file(MAKE_DIRECTORY "${WORK}")
 set(checking "Sフォーマットファイル検証中\n")
 set(refused "書き込みファイルはSフォーマットでないか、異常です\n")
 set(good "S00600004844521B\r\nS107E000010203040E\r\nS2060F0000AA55EB\r\nS9030000FC\r\n")
-set(good_result "${checking}書込エリア(00E000-0F0001)  書込サイズ(6バイト)\n")
+set(good_result "${checking}書込エリア(00E000-0F0001)  書込サイズ(6バイト)\nCRC-32: 14A65369 (512 bytes)\n")
 
 set(failures "")
 

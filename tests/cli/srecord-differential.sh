@@ -2,7 +2,8 @@
 # bramblet-cli check against an independent S-record implementation: files written by srec_cat
 # (S1 and S2 addresses, several line lengths, regions with gaps, pages crossed, CRLF lines) are
 # checked by bramblet-cli and by srec_info, and the data byte count and the lowest and highest
-# address must agree.
+# address must agree, and the image's CRC-32 with zlib's over srec_cat's bytes of the pages that
+# srec_info's ranges touch.
 #   srecord-differential.sh BRAMBLET_CLI
 set -euo pipefail
 cli=$1
@@ -19,26 +20,38 @@ failures=0
 cases=0
 
 # srec_info lists the data as merged ranges, lowest first: "Data:   0100 - 017F" and further
-# lines of two addresses. Prints "count lowest highest" in decimal.
+# lines of two addresses. Prints "count lowest highest CRC size" in decimal, the CRC in hex.
 srecord_summary() {
-  local line count=0 first='' last
+  local line count=0 first='' last ranges=()
   while read -r line; do
     if [[ $line =~ ^(Data:)?\ *([0-9A-F]+)\ -\ ([0-9A-F]+)$ ]]; then
       local lo=$((16#${BASH_REMATCH[2]})) hi=$((16#${BASH_REMATCH[3]}))
       first=${first:-$lo}
       last=$hi
       count=$((count + hi - lo + 1))
+      ranges+=("$lo" "$hi")
     fi
   done < <(srec_info "$1" 2>/dev/null)
-  if [[ -n $first ]]; then echo "$count $first $last"; else echo 0; fi
+  [[ -n $first ]] || { echo 0; return; }
+  srec_cat "$1" -fill 0xFF 0 $((last + 1)) -o "$work/image.bin" -binary 2>/dev/null
+  echo "$count $first $last $(python3 - "$work/image.bin" "${ranges[@]}" <<'PY'
+import sys, zlib
+image, bounds = open(sys.argv[1], "rb").read(), [int(a) for a in sys.argv[2:]]
+pages = sorted({p for lo, hi in zip(bounds[::2], bounds[1::2]) for p in range(lo >> 8, (hi >> 8) + 1)})
+data = b"".join(image[p << 8:(p + 1) << 8].ljust(256, b"\xff") for p in pages)
+print("%08X %d" % (zlib.crc32(data), len(data)))
+PY
+)"
 }
 
-# The Label4 line of bramblet-cli: "書込エリア(LLLLLL-HHHHHH)  書込サイズ(Nバイト)".
+# The Label4 line of bramblet-cli, "書込エリア(LLLLLL-HHHHHH)  書込サイズ(Nバイト)", and the
+# CRC-32 line after it, "CRC-32: XXXXXXXX (N bytes)".
 bramblet_summary() {
   local out
-  out=$("$cli" check "$1" | tail -n 1) || true
-  if [[ $out =~ \(([0-9A-F]+)-([0-9A-F]+)\)\ \ .*\(([0-9]+) ]]; then
-    printf '%d %d %d\n' "${BASH_REMATCH[3]}" "0x${BASH_REMATCH[1]}" "0x${BASH_REMATCH[2]}"
+  out=$("$cli" check "$1" | tail -n 2 | paste -sd ' ') || true
+  if [[ $out =~ \(([0-9A-F]+)-([0-9A-F]+)\)\ \ .*\(([0-9]+).*CRC-32:\ ([0-9A-F]{8})\ \(([0-9]+) ]]; then
+    printf '%d %d %d %s %d\n' "${BASH_REMATCH[3]}" "0x${BASH_REMATCH[1]}" "0x${BASH_REMATCH[2]}" \
+      "${BASH_REMATCH[4]}" "${BASH_REMATCH[5]}"
   else
     echo 0
   fi
@@ -50,7 +63,7 @@ compare() {  # name file
   theirs=$(srecord_summary "$2")
   cases=$((cases + 1))
   if [[ $ours != "$theirs" ]]; then
-    echo "FAIL $1: bramblet-cli says '$ours', srec_info says '$theirs' (count lowest highest)"
+    echo "FAIL $1: bramblet-cli says '$ours', srec_info says '$theirs' (count lowest highest CRC-32 size)"
     failures=$((failures + 1))
   else
     echo "ok   $1: $ours"
@@ -68,7 +81,8 @@ generate() {  # name address-length line-length srec_cat-inputs...
 for llen in 16 46 78 255; do
   generate "s1-line$llen" 2 "$llen" -generate 0xE000 0x10000 -random
 done
-# Regions with gaps, some starting and ending inside pages, some crossing them.
+# Regions with gaps, some starting and ending inside pages, some crossing them; the CRC takes
+# each touched page whole.
 generate s1-gaps 2 64 -generate 0x0001 0x0003 -constant 0x5A -generate 0x00FF 0x0101 -random \
   -generate 0x1234 0x2345 -repeat-data 1 2 3 -generate 0xFFF0 0x10000 -random
 for llen in 20 78 140; do
@@ -98,7 +112,7 @@ compare s2-crlf "$work/crlf.mot"
 # S3 data is not this writer's: srec_info sees bytes, bramblet-cli refuses the file.
 srec_cat -generate 0x1000 0x1100 -random -address-length=4 -o "$work/s3.mot" 2>/dev/null
 cases=$((cases + 1))
-if [[ $(bramblet_summary "$work/s3.mot") != 0 || $(srecord_summary "$work/s3.mot") != "256 4096 4351" ]]; then
+if [[ $(bramblet_summary "$work/s3.mot") != 0 || $(srecord_summary "$work/s3.mot") != "256 4096 4351 "* ]]; then
   echo "FAIL s3: expected bramblet-cli to find no data in S3 records"
   failures=$((failures + 1))
 else

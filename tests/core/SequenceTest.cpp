@@ -5,6 +5,7 @@
 #include "tests/support/SRecords.h"
 #include "tests/support/ScriptedPort.h"
 #include "tests/support/TempDir.h"
+#include "writer/flash/Image.h"
 
 namespace bramblet::testing {
 namespace {
@@ -429,6 +430,42 @@ TEST_F(SequenceTest, OutcomeNamesTheFirstWrongByte) {
     EXPECT_EQ(outcome.mismatch->address, 0xC105u);
     EXPECT_EQ(outcome.mismatch->expected, 0x05);
     EXPECT_EQ(outcome.mismatch->got, 0x04);
+}
+
+TEST_F(SequenceTest, BoardBytesGoOutWithTheFilesPageAndInAPageOfTheirOwn) {
+    File(SRecords('1', 0xC000, 0x20));
+    Target target = T();
+    target.patch = {0xC0FE, {0x11, 0x22, 0x33, 0x44}};
+    EXPECT_TRUE(W().WriteSequence(target).Succeeded()) << view.LastStatus();
+    EXPECT_EQ(PageFrames(), (std::vector<std::pair<std::uint8_t, std::uint32_t>>{
+                                {0x41, 0xC000}, {0x41, 0xC100}, {0xFF, 0xC000}, {0xFF, 0xC100}}));
+    const auto frames = Frames();
+    const auto own = std::find(frames.begin(), frames.end(), Bytes8{0x41, 0xC1, 0x00});
+    ASSERT_NE(own, frames.end());
+    Bytes8 expected(256, 0xFF);
+    expected[0] = 0x33;
+    expected[1] = 0x44;
+    EXPECT_EQ(*(own + 1), expected);
+
+    // The chip holds the file and the patch, and the image's CRC-32 is that of its pages.
+    std::vector<std::uint8_t> chip;
+    for (std::uint32_t a = 0xC000; a < 0xC200; ++a) chip.push_back(Link().Target().Read(a));
+    EXPECT_EQ(chip[0x1F], 0x1F);
+    EXPECT_EQ(Bytes8(chip.begin() + 0xFE, chip.begin() + 0x102), (Bytes8{0x11, 0x22, 0x33, 0x44}));
+    const auto image = ScanImage(target.writeFile, target.patch);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->digest.crc32, Crc32(0, chip.data(), chip.size()));
+
+    // Its bytes are verified as the file's are.
+    sim::ChipConfig config;
+    config.faults.corruptReadAddress = 0xC101;
+    Chip(config);
+    const Outcome outcome = W().WriteSequence(target);
+    EXPECT_EQ(outcome.failed, Step::Verify);
+    EXPECT_EQ(outcome.page, 0xC100u);
+    ASSERT_TRUE(outcome.mismatch);
+    EXPECT_EQ(outcome.mismatch->address, 0xC101u);
+    EXPECT_EQ(outcome.mismatch->expected, 0x44);
 }
 
 }  // namespace

@@ -92,6 +92,10 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   expect "$files" "$cli" read 4000-FFFF --port ttyUSB0 -o ""
   expect --baud "$cli" read 4000-FFFF --ba
   expect "115200 19200 38400 57600 9600" "$cli" write prog.mot --baud ""
+  # The station's options: a log is any file, a serial number's place nothing to offer.
+  expect "$files" "$cli" erase --log ""
+  expect "" "$cli" write prog.mot --serial ""
+  expect --serial "$cli" write prog.mot --se
 else
   expect "$files" "$cli" write prog.mot --port ""
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows bramblet-cli under Wine writes and verifies a file through a COM port that is
-# bramblet-sim's pseudo-terminal (dosdevices/com7 -> /dev/pts/N), then the saved flash is checked.
+# bramblet-sim's pseudo-terminal (dosdevices/com7 -> /dev/pts/N), then the saved flash is checked,
+# and a run log is appended to.
 # The simulated chip holds the rate it synchronised at, so the Win32 port's rates are checked
 # too: 19200 on the normal link (the simulator's log names the rate), 38400 on the mode-pin link
 # (a chip that runs at 38400 from reset answers no other rate), 115200 after --baud 115200 has
@@ -91,5 +92,35 @@ refusal="bramblet-cli: cannot drive DTR on $port, a port without modem lines: sy
 [[ $(tr -d '\r' <"$work/err") == *"$refusal"* ]] || fail "no refusal on standard error: $(cat "$work/err")"
 sim_stop
 ! grep -q ' ms ' "$sim_log" || fail "the chip heard something: $(cat "$sim_log")"
+
+# The run log through the Win32 file calls: a write and a verify append to a log that already
+# holds a line, each line whole, and --json gives standard output to the results.
+sim_on_com "$1" "$port"
+log="$work/運転 log.jsonl"
+printf '{"earlier":true}\n' >"$log"
+for command in write verify; do
+  status=0
+  timeout 120 wine "$cli" "$command" "$winfile" --port "$port" --json \
+    --log "$(winepath -w "$log")" >"$work/out" 2>"$work/err" || status=$?
+  ((status == 0)) || fail "bramblet-cli $command --log: exit $status
+$(cat "$work/err")"
+done
+sim_stop
+python3 - "$log" "$work/out" "$port" <<'PY' || fail "the log: $(cat "$log")"
+import json, re, sys, zlib
+log, out, port = sys.argv[1:]
+lines = open(log, encoding="utf-8").read().splitlines()
+assert len(lines) == 3 and json.loads(lines[0]) == {"earlier": True}, lines
+image = bytes((a & 0xFF) if a < 0xC280 else 0xFF for a in range(0xC000, 0xC300))
+for line, command in zip(lines[1:], ["write", "verify"]):
+    entry = json.loads(line)
+    assert entry["command"] == command and entry["ok"] is True and entry["port"] == port, entry
+    assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d", entry["time"]), entry
+    assert entry["version"] == "VER.1.00" and entry["file"].endswith("書込み data.mot"), entry
+    assert entry["crc32"] == "%08X" % zlib.crc32(image) and entry["size"] == 768, entry
+results = [json.loads(l) for l in open(out, encoding="utf-8").read().splitlines()]
+assert results[-1]["event"] == "result" and results[-1]["text"] == "フラッシュベリファイは無事完了しました"
+PY
 echo "wine bramblet-cli wrote and verified through $port at 19200, at 38400 on the mode-pin link" \
-  "and at 115200 after the baud-rate command, and refused --before on a port without modem lines"
+  "and at 115200 after the baud-rate command, refused --before on a port without modem lines" \
+  "and appended to its run log"

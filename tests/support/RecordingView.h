@@ -34,7 +34,7 @@ public:
     std::function<void(int)> onProgress;
 
     Target ToTarget(LinkOptions link = {}) const {
-        return Target{portName, ParseFamily(cpuFamily), modePin, fileName, link};
+        return Target{portName, ParseFamily(cpuFamily), modePin, fileName, link, {}};
     }
 
     void SetStatus(const std::string& text) override {

@@ -1,5 +1,7 @@
 #include "writer/cli/CliView.h"
 
+#include "writer/cli/Json.h"
+
 namespace bramblet {
 
 void Console::Line(std::FILE* stream, const std::string& prefix, const std::string& text) {
@@ -39,6 +41,23 @@ void CliView::SetProgress(int position) {
 
 void CliView::SetVersionText(const std::string& text) {
     if (!text.empty()) console_.Err(prefix_, "boot program version: " + text);
+}
+
+void JsonView::SetProgress(int position) {
+    console_.Out("", JsonObject()
+                         .String("event", "progress")
+                         .String("port", port_)
+                         .Number("position", position)
+                         .Text());
+}
+
+void JsonView::SetVersionText(const std::string& text) {
+    if (!text.empty()) Event("version", text);
+}
+
+void JsonView::Event(const char* event, const std::string& text) {
+    console_.Out(
+        "", JsonObject().String("event", event).String("port", port_).String("text", text).Text());
 }
 
 }  // namespace bramblet

@@ -47,13 +47,34 @@ public:
     const std::optional<std::string>& ConfirmedFamily() const { return confirmedFamily_; }
 
     // Lines of the command line's own, after the board's prefix.
-    void Print(const std::string& text) { console_.Out(prefix_, text); }
+    virtual void Print(const std::string& text) { console_.Out(prefix_, text); }
     void Error(const std::string& text) { console_.Err(prefix_, text); }
 
-private:
+protected:
     Console& console_;
+
+private:
     const std::string prefix_;
     std::optional<std::string> confirmedFamily_;
+};
+
+// The same face for programs that read it (--json): every status text, progress position,
+// version text and line of the command's own as one JSON object on standard output, naming the
+// board's port. Standard error keeps the text of a failure's detail.
+class JsonView : public CliView {
+public:
+    JsonView(Console& console, std::string port, std::string prefix)
+        : CliView(console, std::move(prefix)), port_(std::move(port)) {}
+
+    void SetStatus(const std::string& text) override { Event("status", text); }
+    void SetProgress(int position) override;
+    void SetVersionText(const std::string& text) override;
+    void Print(const std::string& text) override { Event("output", text); }
+
+private:
+    void Event(const char* event, const std::string& text);
+
+    const std::string port_;
 };
 
 // The ID code dialog of the command line: the code and family given with --id, or a cancel.

@@ -19,8 +19,10 @@ struct CommandInfo {
 // Each command once: the program's usage and every command's own are made from this table.
 constexpr CommandInfo kCommands[] = {
     {Command::Check, "check", " FILE",
-     "check an S-record file: the status texts, then the write area and size",
-     "Checks an S-record file: prints the status texts, then the write area and size.\n"},
+     "check an S-record file: its status texts, write area, size and CRC-32",
+     "Checks an S-record file: prints the status texts, then the write area and size, then\n"
+     "the CRC-32 of its image: the pages it touches in address order, 256 bytes each with\n"
+     "0xFF where it has nothing, as read gives them back once written.\n"},
     {Command::Write, "write", " FILE", "erase the chip, program FILE and verify it",
      "Erases the chip, programs FILE and verifies it.\n"},
     {Command::Verify, "verify", " FILE", "compare the chip with FILE",
@@ -80,6 +82,19 @@ const char kWriteOptions[] =
     "                       byte arrived and each page was programmed without an error\n"
     "                       flag, not that the flash still holds them (a byte disturbed\n"
     "                       afterwards)\n";
+
+// What a production station needs; --serial is for write alone.
+const char kStationOptions[] =
+    "  --json               standard output carries only JSON, one object a line: each\n"
+    "                       status text, progress position and version with its port,\n"
+    "                       then a result per board\n"
+    "  --log FILE           append a JSON line per board to FILE: the result, the local\n"
+    "                       time, the write file and the boot program's version\n";
+const char kSerialOption[] =
+    "  --serial ADDR:WIDTH:COUNTER\n"
+    "                       write: give each board a number of WIDTH bytes (1 to 8),\n"
+    "                       little-endian at hexadecimal ADDR, from the text file COUNTER\n"
+    "                       that holds the next number in decimal; no number is given twice\n";
 
 const char kProgramTail[] =
     "  -o FILE              read: the S-record file to write\n"
@@ -154,13 +169,20 @@ std::optional<std::uint32_t> ParseHexAddress(const std::string& text) {
 
 }  // namespace
 
+const char* CommandName(Command command) {
+    for (const CommandInfo& info : kCommands) {
+        if (info.command == command) return info.name;
+    }
+    return "";
+}
+
 std::string Usage(Command command) {
     for (const CommandInfo& info : kCommands) {
         if (info.command != command) continue;
         std::string text = "usage: " + Synopsis(info, true) + "\n" + info.details;
-        if (TakesChip(command)) text += std::string("\n") + kLinkOptions;
+        if (TakesChip(command)) text += std::string("\n") + kLinkOptions + kStationOptions;
         if (command == Command::Write || command == Command::Erase) text += kEraseBlockOption;
-        if (command == Command::Write) text += kWriteOptions;
+        if (command == Command::Write) text += std::string(kWriteOptions) + kSerialOption;
         if (command == Command::Read) text += "  -o FILE              the S-record file to write\n";
         return text;
     }
@@ -177,7 +199,8 @@ std::string Usage(Command command) {
         name.resize(13, ' ');
         text += "  " + name + info.summary + "\n";
     }
-    return text + "\n" + kLinkOptions + kEraseBlockOption + kWriteOptions + kProgramTail;
+    return text + "\n" + kLinkOptions + kStationOptions + kEraseBlockOption + kWriteOptions +
+           kSerialOption + kProgramTail;
 }
 
 std::optional<PageRange> ParseRange(const std::string& text) {
@@ -296,6 +319,20 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.flash.verifyBySum = text == "sum";
+        } else if (TakesChip(command) && arg == "--json") {
+            options.json = true;
+        } else if (TakesChip(command) && arg == "--log") {
+            if (!value(text)) return std::nullopt;
+            options.log = text;
+        } else if (command == Command::Write && arg == "--serial") {
+            if (!value(text)) return std::nullopt;
+            options.serial = ParseSerialOption(text);
+            if (!options.serial) {
+                error =
+                    "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
+                    "bytes that ends at or below FFFFFF, and the counter file";
+                return std::nullopt;
+            }
         } else if (command == Command::Read && arg == "-o") {
             if (!value(options.output)) return std::nullopt;
         } else if (arg.rfind("--", 0) == 0 && arg != "--") {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "writer/cli/Serial.h"
 #include "writer/common/Family.h"
 #include "writer/core/Target.h"
 #include "writer/flash/IdFile.h"
@@ -33,6 +34,10 @@ struct Options {
     std::string output;      // read
     LineSequence before, after;
     FlashOptions flash;  // write and erase
+    // For a production station: JSON lines on standard output, a run log, serial numbers.
+    bool json = false;
+    std::optional<std::string> log;
+    std::optional<SerialOption> serial;  // write
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.
@@ -41,6 +46,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 // "START-END" in hexadecimal, inclusive, widened to whole pages; nothing for an empty, reversed or
 // out-of-range one (above 0xFFFFFF).
 std::optional<PageRange> ParseRange(const std::string& text);
+
+// The command's name as it is typed: "write".
+const char* CommandName(Command command);
 
 // The usage of the program (Command::Help) or of one command.
 std::string Usage(Command command);

@@ -1,5 +1,7 @@
 // bramblet-cli: the writer's operations from a terminal or a script, on one board or several.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include "writer/cli/CliView.h"
 #include "writer/cli/Options.h"
 #include "writer/cli/ReadBack.h"
+#include "writer/cli/Report.h"
 #include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
@@ -18,6 +21,7 @@
 #include "writer/core/WriteFile.h"
 #include "writer/form/PortOrder.h"
 #include "writer/platform/PortList.h"
+#include "writer/platform/SharedFiles.h"
 #include "writer/platform/System.h"
 
 namespace bramblet {
@@ -40,9 +44,15 @@ bool StopRequested() {
 int Check(const std::string& file) {
     Console console(stdout, stderr);
     CliView view(console, "");
-    const StreamResult check = CheckPass(view, file);
+    ImageDigester image;
+    const StreamResult check = CheckPass(view, file, &image);
     std::printf("%s\n", FileCheckText(check).c_str());
-    return check.count >= 1 ? 0 : 1;
+    if (check.count < 1) return 1;
+    if (const std::optional<ImageScan> scan = image.Finish(file)) {
+        std::printf("CRC-32: %s (%s bytes)\n", Hex(scan->digest.crc32, 8).c_str(),
+                    std::to_string(scan->digest.size).c_str());
+    }
+    return 0;
 }
 
 int Ports() {
@@ -194,28 +204,56 @@ Family BoardFamily(const Options& options) {
     return FileChosen(silent, options.file, Family::R8C).family.value_or(Family::R8C);
 }
 
+// What the boards of a run share besides their options: the write file's image and the log.
+struct Station {
+    std::optional<ImageScan> image;  // write and verify, when the file can be read
+    std::unique_ptr<AppendFile> log;
+    std::atomic<bool> logFailed{false};
+};
+
+std::unique_ptr<CliView> MakeView(const Options& options, Console& console, const std::string& port,
+                                  bool several) {
+    const std::string prefix = several ? port + ": " : "";
+    if (options.json) return std::make_unique<JsonView>(console, port, prefix);
+    return std::make_unique<CliView>(console, prefix);
+}
+
 // One board: its own port, view and session, so that several can run side by side.
 class Board {
 public:
-    Board(const Options& options, const std::string& port, Console& console, bool several)
+    Board(const Options& options, const std::string& port, Console& console, bool several,
+          Station& station, std::optional<std::uint64_t> serial)
         : options_(options),
           port_(port),
           target_{port,
                   BoardFamily(options),
                   options.modePin,
                   options.file,
-                  LinkOptions{options.baud, options.before, options.after},
-                  options.flash},
-          view_(console, several ? port + ": " : ""),
+                  LinkOptions{options.baud, options.before, options.after}, options.flash,
+                  serial ? SerialPatch(*options.serial, *serial) : ImagePatch{}},
+          station_(station),
+          face_(MakeView(options, console, port, several)),
+          view_(*face_),
           prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
           system_(SystemPortOpener()),
           ports_(*system_, StopRequested),
           session_(ports_, view_, prompt_) {
         view_.showProgress = !several && IsTerminal(stderr);
+        report_.command = CommandName(options.command);
+        report_.port = port;
+        report_.serial = serial;
+        // A board with a number of its own has an image of its own.
+        if (station.image && serial) {
+            const auto own = ScanImage(options.file, target_.patch);
+            if (own) report_.image = own->digest;
+        } else if (station.image) {
+            report_.image = station.image->digest;
+        }
     }
 
     // Runs the command. `summary` says how it ended.
     Outcome Run(std::string& summary) {
+        const auto start = std::chrono::steady_clock::now();
         Outcome outcome;
         switch (options_.command) {
             case Command::Write:
@@ -233,10 +271,28 @@ public:
         }
         ExplainFailure(view_, port_, outcome);
         summary = outcome.Succeeded() ? "ok" : "failed: " + outcome.text;
+        report_.outcome = outcome;
+        report_.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - start)
+                                   .count();
+        Log();
         return outcome;
     }
 
+    const BoardReport& Report() const { return report_; }
+
 private:
+    void Log() {
+        if (!station_.log) return;
+        std::string error;
+        const std::string line =
+            LogLine(report_, LocalTimeIso8601(), options_.file, session_.BootVersion()) + "\n";
+        if (!station_.log->Append(line, error)) {
+            view_.Error("bramblet-cli: cannot write the log: " + error);
+            station_.logFailed = true;
+        }
+    }
+
     // info, read and blank-check: the sequences' connection and unlock, then commands of their own.
     Outcome OwnCommand() {
         Outcome outcome = session_.Unlock(target_);
@@ -301,21 +357,69 @@ private:
     const Options& options_;
     const std::string port_;
     const Target target_;
-    CliView view_;
+    Station& station_;
+    std::unique_ptr<CliView> face_;
+    CliView& view_;
+    BoardReport report_;
     CliPrompt prompt_;
     std::unique_ptr<PortOpener> system_;
     StoppablePorts ports_;
     Session session_;
 };
 
+// Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
+// run is refused when one of them cannot be done.
+std::optional<std::string> PrepareStation(const Options& options, Station& station,
+                                          std::optional<std::uint64_t>& firstSerial) {
+    std::string error;
+    if (options.log) {
+        station.log = OpenAppendFile(*options.log, error);
+        if (!station.log) return "cannot open the log " + error;
+    }
+    if (options.command == Command::Write || options.command == Command::Verify) {
+        station.image = ScanImage(options.file,
+                                  options.serial ? SerialPatch(*options.serial, 0) : ImagePatch{});
+    }
+    // A file that the write's check will refuse is given no number.
+    if (!options.serial || !station.image || station.image->empty) return std::nullopt;
+    const SerialOption& serial = *options.serial;
+    if (station.image->clashes) {
+        return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
+               "-" + Hex(serial.address + serial.width - 1, 6);
+    }
+    std::string why;
+    const UpdateResult taken = UpdateLockedFile(
+        serial.counter,
+        [&](const std::string& text) -> std::optional<std::string> {
+            const auto numbers = TakeSerialNumbers(text, serial.width, options.ports.size(), why);
+            if (!numbers) return std::nullopt;
+            firstSerial = numbers->first;
+            return numbers->next;
+        },
+        error);
+    if (taken == UpdateResult::Replaced) return std::nullopt;
+    firstSerial.reset();
+    if (taken == UpdateResult::Left) return "--serial: " + why + " (" + serial.counter + ")";
+    return "--serial: cannot take a number from the counter " + error;
+}
+
 int RunBoards(const Options& options) {
+    Station station;
+    std::optional<std::uint64_t> firstSerial;
+    if (const auto refusal = PrepareStation(options, station, firstSerial)) {
+        std::fprintf(stderr, "bramblet-cli: %s\n%s", refusal->c_str(),
+                     Usage(options.command).c_str());
+        return 2;
+    }
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
     Console console(stdout, stderr);
     const bool several = options.ports.size() > 1;
     std::vector<std::unique_ptr<Board>> boards;
-    for (const std::string& port : options.ports) {
-        boards.push_back(std::make_unique<Board>(options, port, console, several));
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
+        const auto serial = firstSerial ? std::optional(*firstSerial + i) : std::nullopt;
+        boards.push_back(
+            std::make_unique<Board>(options, options.ports[i], console, several, station, serial));
     }
     std::vector<std::string> summaries(boards.size());
     std::vector<Outcome> outcomes(boards.size());
@@ -327,19 +431,27 @@ int RunBoards(const Options& options) {
             threads.emplace_back([&, i] { outcomes[i] = boards[i]->Run(summaries[i]); });
         }
         for (std::thread& t : threads) t.join();
+        // With --json standard output is the programs', and the results say it for them.
         for (std::size_t i = 0; i < boards.size(); ++i) {
-            console.Out(options.ports[i] + ": ", summaries[i]);
+            if (options.json) {
+                console.Err(options.ports[i] + ": ", summaries[i]);
+            } else {
+                console.Out(options.ports[i] + ": ", summaries[i]);
+            }
         }
     }
     console.EndProgress();
+    if (options.json) {
+        for (const auto& board : boards) console.Out("", ResultLine(board->Report()));
+    }
     // A board that had finished when the request came has done its work; one that was stopped
     // makes the run a stopped one.
     const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) {
         return o.lost.kind == PortLoss::Kind::Stopped;
     });
     if (stopped) return 128 + gStopSignal;
-    return std::all_of(outcomes.begin(), outcomes.end(),
-                       [](const Outcome& o) { return o.Succeeded(); })
+    return !station.logFailed && std::all_of(outcomes.begin(), outcomes.end(),
+                                             [](const Outcome& o) { return o.Succeeded(); })
                ? 0
                : 1;
 }

@@ -1,5 +1,7 @@
 #include "writer/common/Text.h"
 
+#include <cstdio>
+
 namespace bramblet {
 
 std::string Hex(std::uint64_t value, int digits) {
@@ -9,6 +11,16 @@ std::string Hex(std::uint64_t value, int digits) {
         value >>= 4;
     } while (value != 0);
     if (static_cast<int>(text.size()) < digits) text.insert(0, digits - text.size(), '0');
+    return text;
+}
+
+std::string IsoTime(const std::tm& local, long offsetSeconds) {
+    const long minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, offsetSeconds < 0 ? '-' : '+', minutes / 60,
+                  minutes % 60);
     return text;
 }
 

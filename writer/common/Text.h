@@ -3,6 +3,7 @@
 // installer needs too come from text/.
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ using text::HexDigitValue;
 // Upper-case hexadecimal with leading zeros to at least `digits` digits: Hex(0xC1, 6) is
 // "0000C1", as addresses, status bytes and frames are written everywhere.
 std::string Hex(std::uint64_t value, int digits);
+
+// A broken-down local time and its offset from UTC in seconds as ISO 8601:
+// 2026-12-08T14:03:22+09:00.
+std::string IsoTime(const std::tm& local, long offsetSeconds);
 
 // The character of the well-formed UTF-8 sequence at the start of `s` and the sequence's length,
 // or length 0. Well-formed is the strict form: no overlong forms (C0 80, E0 80 80), no encoded

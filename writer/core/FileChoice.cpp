@@ -14,9 +14,9 @@ public:
 
 }  // namespace
 
-StreamResult CheckPass(WriterView& view, const std::string& file) {
+StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages) {
     NoPages none;
-    return StreamSFormatFile(view, none, file, kCheckMode, 0);
+    return StreamSFormatFile(view, pages ? *pages : none, file, kCheckMode, 0);
 }
 
 FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,

@@ -10,8 +10,9 @@
 
 namespace bramblet {
 
-// The check pass over `file` with its status texts: what the file holds, no page handed on.
-StreamResult CheckPass(WriterView& view, const std::string& file);
+// The check pass over `file` with its status texts: what the file holds, no page handed on but
+// to a sink that takes a check's pages.
+StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages = nullptr);
 
 struct FileCheck {
     StreamResult result;

@@ -9,6 +9,7 @@
 #include "writer/common/Family.h"
 #include "writer/core/Lines.h"
 #include "writer/flash/IdFile.h"
+#include "writer/flash/Image.h"
 
 namespace bramblet {
 
@@ -46,6 +47,8 @@ struct Target {
     std::string writeFile;         // the S-record file; empty for an erase without one
     LinkOptions link;
     FlashOptions flash{};
+    // This board's own bytes over the write file's (a serial number); the window gives none.
+    ImagePatch patch;
 
     // The ID file beside the write file, the second source of the ID code.
     std::string IdFile() const { return IdFileName(writeFile); }

@@ -21,7 +21,8 @@ const char* const kFailureText[] = {
 }  // namespace
 
 StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::string& file,
-                               std::uint8_t mode, std::int32_t expectedSize) {
+                               std::uint8_t mode, std::int32_t expectedSize,
+                               const ImagePatch* patch) {
     SRecordStream stream;
     switch (stream.Open(file)) {
         case StreamOpen::NotSRecordName:
@@ -35,8 +36,8 @@ StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::stri
     }
     const StreamMode valid = ValidStreamMode(mode);
     view.SetStatus(kStartText[valid]);
-    const StreamResult result = stream.Pass(sink, valid, expectedSize,
-                                            [&view](int position) { view.SetProgress(position); });
+    const StreamResult result = stream.Pass(
+        sink, valid, expectedSize, [&view](int position) { view.SetProgress(position); }, patch);
     if (result.count < 0) view.SetStatus(kFailureText[-result.count]);
     return result;
 }

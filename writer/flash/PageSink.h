@@ -15,6 +15,9 @@ public:
     virtual bool ProgramPage(std::uint32_t base, const PageImage& image) = 0;
     virtual bool VerifyPage(std::uint32_t base, const PageImage& image,
                             const PageFlags& present) = 0;
+    // A check pass hands its pages to VerifyPage too when the sink asks for them, for figures
+    // over the image in the check's one pass; such a sink must not fail a page.
+    virtual bool TakesCheckPages() const { return false; }
 };
 
 }  // namespace bramblet

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <set>
 
 namespace bramblet {
 namespace {
@@ -36,8 +37,11 @@ static_assert(-kUnreadable == kUnreadableFile && -kTruncated == kTruncatedRecord
 class Reader {
 public:
     Reader(PageSink& sink, StreamMode mode, std::int32_t expectedSize, std::uint32_t& minAddress,
-           std::uint32_t& maxAddress, const std::function<void(int)>& progress)
+           std::uint32_t& maxAddress, const std::function<void(int)>& progress,
+           const ImagePatch* patch)
         : progress_(progress),
+          patch_(patch && !patch->Empty() ? patch : nullptr),
+          pages_(mode != kCheckMode || sink.TakesCheckPages()),
           sink_(sink),
           mode_(mode),
           expected_(expectedSize),
@@ -50,7 +54,9 @@ public:
         // A read error ends the text as the file's end would, but the file is unreadable, not
         // damaged, and a pass over part of it must not count as complete.
         if ((error == kNone || error == kTruncated) && in.Failed()) return kUnreadable;
-        if (error == kNone && mode_ != kCheckMode && count_ > 0 && !Flush()) return FlushError();
+        if (error == kNone && pages_ && count_ > 0) {
+            if (!Flush() || !FlushPatchPages()) return FlushError();
+        }
         return error;
     }
 
@@ -89,10 +95,14 @@ private:
         const std::uint8_t* bytes = field.data() + addressBytes;
         int stored = data;
         int error = kNone;
-        if (mode_ != kCheckMode) {
-            for (stored = 0; stored < data; ++stored) {
-                error = Place(address + stored, bytes[stored], count_ + stored);
+        if (pages_) {
+            // A run at a time, each within one page.
+            for (stored = 0; stored < data;) {
+                const std::uint32_t at = address + static_cast<std::uint32_t>(stored);
+                const int run = std::min(data - stored, static_cast<int>(kPageSize - (at & 0xFF)));
+                error = Place(at, bytes + stored, run, count_ + stored);
                 if (error) break;
+                stored += run;
             }
         }
         // The address only grows within a record, so its first and last byte bound the range.
@@ -108,9 +118,9 @@ private:
         return field[size - 1] == static_cast<std::uint8_t>(0xFF - sum) ? kNone : kChecksum;
     }
 
-    // Puts one data byte into the page being assembled, first flushing the page it leaves.
-    // `before` is the number of data bytes the pass stored before this one.
-    int Place(std::uint32_t address, std::uint8_t b, std::int64_t before) {
+    // Puts `n` data bytes, all in one page, into the page being assembled, first flushing the
+    // page it leaves. `before` is the number of data bytes the pass stored before them.
+    int Place(std::uint32_t address, const std::uint8_t* bytes, int n, std::int64_t before) {
         const std::uint32_t base = address & ~std::uint32_t{0xFF};
         if (page_ != base) {
             if (page_ && !Flush()) return FlushError();
@@ -121,14 +131,29 @@ private:
             }
             page_ = base;
         }
-        image_[address & 0xFF] = b;
-        present_[address & 0xFF] = 1;
+        std::memcpy(image_.data() + (address & 0xFF), bytes, static_cast<std::size_t>(n));
+        std::memset(present_.data() + (address & 0xFF), 1, static_cast<std::size_t>(n));
         return kNone;
     }
 
     bool Flush() {
+        if (patch_) {
+            patch_->Apply(*page_, image_, present_);
+            patched_.insert(*page_);
+        }
         return mode_ == kProgramMode ? sink_.ProgramPage(*page_, image_)
                                      : sink_.VerifyPage(*page_, image_, present_);
+    }
+    // The patch's pages the file never entered, each on its own.
+    bool FlushPatchPages() {
+        if (!patch_) return true;
+        for (std::uint32_t base : patch_->Pages()) {
+            if (patched_.count(base)) continue;
+            ResetPage();
+            page_ = base;
+            if (!Flush()) return false;
+        }
+        return true;
     }
     int FlushError() const { return mode_ == kProgramMode ? kProgram : kVerify; }
 
@@ -138,6 +163,9 @@ private:
     }
 
     const std::function<void(int)>& progress_;
+    const ImagePatch* const patch_;
+    std::set<std::uint32_t> patched_;
+    const bool pages_;  // the pass assembles pages and hands them to the sink
     PageSink& sink_;
     const StreamMode mode_;
     const std::int64_t expected_;
@@ -162,13 +190,14 @@ StreamOpen SRecordStream::Open(const std::string& utf8Name) {
 }
 
 StreamResult SRecordStream::Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
-                                 const std::function<void(int)>& progress) {
+                                 const std::function<void(int)>& progress,
+                                 const ImagePatch* patch) {
     StreamResult result;
     mode = ValidStreamMode(mode);
-    // Program and verify passes divide by the expected size; a caller that got it wrong must not
+    // Passes that assemble pages divide by the expected size; a caller that got it wrong must not
     // crash the writer.
-    if (mode != kCheckMode && expectedSize < 1) expectedSize = 1;
-    Reader reader(sink, mode, expectedSize, result.minAddress, result.maxAddress, progress);
+    if (expectedSize < 1) expectedSize = 1;
+    Reader reader(sink, mode, expectedSize, result.minAddress, result.maxAddress, progress, patch);
     const int error = reader.Run(in_);
     result.count = error ? -error : reader.Count();
     return result;

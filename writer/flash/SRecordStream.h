@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "writer/flash/Image.h"
 #include "writer/flash/PageSink.h"
 #include "writer/flash/TextFile.h"
 
@@ -47,9 +48,10 @@ public:
     // One pass over the opened file. Check mode counts the data bytes and finds the address
     // range; program and verify mode also hand every 256-byte page the file touches to `sink`, in
     // the order the file enters them, and report 10 + bytes stored x 90 / expectedSize through
-    // `progress` at every page change.
+    // `progress` at every page change. With a patch its bytes are laid over the pages they fall
+    // in, and after the file's pages come those of the patch's pages the file never entered.
     StreamResult Pass(PageSink& sink, StreamMode mode, std::int32_t expectedSize,
-                      const std::function<void(int)>& progress);
+                      const std::function<void(int)>& progress, const ImagePatch* patch = nullptr);
 
 private:
     TextFile in_;

@@ -197,8 +197,13 @@ void MainForm::WMDropFiles(const std::string& firstPath) {
 }
 
 Target MainForm::CurrentTarget() const {
-    return Target{face_.PortName(), ParseFamily(face_.CpuFamily()), face_.ModePin(),
-                  face_.FileName(), LinkOptions{}};
+    // The design's link, and no bytes of a board's own.
+    return Target{face_.PortName(),
+                  ParseFamily(face_.CpuFamily()),
+                  face_.ModePin(),
+                  face_.FileName(),
+                  {},
+                  {}};
 }
 
 // The sequences run here, on the GUI thread, with the serial reads blocking. While one runs,

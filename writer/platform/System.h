@@ -23,6 +23,9 @@ bool IsTerminal(std::FILE* stream);
 // The command line as UTF-8, whatever the system's code page.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// The local time now in ISO 8601 with its offset from UTC: 2026-12-08T14:03:22+09:00.
+std::string LocalTimeIso8601();
+
 // Sounds the system's own outcome sound for a MessageBeep type (on Windows); false where the
 // system has none and the toolkit's bell must do.
 bool SystemBeep(std::uint32_t type);

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <ctime>
+
+#include "writer/common/Text.h"
+
 #include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
@@ -14,6 +18,13 @@ bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
+}
+
+std::string LocalTimeIso8601() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return IsoTime(local, local.tm_gmtoff);
 }
 
 // The terminal bell would ring in whatever terminal started the program, not at the window.

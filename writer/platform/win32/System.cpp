@@ -9,6 +9,9 @@
 #include <io.h>
 
 #include <cstdio>
+#include <ctime>
+
+#include "writer/common/Text.h"
 
 #include "writer/platform/win32/Win32Serial.h"
 
@@ -42,6 +45,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     }
     LocalFree(wide);
     return args;
+}
+
+std::string LocalTimeIso8601() {
+    const __time64_t now = _time64(nullptr);
+    std::tm local{};
+    _localtime64_s(&local, &now);
+    // The local fields read as UTC give the offset.
+    std::tm fields = local;
+    return IsoTime(local, static_cast<long>(_mkgmtime64(&fields) - now));
 }
 
 bool SystemBeep(std::uint32_t type) {
