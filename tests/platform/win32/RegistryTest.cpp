@@ -84,7 +84,7 @@ TEST_F(Registry, DeviceMapListsEveryValuesData) {
     const DWORD number = 4;
     RegSetValueExW(key, L"\\Device\\Odd", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
     RegCloseKey(key);
-    EXPECT_THROW(RegistryStringValues(HKEY_CURRENT_USER, map), SettingsError);
+    EXPECT_THROW(RegistryStringValues(HKEY_CURRENT_USER, map), PlatformError);
 }
 
 }  // namespace
