@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <exception>
 #include <map>
 
 #include "writer/platform/win32/RegistrySettings.h"
@@ -228,6 +229,37 @@ void RegisterFormClass(const wchar_t* name, WNDPROC procedure) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = name;
     RegisterClassExW(&windowClass);
+}
+
+bool FormWindow::CreateFormWindow(const wchar_t* className, const std::string& caption, DWORD style,
+                                  DWORD exStyle, int left, int top, int width, int height,
+                                  HWND owner) {
+    RegisterFormClass(className, WindowProc);
+    CreateWindowExW(exStyle, className, Widen(caption).c_str(), style, left, top, width, height,
+                    owner, nullptr, Module(), this);
+    return window_ != nullptr;
+}
+
+LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<FormWindow*>(
+            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        self->ReportError(e.what());
+    }
+    return 0;
 }
 
 RECT FrameRect(HWND window) {

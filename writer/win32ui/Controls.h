@@ -63,6 +63,30 @@ void ShowErrorBox(HWND owner, const std::string& text);
 // Registers a window class of this module once, with the form's button-face background.
 void RegisterFormClass(const wchar_t* name, WNDPROC procedure);
 
+// A form's window: its messages go to OnMessage, and an error that escapes a handler is reported
+// and the window goes on with the next message, rather than unwinding through the system.
+class FormWindow {
+public:
+    HWND Handle() const { return window_; }
+
+protected:
+    FormWindow() = default;
+    ~FormWindow() = default;
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    // Creates the window, hidden, of a class of this name; false when it cannot be made.
+    bool CreateFormWindow(const wchar_t* className, const std::string& caption, DWORD style,
+                          DWORD exStyle, int left, int top, int width, int height, HWND owner);
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void ReportError(const std::string& text) = 0;
+
+    HWND window_ = nullptr;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
 // A window's frame, or a child's place in its parent's client area.
 RECT FrameRect(HWND window);
 RECT PlaceInParent(HWND child);

@@ -54,13 +54,12 @@ TForm1::TForm1(Application& application, Form1Services services, std::vector<std
     : application_(application),
       services_(std::move(services)),
       form_(*this, *this, services_.form, std::move(arguments)) {
-    RegisterFormClass(kClassName, WindowProc);
     RECT frame{0, 0, form::kForm1.width, form::kForm1.height};
     AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-    CreateWindowExW(0, kClassName, Widen(form::kForm1.caption).c_str(), kStyle, form::kForm1Left,
-                    form::kForm1Top, frame.right - frame.left, frame.bottom - frame.top,
-                    application_.Handle(), nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_) throw std::runtime_error("the main window cannot be created");
+    if (!CreateFormWindow(kClassName, form::kForm1.caption, kStyle, 0, form::kForm1Left,
+                          form::kForm1Top, frame.right - frame.left, frame.bottom - frame.top,
+                          application_.Handle()))
+        throw std::runtime_error("the main window cannot be created");
     application_.SetMainWindow(window_);
     CreateControls();
     form_.FormCreate();
@@ -102,30 +101,6 @@ void TForm1::Show() {
     if (!std::exchange(shown_, true)) form_.FormShow();
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-}
-
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<TForm1*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    // An error that escapes a handler is shown in the error box, and the window goes on with the
-    // next message rather than unwinding through the system.
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        self->ShowError(e.what());
-    }
-    return 0;
 }
 
 LRESULT CALLBACK TForm1::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

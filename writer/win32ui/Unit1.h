@@ -10,6 +10,7 @@
 
 #include "writer/form/MainForm.h"
 #include "writer/win32ui/Application.h"
+#include "writer/win32ui/Controls.h"
 
 namespace bramblet::win32ui {
 
@@ -22,7 +23,7 @@ struct Form1Services {
     std::function<void(const std::string&)> showError;
 };
 
-class TForm1 : private form::MainFace, private form::BrowserFace {
+class TForm1 : public FormWindow, private form::MainFace, private form::BrowserFace {
 public:
     // Creates the window, hidden, owned by the application's window; `arguments` is the command
     // line without the program's name.
@@ -34,7 +35,6 @@ public:
     void SetIdCodeDialog(TForm2* dialog) { form2_ = dialog; }
     // Shows the window; the first time, FormShow runs just before it becomes visible.
     void Show();
-    HWND Handle() const { return window_; }
 
     // The controls, in the order of the window's declaration. OpenDialog1 is the system's
     // file-open dialog, made when it is shown.
@@ -61,10 +61,10 @@ public:
     const Session& Core() const { return form_.Core(); }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ReportError(const std::string& text) override { ShowError(text); }
     void CreateControls();
     void OnCommand(HWND control, int code);
     void OnDropFiles(HDROP drop);
@@ -110,7 +110,6 @@ private:
 
     Application& application_;
     Form1Services services_;
-    HWND window_ = nullptr;
     TForm2* form2_ = nullptr;
     bool shown_ = false;
     bool dropInput_ = false;  // while an operation runs

@@ -1,10 +1,8 @@
 #include "writer/win32ui/Unit2.h"
 
-#include <exception>
 #include <stdexcept>
 
 #include "writer/form/Layout.h"
-#include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
 
 namespace bramblet::win32ui {
@@ -18,16 +16,14 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 }  // namespace
 
 TForm2::TForm2(HWND mainWindow) : main_(mainWindow), form_(*this) {
-    RegisterFormClass(kClassName, WindowProc);
     RECT frame{0, 0, form::kForm2.width, form::kForm2.height};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     // Centred on the screen until its first paint puts it beside the main window.
-    CreateWindowExW(kExStyle, kClassName, Widen(form::kForm2.caption).c_str(), kStyle,
-                    (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                    (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, main_, nullptr,
-                    GetModuleHandleW(nullptr), this);
-    if (!window_) throw std::runtime_error("the ID code dialog cannot be created");
+    if (!CreateFormWindow(kClassName, form::kForm2.caption, kStyle, kExStyle,
+                          (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                          (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, main_))
+        throw std::runtime_error("the ID code dialog cannot be created");
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont(form::kFontPixels)), FALSE);
 
     const auto controls = CreateControls(window_, form::kForm2Controls);
@@ -71,28 +67,6 @@ std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family) {
     EnableWindow(main_, TRUE);
     ShowWindow(window_, SW_HIDE);
     return form_.Answer();
-}
-
-LRESULT CALLBACK TForm2::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<TForm2*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ShowErrorBox(window, e.what());
-    }
-    return 0;
 }
 
 LRESULT TForm2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -10,17 +10,16 @@
 #include <string>
 
 #include "writer/form/IdCodeForm.h"
+#include "writer/win32ui/Controls.h"
 
 namespace bramblet::win32ui {
 
-class TForm2 : private form::IdDialogFace {
+class TForm2 : public FormWindow, private form::IdDialogFace {
 public:
     explicit TForm2(HWND mainWindow);
     ~TForm2() override;
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
-
-    HWND Handle() const { return window_; }
 
     HWND Label2 = nullptr;
     std::array<HWND, 7> Edits{};  // Edit1 to Edit7
@@ -36,8 +35,8 @@ public:
     std::optional<IdCodeAnswer> Execute(const std::string& family);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ReportError(const std::string& text) override { ShowErrorBox(window_, text); }
     void FormPaint();
 
     // IdDialogFace.
@@ -50,7 +49,6 @@ private:
     void CloseDialog() override { closed_ = true; }
 
     HWND main_;
-    HWND window_ = nullptr;
     bool closed_ = true;
     form::IdCodeForm form_;
 };
