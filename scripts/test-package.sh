@@ -207,11 +207,12 @@ reg_value() {
 reg_exists() { wine reg query "$1" >/dev/null 2>&1; }
 
 window_title='^<R8C/M16C Talvoro2>  Orvane$'
-# The window's X id and process, once it is shown (30 s at most on a busy machine).
+# The window's X id and process, once it is shown (30 s at most on a busy machine): Wine makes
+# its X window, named, when the window is created, and maps it only when it is shown.
 find_window() {
   local _
   for _ in $(seq 300); do
-    window_id=$(xdotool search --name "$window_title" 2>/dev/null | head -n1) || true
+    window_id=$(xdotool search --onlyvisible --name "$window_title" 2>/dev/null | head -n1) || true
     if [[ -n $window_id ]]; then
       window_pid=$(xdotool getwindowpid "$window_id")
       return 0

@@ -65,13 +65,15 @@ wine_display_stop() {
 # manager, Wine waits 2.2 s in every DestroyWindow unless it leaves the windows unmanaged; Debian's
 # Wine does not look for its own fonts where the package puts them; Japanese text needs the
 # Windows Japanese font names mapped to IPAPGothic, and the default GUI font and the caption font
-# linked to it, or every glyph is an empty box. The last value written is looked up first, so a
-# prepared prefix costs one reg query.
+# linked to it, or every glyph is an empty box. A program that crashes ends at once instead of
+# waiting on the display for someone to close Wine's crash dialog. The last value written is
+# looked up first, so a prepared prefix costs one reg query.
 wine_prepare_windows() {
   local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
   local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  local debugger='HKCU\Software\Wine\WineDbg'
   if [[ -f $fonts/tahoma.ttf ]] &&
-    wine reg query "$link" /v "Tahoma Bold" >/dev/null 2>&1; then
+    wine reg query "$debugger" /v ShowCrashDialog >/dev/null 2>&1; then
     return 0
   fi
   if [[ ! -f /usr/share/wine/fonts/tahoma.ttf ]]; then
@@ -87,7 +89,8 @@ wine_prepare_windows() {
     wine reg add "$link" /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic\0ipag.ttf,IPAGothic' \
       /f >/dev/null &&
     wine reg add "$link" /v "Tahoma Bold" /t REG_MULTI_SZ \
-      /d 'ipagp.ttf,IPAPGothic\0ipag.ttf,IPAGothic' /f >/dev/null
+      /d 'ipagp.ttf,IPAPGothic\0ipag.ttf,IPAGothic' /f >/dev/null &&
+    wine reg add "$debugger" /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
 }
 
 # Holds the prefix's session open (after wine_start) with an idle process. When the last program

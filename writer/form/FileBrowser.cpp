@@ -1,5 +1,6 @@
 #include "writer/form/FileBrowser.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "writer/common/Text.h"
@@ -33,7 +34,51 @@ std::string GenericPath(std::string path) {
     return path;
 }
 
+// Hidden by its name where the system says so by a leading full stop.
+bool HiddenName(const std::string& name) {
+    return !kWindowsPaths && !name.empty() && name.front() == '.';
+}
+
+bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(AsciiLower(x)) <
+               static_cast<unsigned char>(AsciiLower(y));
+    });
+}
+
 }  // namespace
+
+FolderRows ListFolders(const std::string& folder) {
+    const fs::path path = Absolute(folder);
+    std::vector<fs::path> chain;
+    for (fs::path p = path;; p = p.parent_path()) {
+        chain.insert(chain.begin(), p);
+        if (!p.has_relative_path()) break;
+    }
+    FolderRows list;
+    const std::size_t indent = 2;
+    for (std::size_t depth = 0; depth < chain.size(); ++depth) {
+        const std::string name = depth == 0 ? Utf8(chain[depth]) : Utf8(chain[depth].filename());
+        list.rows.push_back(
+            {std::string(depth * indent, ' ') + NativePath(name), NativePath(Utf8(chain[depth]))});
+    }
+    list.current = list.rows.size() - 1;
+
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        const std::string name = Utf8(it->path().filename());
+        if (it->is_directory(kind) && !HiddenName(name)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), LessIgnoringAsciiCase);
+    const std::string pad(chain.size() * indent, ' ');
+    for (const std::string& name : names) {
+        list.rows.push_back({pad + name, NativePath(Utf8(path / Utf8Path(name)))});
+    }
+    return list;
+}
 
 std::string NativePath(std::string path) {
     if (kWindowsPaths) {

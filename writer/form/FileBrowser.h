@@ -30,6 +30,20 @@ public:
 // Paths as the system writes them: backslashes on Windows.
 std::string NativePath(std::string path);
 
+// What the folder list shows for `folder`: the folders from its root down to it, each indented a
+// step further (the root as the system writes it, the others by name), then its subfolders one
+// step further in, by name without regard to case, hidden ones left out. `current` is the row of
+// `folder` itself; each row's path is absolute, as the system writes it.
+struct FolderRow {
+    std::string text;
+    std::string path;
+};
+struct FolderRows {
+    std::vector<FolderRow> rows;
+    std::size_t current = 0;
+};
+FolderRows ListFolders(const std::string& folder);
+
 // The root among `roots` (the drive selector's items) that holds `folder`: the longest, so the
 // home folder before "/"; nothing when none does. Windows compares without regard to case.
 std::optional<std::size_t> DriveOf(const std::vector<std::string>& roots,

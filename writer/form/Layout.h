@@ -33,7 +33,8 @@ struct ControlSpec {
     int fontPixels;
     // A label that sizes itself to its text has no width and height of its own.
     bool autoSize = false;
-    int maxLength = 0;  // of an edit; 0: no limit
+    int maxLength = 0;       // of an edit; 0: no limit
+    bool upperCase = false;  // an edit that turns typed letters into upper case
 };
 
 struct FormSpec {
@@ -77,13 +78,13 @@ inline constexpr FormSpec kForm2{"プロテクトID入力", 325, 100};
 
 inline constexpr std::array<ControlSpec, 13> kForm2Controls = {{
     {"Label2", ControlKind::Label, "IDコード", 16, 28, 0, 0, 12, true},
-    {"Edit1", ControlKind::Edit, "", 68, 24, 29, 20, 12, false, 2},
-    {"Edit2", ControlKind::Edit, "", 104, 24, 29, 20, 12, false, 2},
-    {"Edit3", ControlKind::Edit, "", 140, 24, 29, 20, 12, false, 2},
-    {"Edit4", ControlKind::Edit, "", 176, 24, 29, 20, 12, false, 2},
-    {"Edit5", ControlKind::Edit, "", 212, 24, 29, 20, 12, false, 2},
-    {"Edit6", ControlKind::Edit, "", 248, 24, 29, 20, 12, false, 2},
-    {"Edit7", ControlKind::Edit, "", 284, 24, 29, 20, 12, false, 2},
+    {"Edit1", ControlKind::Edit, "", 68, 24, 29, 20, 12, false, 2, true},
+    {"Edit2", ControlKind::Edit, "", 104, 24, 29, 20, 12, false, 2, true},
+    {"Edit3", ControlKind::Edit, "", 140, 24, 29, 20, 12, false, 2, true},
+    {"Edit4", ControlKind::Edit, "", 176, 24, 29, 20, 12, false, 2, true},
+    {"Edit5", ControlKind::Edit, "", 212, 24, 29, 20, 12, false, 2, true},
+    {"Edit6", ControlKind::Edit, "", 248, 24, 29, 20, 12, false, 2, true},
+    {"Edit7", ControlKind::Edit, "", 284, 24, 29, 20, 12, false, 2, true},
     {"Button2", ControlKind::Button, ".IDファイル参照", 4, 52, 89, 25, 12},
     {"ComboBox1", ControlKind::ComboBox, "M16C", 100, 52, 57, 20, 12},
     {"Button1", ControlKind::Button, "OK", 168, 52, 77, 25, 12},

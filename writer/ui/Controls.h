@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QValidator>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -17,6 +18,16 @@
 #include "writer/ui/Fonts.h"
 
 namespace bramblet::ui {
+
+// Turns every typed letter into upper case as it is typed.
+class UpperCase : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
 
 // Gives `widget` its name, place, font and first text from `spec`; returns it.
 template <typename Widget>
@@ -29,6 +40,7 @@ Widget* Place(Widget* widget, const form::ControlSpec& spec) {
     } else if constexpr (std::is_base_of_v<QLineEdit, Widget>) {
         widget->setText(text);
         if (spec.maxLength > 0) widget->setMaxLength(spec.maxLength);
+        if (spec.upperCase) widget->setValidator(new UpperCase(widget));
     } else if constexpr (std::is_base_of_v<QComboBox, Widget>) {
         widget->setEditable(true);
         // Typed text stays as typed: no completion to an item's text or letter case.

@@ -63,27 +63,12 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent) {
 void TDirectoryListBox::Show(const QString& folder) {
     directory_ = folder;
     clear();
-    QStringList chain;
-    for (QDir dir(directory_);;) {
-        chain.prepend(dir.absolutePath());
-        if (!dir.cdUp()) break;
+    const form::FolderRows list = form::ListFolders(folder.toStdString());
+    for (const form::FolderRow& row : list.rows) {
+        auto* item = new QListWidgetItem(QString::fromStdString(row.text), this);
+        item->setData(kPathRole, QString::fromStdString(row.path));
     }
-    int depth = 0;
-    for (const QString& path : chain) {
-        const QString name = QDir(path).isRoot() ? Native(path) : QFileInfo(path).fileName();
-        auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, this);
-        item->setData(kPathRole, path);
-        ++depth;
-    }
-    setCurrentRow(count() - 1);
-    const QFileInfoList subfolders =
-        QDir(directory_)
-            .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& sub : subfolders) {
-        auto* item =
-            new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + sub.fileName(), this);
-        item->setData(kPathRole, sub.absoluteFilePath());
-    }
+    setCurrentRow(static_cast<int>(list.current));
 }
 
 void TDirectoryListBox::OpenItem(QListWidgetItem* item) {

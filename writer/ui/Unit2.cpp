@@ -1,26 +1,10 @@
 #include "writer/ui/Unit2.h"
 
-#include <QValidator>
-
 #include "writer/form/Layout.h"
 #include "writer/ui/Controls.h"
 #include "writer/ui/Fonts.h"
 
 namespace bramblet::ui {
-namespace {
-
-// Turns every typed letter into upper case as it is typed.
-class UpperCase : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
-}  // namespace
-
 TForm2::TForm2(QWidget& mainWindow) : QDialog(&mainWindow), mainWindow_(mainWindow), form_(*this) {
     using form::Control;
     using form::kForm2Controls;
@@ -35,11 +19,9 @@ TForm2::TForm2(QWidget& mainWindow) : QDialog(&mainWindow), mainWindow_(mainWind
         return Control(kForm2Controls, name);
     };
     Label2 = Place(new QLabel(this), spec("Label2"));
-    auto* upper = new UpperCase(this);
     for (std::size_t i = 0; i < Edits.size(); ++i) {
         const std::string name = "Edit" + std::to_string(i + 1);
         Edits[i] = Place(new QLineEdit(this), spec(name.c_str()));
-        Edits[i]->setValidator(upper);
     }
     Button2 = Place(new QPushButton(this), spec("Button2"));
     ComboBox1 = Place(new QComboBox(this), spec("ComboBox1"));
