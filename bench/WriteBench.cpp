@@ -36,7 +36,11 @@ public:
 };
 
 Target Chip(const std::string& port, const std::string& file) {
-    return Target{port, Family::R8C, false, file, {}, {}};
+    Target target;
+    target.port = port;
+    target.family = Family::R8C;
+    target.writeFile = file;
+    return target;
 }
 
 std::string WriteFile() {

@@ -34,7 +34,13 @@ public:
     std::function<void(int)> onProgress;
 
     Target ToTarget(LinkOptions link = {}) const {
-        return Target{portName, ParseFamily(cpuFamily), modePin, fileName, link, {}};
+        Target target;
+        target.port = portName;
+        target.family = ParseFamily(cpuFamily);
+        target.modePin = modePin;
+        target.writeFile = fileName;
+        target.link = link;
+        return target;
     }
 
     void SetStatus(const std::string& text) override {

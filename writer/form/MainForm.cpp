@@ -198,12 +198,12 @@ void MainForm::WMDropFiles(const std::string& firstPath) {
 
 Target MainForm::CurrentTarget() const {
     // The design's link, and no bytes of a board's own.
-    return Target{face_.PortName(),
-                  ParseFamily(face_.CpuFamily()),
-                  face_.ModePin(),
-                  face_.FileName(),
-                  {},
-                  {}};
+    Target target;
+    target.port = face_.PortName();
+    target.family = ParseFamily(face_.CpuFamily());
+    target.modePin = face_.ModePin();
+    target.writeFile = face_.FileName();
+    return target;
 }
 
 // The sequences run here, on the GUI thread, with the serial reads blocking. While one runs,
