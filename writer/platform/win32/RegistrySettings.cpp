@@ -1,20 +1,9 @@
 #include "writer/platform/win32/RegistrySettings.h"
 
+#include "writer/platform/win32/SystemError.h"
+
 namespace bramblet {
 namespace {
-
-std::string ErrorText(const std::string& what, LONG error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = what + ": " + (text ? Narrow(text) : std::to_string(error));
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
-    return message;
-}
 
 // One value's type and bytes; nullopt when it does not exist.
 std::optional<RegValue> QueryValue(HKEY key, const std::wstring& name) {
@@ -22,11 +11,11 @@ std::optional<RegValue> QueryValue(HKEY key, const std::wstring& name) {
         DWORD type = 0, size = 0;
         LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
         if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(name), rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
         RegValue value{static_cast<RegType>(type), std::vector<std::uint8_t>(size)};
         rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size);
         if (rc == ERROR_MORE_DATA) continue;  // it grew in between
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(name), rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
         value.type = static_cast<RegType>(type);
         value.data.resize(size);
         return value;
@@ -46,12 +35,12 @@ public:
     void Set(const std::string& name, const RegValue& value) override {
         const LONG rc = RegSetValueExW(key_, Widen(name).c_str(), 0, static_cast<DWORD>(value.type),
                                        value.data.data(), static_cast<DWORD>(value.data.size()));
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(name, rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(name, static_cast<DWORD>(rc)));
     }
     void Close() override {
         const LONG rc = RegCloseKey(key_);
         key_ = nullptr;
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText("RegCloseKey", rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText("RegCloseKey", static_cast<DWORD>(rc)));
     }
 
 private:
@@ -66,14 +55,14 @@ public:
         HKEY key = nullptr;
         const LONG rc = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &key);
         if (rc == ERROR_FILE_NOT_FOUND) return nullptr;
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(path_), rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
         return std::make_unique<RegistryKey>(key);
     }
     std::unique_ptr<SettingsKey> Create() override {
         HKEY key = nullptr;
         const LONG rc = RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-        if (rc != ERROR_SUCCESS) throw SettingsError(ErrorText(Narrow(path_), rc));
+        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
         return std::make_unique<RegistryKey>(key);
     }
 

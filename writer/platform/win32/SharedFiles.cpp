@@ -4,29 +4,10 @@
 #include <windows.h>
 
 #include "writer/common/Text.h"
+#include "writer/platform/win32/SystemError.h"
 
 namespace bramblet {
 namespace {
-
-std::string SystemError(const std::string& what, DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message;
-    if (text) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-        if (size > 1) {
-            message.resize(static_cast<std::size_t>(size - 1));
-            WideCharToMultiByte(CP_UTF8, 0, text, -1, message.data(), size, nullptr, nullptr);
-        }
-        LocalFree(text);
-    }
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
-    return what + ": " + (message.empty() ? "system error " + std::to_string(error) : message);
-}
 
 std::wstring Wide(const std::string& utf8Name) {
     return Utf8Path(utf8Name).wstring();
@@ -80,14 +61,14 @@ public:
         region.Offset = 0xFFFFFFFE;
         region.OffsetHigh = 0x7FFFFFFF;
         if (!LockFileEx(handle_.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region)) {
-            error = SystemError(name_, GetLastError());
+            error = SystemErrorText(name_, GetLastError());
             return false;
         }
         const bool written = WriteAll(handle_.Get(), line);
         const DWORD failure = written ? ERROR_SUCCESS : LastErrorOr(ERROR_WRITE_FAULT);
         UnlockFileEx(handle_.Get(), 0, 1, 0, &region);
         if (written) return true;
-        error = SystemError(name_, failure);
+        error = SystemErrorText(name_, failure);
         return false;
     }
 
@@ -104,7 +85,7 @@ std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::str
         CreateFileW(Wide(utf8Name).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                     kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        error = SystemError(utf8Name, GetLastError());
+        error = SystemErrorText(utf8Name, GetLastError());
         return nullptr;
     }
     return std::make_unique<Win32AppendFile>(handle, utf8Name);
@@ -115,7 +96,7 @@ UpdateResult UpdateLockedFile(const std::string& utf8Name, const FileUpdate& upd
     const std::wstring name = Wide(utf8Name);
     // The file must be there before a lock file is made beside it.
     if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        error = SystemError(utf8Name, GetLastError());
+        error = SystemErrorText(utf8Name, GetLastError());
         return UpdateResult::Failed;
     }
     const std::string lockName = utf8Name + ".lock";
@@ -123,7 +104,7 @@ UpdateResult UpdateLockedFile(const std::string& utf8Name, const FileUpdate& upd
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     OVERLAPPED whole{};
     if (!lock.Valid() || !LockFileEx(lock.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole)) {
-        error = SystemError(lockName, GetLastError());
+        error = SystemErrorText(lockName, GetLastError());
         return UpdateResult::Failed;
     }
     // Closing the lock file's handle lets the lock go.
@@ -133,14 +114,14 @@ UpdateResult UpdateLockedFile(const std::string& utf8Name, const FileUpdate& upd
         const Handle in(CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!in.Valid()) {
-            error = SystemError(utf8Name, GetLastError());
+            error = SystemErrorText(utf8Name, GetLastError());
             return UpdateResult::Failed;
         }
         char buffer[4096];
         DWORD got = 0;
         for (;;) {
             if (!ReadFile(in.Get(), buffer, sizeof buffer, &got, nullptr)) {
-                error = SystemError(utf8Name, GetLastError());
+                error = SystemErrorText(utf8Name, GetLastError());
                 return UpdateResult::Failed;
             }
             if (got == 0) break;
@@ -165,7 +146,7 @@ UpdateResult UpdateLockedFile(const std::string& utf8Name, const FileUpdate& upd
         failure = GetLastError();
     if (failure != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());
-        error = SystemError(utf8Name, failure);
+        error = SystemErrorText(utf8Name, failure);
         return UpdateResult::Failed;
     }
     return UpdateResult::Replaced;
