@@ -15,39 +15,20 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/SRecordFile.h"
-#include "tests/support/Processes.h"
+#include "tests/e2e/SimChips.h"
 #include "tests/support/SRecords.h"
-#include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class CliCommandsTest : public ::testing::Test {
+class CliCommandsTest : public SimChipsTest {
 protected:
-    RunResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), BRAMBLET_CLI);
-        return RunProgram(args);
-    }
-    // A simulator published as `name` in the test's folder, saving its flash to `name`.mot.
-    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {}) {
-        args.insert(args.end(),
-                    {"--link", dir.Name(name), "--no-publish", "--save", dir.Name(name + ".mot")});
-        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
-    }
-    sim::Chip Saved(const std::string& name) {
-        sim::Chip chip({});
-        std::string error;
-        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
-        return chip;
-    }
     static bool Contains(const std::string& text, const std::string& part) {
         return text.find(part) != std::string::npos;
     }
 
-    TempDir dir;
     // Two pages and part of a third, at the start of the R8C's program ROM.
     const std::string records = SRecords('1', 0x4000, 0x280, 5);
 };

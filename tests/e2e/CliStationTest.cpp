@@ -8,11 +8,9 @@
 #include <set>
 #include <sstream>
 
-#include "sim/SRecordFile.h"
+#include "tests/e2e/SimChips.h"
 #include "tests/support/Json.h"
-#include "tests/support/Processes.h"
 #include "tests/support/SRecords.h"
-#include "tests/support/TempDir.h"
 #include "writer/common/Text.h"
 #include "writer/flash/Image.h"
 
@@ -21,24 +19,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class CliStationTest : public ::testing::Test {
+class CliStationTest : public SimChipsTest {
 protected:
-    std::vector<std::string> Args(std::vector<std::string> args) {
-        args.insert(args.begin(), BRAMBLET_CLI);
-        return args;
-    }
-    RunResult Cli(std::vector<std::string> args) { return RunProgram(Args(std::move(args))); }
-    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {}) {
-        args.insert(args.end(),
-                    {"--link", dir.Name(name), "--no-publish", "--save", dir.Name(name + ".mot")});
-        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
-    }
-    sim::Chip Saved(const std::string& name) {
-        sim::Chip chip({});
-        std::string error;
-        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
-        return chip;
-    }
     std::string Contents(const std::string& name) {
         std::ifstream in(TempDir::Utf8(dir.Name(name)), std::ios::binary);
         std::ostringstream text;
@@ -64,7 +46,6 @@ protected:
         return n;
     }
 
-    TempDir dir;
     // Two pages and part of a third, at the start of the R8C's program ROM.
     const std::string file = dir.Write("prog.mot", SRecords('1', 0x4000, 0x280, 5));
 };

@@ -1,0 +1,41 @@
+#pragma once
+// bramblet-cli run against simulated chips, each on a pseudo-terminal published under a name in
+// the test's own folder and saving its flash beside it when it ends.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/SRecordFile.h"
+#include "tests/support/Processes.h"
+#include "tests/support/TempDir.h"
+
+namespace bramblet::testing {
+
+class SimChipsTest : public ::testing::Test {
+protected:
+    // bramblet-cli's command line with `args`.
+    static std::vector<std::string> Args(std::vector<std::string> args) {
+        args.insert(args.begin(), BRAMBLET_CLI);
+        return args;
+    }
+    RunResult Cli(std::vector<std::string> args) { return RunProgram(Args(std::move(args))); }
+    // A simulator published as `name` in the test's folder, saving its flash to `name`.mot.
+    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {}) {
+        args.insert(args.end(),
+                    {"--link", dir.Name(name), "--no-publish", "--save", dir.Name(name + ".mot")});
+        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
+    }
+    // The flash the simulator `name` saved when it ended.
+    sim::Chip Saved(const std::string& name) {
+        sim::Chip chip({});
+        std::string error;
+        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
+        return chip;
+    }
+
+    TempDir dir;
+};
+
+}  // namespace bramblet::testing
