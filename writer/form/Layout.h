@@ -25,7 +25,7 @@ enum class ControlKind {
     OpenDialog,  // not a visible control
 };
 
-struct ControlSpec {
+struct ControlLayout {
     const char* name;
     ControlKind kind;
     const char* text;  // caption, or the first text of an edit or a combo box
@@ -48,7 +48,7 @@ inline constexpr FormSpec kForm1{"<R8C/M16C Talvoro2>  Orvane", 361, 267};
 inline constexpr int kForm1Left = 204;
 inline constexpr int kForm1Top = 118;
 
-inline constexpr std::array<ControlSpec, 18> kForm1Controls = {{
+inline constexpr std::array<ControlLayout, 18> kForm1Controls = {{
     {"DriveComboBox1", ControlKind::DriveBox, "", 0, 0, 177, 18, 12},
     {"DirectoryListBox1", ControlKind::FolderList, "", 0, 20, 177, 121, 12},
     {"FileListBox1", ControlKind::FileList, "", 180, 0, 181, 141, 12},
@@ -76,7 +76,7 @@ inline constexpr std::array<std::string_view, 11> kForm1TabOrder = {
 // TForm2, the ID code dialog.
 inline constexpr FormSpec kForm2{"プロテクトID入力", 325, 100};
 
-inline constexpr std::array<ControlSpec, 13> kForm2Controls = {{
+inline constexpr std::array<ControlLayout, 13> kForm2Controls = {{
     {"Label2", ControlKind::Label, "IDコード", 16, 28, 0, 0, 12, true},
     {"Edit1", ControlKind::Edit, "", 68, 24, 29, 20, 12, false, 2, true},
     {"Edit2", ControlKind::Edit, "", 104, 24, 29, 20, 12, false, 2, true},
@@ -100,12 +100,12 @@ inline constexpr std::array<std::string_view, 11> kForm2TabOrder = {
 inline constexpr int kForm2OffsetX = 100;
 inline constexpr int kForm2OffsetY = 100;
 
-// The spec of a named control of a table.
+// The layout of a named control of a table.
 template <std::size_t N>
-constexpr const ControlSpec& Control(const std::array<ControlSpec, N>& table,
-                                     std::string_view name) {
-    for (const ControlSpec& spec : table) {
-        if (name == spec.name) return spec;
+constexpr const ControlLayout& Control(const std::array<ControlLayout, N>& table,
+                                       std::string_view name) {
+    for (const ControlLayout& layout : table) {
+        if (name == layout.name) return layout;
     }
     return table.front();
 }

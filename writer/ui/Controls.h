@@ -29,18 +29,18 @@ public:
     }
 };
 
-// Gives `widget` its name, place, font and first text from `spec`; returns it.
+// Gives `widget` its name, place, font and first text from `layout`; returns it.
 template <typename Widget>
-Widget* Place(Widget* widget, const form::ControlSpec& spec) {
-    widget->setObjectName(QString::fromLatin1(spec.name));
-    if (spec.fontPixels != form::kFontPixels) widget->setFont(FormFont(spec.fontPixels));
-    const QString text = QString::fromUtf8(spec.text);
+Widget* Place(Widget* widget, const form::ControlLayout& layout) {
+    widget->setObjectName(QString::fromLatin1(layout.name));
+    if (layout.fontPixels != form::kFontPixels) widget->setFont(FormFont(layout.fontPixels));
+    const QString text = QString::fromUtf8(layout.text);
     if constexpr (std::is_base_of_v<QAbstractButton, Widget> || std::is_base_of_v<QLabel, Widget>) {
         widget->setText(text);
     } else if constexpr (std::is_base_of_v<QLineEdit, Widget>) {
         widget->setText(text);
-        if (spec.maxLength > 0) widget->setMaxLength(spec.maxLength);
-        if (spec.upperCase) widget->setValidator(new UpperCase(widget));
+        if (layout.maxLength > 0) widget->setMaxLength(layout.maxLength);
+        if (layout.upperCase) widget->setValidator(new UpperCase(widget));
     } else if constexpr (std::is_base_of_v<QComboBox, Widget>) {
         widget->setEditable(true);
         // Typed text stays as typed: no completion to an item's text or letter case.
@@ -53,11 +53,11 @@ Widget* Place(Widget* widget, const form::ControlSpec& spec) {
         widget->setTextVisible(false);
     }
     if constexpr (std::is_base_of_v<QWidget, Widget> && !std::is_base_of_v<QFileDialog, Widget>) {
-        if (spec.autoSize) {
-            widget->move(spec.left, spec.top);
+        if (layout.autoSize) {
+            widget->move(layout.left, layout.top);
             widget->adjustSize();
         } else {
-            widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
+            widget->setGeometry(layout.left, layout.top, layout.width, layout.height);
         }
     }
     return widget;

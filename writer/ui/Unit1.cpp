@@ -99,30 +99,30 @@ void TForm1::CreateControls() {
     move(form::kForm1Left, form::kForm1Top);
     setFont(FormFont(form::kFontPixels));
 
-    auto spec = [](const char* name) -> const form::ControlSpec& {
+    auto at = [](const char* name) -> const form::ControlLayout& {
         return Control(kForm1Controls, name);
     };
-    DriveComboBox1 = Place(new TDriveComboBox(this), spec("DriveComboBox1"));
-    DirectoryListBox1 = Place(new TDirectoryListBox(this), spec("DirectoryListBox1"));
-    FileListBox1 = Place(new TFileListBox(this), spec("FileListBox1"));
-    Edit1 = Place(new TEdit(this), spec("Edit1"));
-    StatusBar1 = Place(new QStatusBar(this), spec("StatusBar1"));
+    DriveComboBox1 = Place(new TDriveComboBox(this), at("DriveComboBox1"));
+    DirectoryListBox1 = Place(new TDirectoryListBox(this), at("DirectoryListBox1"));
+    FileListBox1 = Place(new TFileListBox(this), at("FileListBox1"));
+    Edit1 = Place(new TEdit(this), at("Edit1"));
+    StatusBar1 = Place(new QStatusBar(this), at("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    ComboBox1 = Place(new TDropDownComboBox(this), spec("ComboBox1"));
-    Button1 = Place(new QPushButton(this), spec("Button1"));
-    Label1 = Place(new QLabel(this), spec("Label1"));
-    ProgressBar1 = Place(new QProgressBar(this), spec("ProgressBar1"));
-    Label2 = Place(new QLabel(this), spec("Label2"));
-    Label3 = Place(new QLabel(this), spec("Label3"));
-    Button2 = Place(new QPushButton(this), spec("Button2"));
-    ComboBox2 = Place(new QComboBox(this), spec("ComboBox2"));
+    ComboBox1 = Place(new TDropDownComboBox(this), at("ComboBox1"));
+    Button1 = Place(new QPushButton(this), at("Button1"));
+    Label1 = Place(new QLabel(this), at("Label1"));
+    ProgressBar1 = Place(new QProgressBar(this), at("ProgressBar1"));
+    Label2 = Place(new QLabel(this), at("Label2"));
+    Label3 = Place(new QLabel(this), at("Label3"));
+    Button2 = Place(new QPushButton(this), at("Button2"));
+    ComboBox2 = Place(new QComboBox(this), at("ComboBox2"));
     ComboBox2->addItems(Utf8(form::MainFamilyItems()));
-    ComboBox2->setEditText(Utf8(spec("ComboBox2").text));
-    OpenDialog1 = Place(new QFileDialog(this), spec("OpenDialog1"));
-    Button3 = Place(new QPushButton(this), spec("Button3"));
-    Label4 = Place(new QLabel(this), spec("Label4"));
-    CheckBox1 = Place(new QCheckBox(this), spec("CheckBox1"));
-    Label5 = Place(new QLabel(this), spec("Label5"));
+    ComboBox2->setEditText(Utf8(at("ComboBox2").text));
+    OpenDialog1 = Place(new QFileDialog(this), at("OpenDialog1"));
+    Button3 = Place(new QPushButton(this), at("Button3"));
+    Label4 = Place(new QLabel(this), at("Label4"));
+    CheckBox1 = Place(new QCheckBox(this), at("CheckBox1"));
+    Label5 = Place(new QLabel(this), at("Label5"));
     SetTabOrder(this, form::kForm1TabOrder);
 
     connect(Button1, &QPushButton::clicked, this, [this] { form_.Button1Click(); });

@@ -15,23 +15,23 @@ TForm2::TForm2(QWidget& mainWindow) : QDialog(&mainWindow), mainWindow_(mainWind
     setFixedSize(form::kForm2.width, form::kForm2.height);
     setFont(FormFont(form::kFontPixels));
 
-    auto spec = [](const char* name) -> const form::ControlSpec& {
+    auto at = [](const char* name) -> const form::ControlLayout& {
         return Control(kForm2Controls, name);
     };
-    Label2 = Place(new QLabel(this), spec("Label2"));
+    Label2 = Place(new QLabel(this), at("Label2"));
     for (std::size_t i = 0; i < Edits.size(); ++i) {
         const std::string name = "Edit" + std::to_string(i + 1);
-        Edits[i] = Place(new QLineEdit(this), spec(name.c_str()));
+        Edits[i] = Place(new QLineEdit(this), at(name.c_str()));
     }
-    Button2 = Place(new QPushButton(this), spec("Button2"));
-    ComboBox1 = Place(new QComboBox(this), spec("ComboBox1"));
+    Button2 = Place(new QPushButton(this), at("Button2"));
+    ComboBox1 = Place(new QComboBox(this), at("ComboBox1"));
     for (const std::string& item : form::DialogFamilyItems()) {
         ComboBox1->addItem(QString::fromStdString(item));
     }
-    ComboBox1->setEditText(QString::fromUtf8(spec("ComboBox1").text));
-    Button1 = Place(new QPushButton(this), spec("Button1"));
-    Button3 = Place(new QPushButton(this), spec("Button3"));
-    StatusBar1 = Place(new QStatusBar(this), spec("StatusBar1"));
+    ComboBox1->setEditText(QString::fromUtf8(at("ComboBox1").text));
+    Button1 = Place(new QPushButton(this), at("Button1"));
+    Button3 = Place(new QPushButton(this), at("Button3"));
+    StatusBar1 = Place(new QStatusBar(this), at("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));

@@ -64,12 +64,12 @@ HFONT FormFont(int pixels) {
     return font;
 }
 
-HWND CreateControl(HWND parent, const form::ControlSpec& spec, int id) {
+HWND CreateControl(HWND parent, const form::ControlLayout& layout, int id) {
     const wchar_t* windowClass = nullptr;
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
-    int height = spec.height;
-    switch (spec.kind) {
+    int height = layout.height;
+    switch (layout.kind) {
         case ControlKind::DriveBox:
             windowClass = WC_COMBOBOXW;
             style |= CBS_DROPDOWNLIST | WS_VSCROLL;
@@ -87,7 +87,7 @@ HWND CreateControl(HWND parent, const form::ControlSpec& spec, int id) {
             break;
         case ControlKind::Edit:
             windowClass = WC_EDITW;
-            style |= ES_AUTOHSCROLL | (spec.upperCase ? ES_UPPERCASE : 0);
+            style |= ES_AUTOHSCROLL | (layout.upperCase ? ES_UPPERCASE : 0);
             exStyle = WS_EX_CLIENTEDGE;
             break;
         case ControlKind::StatusBar:
@@ -119,21 +119,21 @@ HWND CreateControl(HWND parent, const form::ControlSpec& spec, int id) {
             return nullptr;
     }
     HWND control = CreateWindowExW(
-        exStyle, windowClass, L"", style, spec.left, spec.top, spec.width, height, parent,
+        exStyle, windowClass, L"", style, layout.left, layout.top, layout.width, height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Module(), nullptr);
     if (!control) return nullptr;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont(spec.fontPixels)), FALSE);
-    switch (spec.kind) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont(layout.fontPixels)), FALSE);
+    switch (layout.kind) {
         case ControlKind::Edit:
-            if (spec.maxLength > 0) SendMessageW(control, EM_LIMITTEXT, spec.maxLength, 0);
+            if (layout.maxLength > 0) SendMessageW(control, EM_LIMITTEXT, layout.maxLength, 0);
             break;
         case ControlKind::DriveBox:
         case ControlKind::ComboBox:
-            FitComboHeight(control, spec.height);
+            FitComboHeight(control, layout.height);
             break;
         case ControlKind::StatusBar:
             SendMessageW(control, SB_SIMPLE, TRUE, 0);
-            MoveWindow(control, spec.left, spec.top, spec.width, spec.height, FALSE);
+            MoveWindow(control, layout.left, layout.top, layout.width, layout.height, FALSE);
             break;
         case ControlKind::ProgressBar:
             SendMessageW(control, PBM_SETRANGE32, 0, 100);
@@ -142,10 +142,10 @@ HWND CreateControl(HWND parent, const form::ControlSpec& spec, int id) {
         default:
             break;
     }
-    if (spec.autoSize) {
-        SetAutoSizeText(control, spec.text);
-    } else if (spec.kind != ControlKind::StatusBar) {
-        SetText(control, spec.text);
+    if (layout.autoSize) {
+        SetAutoSizeText(control, layout.text);
+    } else if (layout.kind != ControlKind::StatusBar) {
+        SetText(control, layout.text);
     }
     return control;
 }

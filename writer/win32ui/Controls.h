@@ -29,13 +29,13 @@ constexpr int ControlId(std::size_t row) {
 // place, font and first text; the open dialog has no window and gets none. Returns the windows by
 // row.
 template <std::size_t N>
-std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlSpec, N>& table);
-HWND CreateControl(HWND parent, const form::ControlSpec& spec, int id);
+std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlLayout, N>& table);
+HWND CreateControl(HWND parent, const form::ControlLayout& layout, int id);
 
 // The keyboard order: the named controls of `table` first in the window's z-order, in this order
 // (the order in which the dialog manager walks them), each with a tab stop.
 template <std::size_t N, std::size_t M>
-void SetTabOrder(HWND parent, const std::array<form::ControlSpec, N>& table,
+void SetTabOrder(HWND parent, const std::array<form::ControlLayout, N>& table,
                  const std::array<std::string_view, M>& names);
 
 // Texts as UTF-8.
@@ -92,7 +92,7 @@ RECT FrameRect(HWND window);
 RECT PlaceInParent(HWND child);
 
 template <std::size_t N>
-std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlSpec, N>& table) {
+std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlLayout, N>& table) {
     std::array<HWND, N> windows{};
     for (std::size_t row = 0; row < N; ++row) {
         windows[row] = CreateControl(parent, table[row], ControlId(row));
@@ -101,7 +101,7 @@ std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlSp
 }
 
 template <std::size_t N, std::size_t M>
-void SetTabOrder(HWND parent, const std::array<form::ControlSpec, N>& table,
+void SetTabOrder(HWND parent, const std::array<form::ControlLayout, N>& table,
                  const std::array<std::string_view, M>& names) {
     HWND previous = HWND_TOP;
     for (std::string_view name : names) {
