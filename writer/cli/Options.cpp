@@ -156,17 +156,6 @@ bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
     return true;
 }
 
-std::optional<std::uint32_t> ParseHexAddress(const std::string& text) {
-    if (text.empty() || text.size() > 8) return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 }  // namespace
 
 const char* CommandName(Command command) {
@@ -206,8 +195,8 @@ std::string Usage(Command command) {
 std::optional<PageRange> ParseRange(const std::string& text) {
     const auto dash = text.find('-');
     if (dash == std::string::npos) return std::nullopt;
-    const auto start = ParseHexAddress(text.substr(0, dash));
-    const auto end = ParseHexAddress(text.substr(dash + 1));
+    const auto start = ParseHex(text.substr(0, dash), 8);
+    const auto end = ParseHex(text.substr(dash + 1), 8);
     if (!start || !end || *start > *end || *end > 0xFFFFFF) return std::nullopt;
     return PageRange{*start & ~std::uint32_t{0xFF}, *end | 0xFF};
 }
@@ -302,7 +291,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if ((command == Command::Write || command == Command::Erase) &&
                    arg == "--erase-block") {
             if (!value(text)) return std::nullopt;
-            const std::optional<std::uint32_t> address = ParseHexAddress(text);
+            const std::optional<std::uint32_t> address = ParseHex(text, 8);
             if (!address || *address > 0xFFFFFF) {
                 error = "--erase-block takes a hexadecimal address up to FFFFFF";
                 return std::nullopt;

@@ -23,17 +23,6 @@ std::optional<std::uint64_t> Digits(const std::string& text, std::size_t maxDigi
     return value;
 }
 
-std::optional<std::uint64_t> HexDigits(const std::string& text) {
-    if (text.empty() || text.size() > 6) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<std::uint64_t>(digit);
-    }
-    return value;
-}
-
 }  // namespace
 
 std::optional<SerialOption> ParseSerialOption(const std::string& text) {
@@ -41,7 +30,7 @@ std::optional<SerialOption> ParseSerialOption(const std::string& text) {
     if (first == std::string::npos) return std::nullopt;
     const auto second = text.find(':', first + 1);
     if (second == std::string::npos || second + 1 == text.size()) return std::nullopt;
-    const auto address = HexDigits(text.substr(0, first));
+    const auto address = ParseHex(text.substr(0, first), 6);
     const auto width = Digits(text.substr(first + 1, second - first - 1), 1);
     if (!address || !width || *width < 1 || *width > 8 || *address + *width - 1 > 0xFFFFFF) {
         return std::nullopt;

@@ -14,6 +14,17 @@ std::string Hex(std::uint64_t value, int digits) {
     return text;
 }
 
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits || text.size() > 8) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
 std::string IsoTime(const std::tm& local, long offsetSeconds) {
     const long minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
     char text[64];

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ using text::HexDigitValue;
 // Upper-case hexadecimal with leading zeros to at least `digits` digits: Hex(0xC1, 6) is
 // "0000C1", as addresses, status bytes and frames are written everywhere.
 std::string Hex(std::uint64_t value, int digits);
+// 1 to `maxDigits` (at most 8) hexadecimal digits of either case, as addresses are typed.
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t maxDigits);
 
 // A broken-down local time and its offset from UTC in seconds as ISO 8601:
 // 2026-12-08T14:03:22+09:00.
