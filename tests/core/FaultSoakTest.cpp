@@ -25,6 +25,7 @@
 #include "sim/VirtualLink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/core/Session.h"
 
@@ -86,13 +87,7 @@ Outcome RunOnce(Operation operation, sim::VirtualLink& line, const Job& target, 
 
 // ---- The texts a run may end with ----------------------------------------------------------
 
-const std::string kNoPort = "COMポートがありません！";
-const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
 const std::string kNoRate = "通信速度を115200bpsに切り替えられません!";
-const std::string kIdMismatch = "ID照合不一致";
-const std::string kCannotErase = "フラッシュを消去できません! ";
-const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
-const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
 
 // The status line a run of `operation` may end with when `step` failed (Step::None: succeeded).
 // The files are sound and stay as they are, so no file text is right at any step.

@@ -13,6 +13,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/platform/System.h"
 #include "writer/platform/win32/RegistrySettings.h"
@@ -24,11 +25,9 @@ namespace bramblet::win32ui {
 namespace {
 
 using bramblet::testing::TempDir;
+using namespace bramblet::testing::status_texts;
 
 const wchar_t kKey[] = L"Software\\ORVANE\\BrambletWindowTest";
-const std::string kNotSFormat = "Sフォーマットファイルではありません！";
-const std::string kCheckFailed = "書き込みファイルはSフォーマットでないか、異常です";
-const std::string kReady = "ブートモードでマイコンの電源ON、書込実行ボタンを押す";
 
 // Handles what has been posted and sent to this thread's windows.
 void Pump() {
@@ -357,7 +356,7 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
     // Once the chip is unlocked, the user clicks Erase and closes the window: the click is dropped,
     // the close waits for the end of the write.
     recorder.onStatus = [&](const std::string& text) {
-        if (text != "フラッシュ消去中") return;
+        if (text != kErasing) return;
         PostMessageW(f.Button2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         PostMessageW(f.Button2, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         PostMessageW(f.Handle(), WM_CLOSE, 0, 0);
@@ -372,17 +371,15 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
     hand = nullptr;
 
     EXPECT_EQ(recorder.statuses,
-              (std::vector<std::string>{
-                  "フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                  "BOOTモードコネクト中", "ID all FF 照合中", "IDファイル 照合中", "ID照合完了！",
-                  "フラッシュ消去中", "フラッシュ消去完了！", "フラッシュ書き込み中",
-                  "フラッシュベリファイ中", "フラッシュ書き込みは無事完了しました"}));
+              (std::vector<std::string>{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdFile,
+                                        kIdVerified, kErasing, kErased, kProgramming, kVerifying,
+                                        kWritten}));
     EXPECT_EQ(recorder.progress, (std::vector<int>{0, 5, 10, 40, 70, 40, 70, 99}));
     EXPECT_EQ(Text(f.Label3), "VER.1.48");
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0x30});
     for (std::uint32_t a = 0xC000; a < 0xC300; ++a) ASSERT_EQ(line.Target().Read(a), a & 0xFF) << a;
 
-    EXPECT_EQ(answer.status, "プロテクトされています。プロテクトIDを指定してください");
+    EXPECT_EQ(answer.status, kIdProtected);
     EXPECT_EQ(answer.family, "R8C");
     EXPECT_EQ(answer.offset.x, 100);
     EXPECT_EQ(answer.offset.y, 100);
@@ -414,7 +411,7 @@ TEST_F(Win32Window, AClickWritesThroughAComPort) {
     recorder.Attach(f);
     SendMessageW(f.Button1, BM_CLICK, 0, 0);
     ASSERT_FALSE(recorder.statuses.empty());
-    EXPECT_EQ(recorder.statuses.back(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(recorder.statuses.back(), kWritten);
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0x30});
     EXPECT_EQ(recorder.progress.back(), 99);
 }
