@@ -7,6 +7,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/form/IdCodeForm.h"
 #include "writer/form/MainForm.h"
@@ -40,6 +41,7 @@ public:
     bool modePin = false, modePinVisible = true;
     int top = 118, left = 204;
     std::string selected;                   // the file list's selection
+    std::string shownFolder;                // the browser's
     std::optional<std::string> chosenFile;  // what the open dialog answers
     std::optional<OpenDialogDefaults> dialogShown;
     int closes = 0;
@@ -105,7 +107,10 @@ public:
     void Close() override { ++closes; }
 
     std::string SelectedFile() const override { return selected; }
-    void ShowFolder(const std::string&) override { selected.clear(); }
+    void ShowFolder(const std::string& folder) override {
+        shownFolder = folder;
+        selected.clear();
+    }
     void SetMask(const std::string& m) override { Note("mask " + m); }
     void SelectFile(const std::string& n) override {
         Note("select " + n);
@@ -192,11 +197,29 @@ TEST_F(MainFormTest, SettingsAreAppliedAsReadUntilTheFirstFailure) {
 
 TEST_F(MainFormTest, SavedInTheirOrderAndAFailedSaveHoldsTheFirstCloseOnly) {
     MainForm& f = Open();
-    face.fileName = "p.mot";
+    face.top = 40;
+    face.left = -5;
+    face.fileName = "C:\\書込\\\"x\".mot";
+    face.portName = "any text";
+    face.family = "m32c";
     face.modePin = true;
     EXPECT_TRUE(f.CloseRequested());
-    EXPECT_EQ(SavedNames(), (std::vector<std::string>{"WindowTop", "WindowLeft", "FileName", "COM",
-                                                      "CPU", "ModePin"}));
+    // Every text as typed, the mode pin as 1; the file has its mark and is UTF-16.
+    ASSERT_GE(settings->size(), 2u);
+    EXPECT_EQ(StringFromData(std::vector<std::uint8_t>(settings->begin() + 2, settings->end())),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\ORVANE\\Bramblet]\r\n"
+              "\"WindowTop\"=dword:00000028\r\n"
+              "\"WindowLeft\"=dword:fffffffb\r\n"
+              "\"FileName\"=\"C:\\\\書込\\\\\\\"x\\\".mot\"\r\n"
+              "\"COM\"=\"any text\"\r\n"
+              "\"CPU\"=\"m32c\"\r\n"
+              "\"ModePin\"=dword:00000001\r\n\r\n");
+    // Values already there are overwritten where they stand.
+    Settings("\"CPU\"=\"R8C\"\n\"Other\"=\"o\"\n\"WindowTop\"=dword:00000001\n");
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(SavedNames(), (std::vector<std::string>{"CPU", "Other", "WindowTop", "WindowLeft",
+                                                      "FileName", "COM", "ModePin"}));
     failSave = true;
     EXPECT_FALSE(f.CloseRequested());  // the user sees why and may try again
     EXPECT_EQ(face.errors.size(), 1u);
@@ -217,6 +240,28 @@ TEST_F(MainFormTest, CommandLineFileAndTheLinkersX30) {
     EXPECT_EQ(face.fileName, "");
 }
 
+// What a check with family selection puts into the family box: the family whose highest
+// address the file reaches, or the text as it was.
+TEST(FamilySelectionTest, ByTheHighestAddressOrLeftAsItWas) {
+    struct Case {
+        std::uint32_t max;
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {0xFFEF, "M16C", "M16C"},   {0xFFF0, "M16C", "R8C"},    {0xFFFF, "M32C", "R8C"},
+        {0x10000, "M16C", "M16C"},  {0xFFFEF, "R8C", "R8C"},    {0xFFFF0, "R8C", "M16C"},
+        {0xFFFFF, "M32C", "M16C"},  {0xFFFFEF, "M16C", "M16C"}, {0xFFFFF0, "R8C", "M32C"},
+        {0xFFFFFF, "M16C", "M32C"}, {0xFFFFFF, "m16c", "m16c"}, {0x1000000, "R8C", "R8C"},
+        {0xFFFF, "", ""},           {0xFFFF, "R8C", "R8C"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Family> chosen = FamilyByHighestAddress(c.max, ParseFamily(c.before));
+        EXPECT_EQ(chosen ? FamilyName(*chosen) : c.before, std::string(c.after))
+            << std::hex << c.max;
+    }
+}
+
 TEST_F(MainFormTest, DropsAreCutToTheNotificationsBufferAndNeverHalveACharacter) {
     const std::string ascii(300, 'a');
     EXPECT_EQ(DroppedPath(ascii), std::string(254, 'a'));
@@ -225,6 +270,24 @@ TEST_F(MainFormTest, DropsAreCutToTheNotificationsBufferAndNeverHalveACharacter)
     EXPECT_EQ(DroppedPath(std::string(252, 'a') + emoji + "b"), std::string(252, 'a') + emoji);
     EXPECT_EQ(DroppedPath(std::string(253, 'a') + emoji), std::string(253, 'a'));
     EXPECT_EQ(DroppedPath("日本語.mot"), "日本語.mot");  // one unit each
+
+    // The cut comes before anything else: the cut name is what the field shows and is looked for.
+    MainForm& f = Open();
+    const std::string longPath = dir.Name("") + std::string(300, 'x');
+    f.FilesDropped(longPath);
+    EXPECT_EQ(face.fileName, DroppedPath(longPath));
+    EXPECT_EQ(face.errors.size(), 1u);  // no such file
+}
+
+TEST_F(MainFormTest, DroppedFolderMovesTheBrowserAndFailsTheCheck) {
+    std::filesystem::create_directories(dir.Path() / "folder");
+    MainForm& f = Open();
+    f.FilesDropped(dir.Name("folder"));
+    EXPECT_EQ(face.fileName, dir.Name("folder"));
+    EXPECT_EQ(std::filesystem::current_path(), dir.Path() / "folder");
+    EXPECT_EQ(face.fileCheck, testing::kCheckFailed);
+    EXPECT_EQ(face.status, testing::kNotSFormat);
+    EXPECT_TRUE(face.errors.empty());
 }
 
 TEST_F(MainFormTest, FileListDoubleClickTakesOnlyWriteFilesAndTheDialogItsDefaults) {
@@ -251,17 +314,32 @@ TEST_F(MainFormTest, FileListDoubleClickTakesOnlyWriteFilesAndTheDialogItsDefaul
     EXPECT_EQ(face.calls, (std::vector<std::string>{"file " + *face.chosenFile, "error"}));
 }
 
-TEST_F(MainFormTest, PortListIsSortedAndAFailureLeavesIt) {
+TEST_F(MainFormTest, PortListIsSortedOnEveryOpeningAndAFailureLeavesIt) {
     MainForm& f = Open();
-    ports = std::vector<std::string>{"COM10", "COM3", "COM1", "COM2", "COM3"};
+    face.portName = "COM7";
+    face.calls.clear();
+    ports = std::vector<std::string>{"COM10", "COM3", "COM12", "COM1", "COM9", "COM2", "COM3"};
     f.ComboBox1DropDown();
-    EXPECT_EQ(face.portItems, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM3", "COM10"}));
+    EXPECT_EQ(face.portItems,
+              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM3", "COM9", "COM10", "COM12"}));
+    // Names of other systems after the numbered ones, each kind in its own order.
+    ports = std::vector<std::string>{"ttyUSB0", "/tmp/bramblet-sim/COM9", "ttyS0"};
+    f.ComboBox1DropDown();
+    EXPECT_EQ(face.portItems,
+              (std::vector<std::string>{"ttyS0", "ttyUSB0", "/tmp/bramblet-sim/COM9"}));
     ports.reset();  // no list from the system
     f.ComboBox1DropDown();
     portListFails = true;
     f.ComboBox1DropDown();
-    EXPECT_EQ(face.portItems.size(), 5u);
+    EXPECT_EQ(face.portItems.size(), 3u);
     EXPECT_EQ(face.errors, std::vector<std::string>{"\"Serial0\" のデータ型が正しくありません"});
+    portListFails = false;
+    ports = std::vector<std::string>{};
+    f.ComboBox1DropDown();
+    EXPECT_TRUE(face.portItems.empty());
+    // The text in the box is the user's, whatever the list holds.
+    EXPECT_EQ(face.portName, "COM7");
+    EXPECT_EQ(face.calls, std::vector<std::string>{"error"});
 }
 
 TEST_F(MainFormTest, BrowserPathsNameAFolderAMaskOrAFile) {
@@ -302,7 +380,8 @@ TEST_F(MainFormTest, DropsAndClosesDuringAnOperationWaitForItsEnd) {
     f.Button1Click();
     EXPECT_EQ(line.Target().Read(0xC000), testing::Bytes(0xC000, 1)[0]);  // written whole
     EXPECT_EQ(face.fileName, later);  // the drop was taken at the end
-    EXPECT_EQ(face.closes, 1);        // and then the close
+    EXPECT_EQ(face.status, testing::kReady);
+    EXPECT_EQ(face.closes, 1);  // and then the close
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{kBeepSuccess});
 }
 

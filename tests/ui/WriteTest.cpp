@@ -21,11 +21,11 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     ASSERT_EQ(form1.Edit1->text().toStdString(), file);
 
-    std::vector<QString> statuses;
+    std::vector<std::string> statuses;
     std::vector<int> progress;
     std::vector<bool> button1Enabled, othersEnabled;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        statuses.push_back(text);
+        statuses.push_back(text.toStdString());
         button1Enabled.push_back(form1.Button1->isEnabled());
         othersEnabled.push_back(form1.Button2->isEnabled() && form1.Button3->isEnabled());
     });
@@ -34,11 +34,9 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
 
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
 
-    EXPECT_EQ(statuses, (std::vector<QString>{
-                            "フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                            "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！",
-                            "フラッシュ消去中", "フラッシュ消去完了！", "フラッシュ書き込み中",
-                            "フラッシュベリファイ中", "フラッシュ書き込みは無事完了しました"}));
+    EXPECT_EQ(statuses,
+              (std::vector<std::string>{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
+                                        kErasing, kErased, kProgramming, kVerifying, kWritten}));
     // 0x300 bytes in pages 0xC000, 0xC100, 0xC200: page changes after 256 and 512 bytes.
     EXPECT_EQ(progress, (std::vector<int>{5, 10, 40, 70, 40, 70, 99}));  // 0 was already shown
     EXPECT_EQ(form1.ProgressBar1->value(), 99);
@@ -66,13 +64,13 @@ TEST_F(FormTest, LineGoneDuringTheUnlockEndsTheWriteAsAFailedConnection) {
     TForm1& form1 = Open();
     // A dialog shown now would wait for a user; without one, asking ends as cancelled.
     form1.SetIdCodeDialog(nullptr);
-    std::vector<QString> statuses;
+    std::vector<std::string> statuses;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        statuses.push_back(text);
-        if (text == "IDファイル 照合中") link.UnplugAt(link.Now() + std::chrono::milliseconds(1));
+        statuses.push_back(text.toStdString());
+        if (statuses.back() == kIdFile) link.UnplugAt(link.Now() + std::chrono::milliseconds(1));
     });
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
-    EXPECT_EQ(statuses.back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_EQ(statuses.back(), kNoAnswer);
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0xFFFFFFFF});
     EXPECT_FALSE(link.PortOpen());
     EXPECT_TRUE(form1.Button1->isEnabled());
@@ -109,11 +107,11 @@ TEST_F(FormTest, WindowIsServedBetweenStatusChangesOfALongExchange) {
     bool served = false;
     bool servedBeforeTheAnswer = false;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        if (text == "BOOTモードコネクト中") QTimer::singleShot(100, [&] { served = true; });
-        if (text.startsWith("通信できません")) servedBeforeTheAnswer = served;
+        if (text == Q(kConnecting)) QTimer::singleShot(100, [&] { served = true; });
+        if (text == Q(kNoAnswer)) servedBeforeTheAnswer = served;
     });
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
-    EXPECT_TRUE(Status().startsWith("通信できません"));
+    EXPECT_EQ(Status(), Q(kNoAnswer));
     EXPECT_TRUE(servedBeforeTheAnswer);
 }
 
