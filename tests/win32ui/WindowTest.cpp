@@ -15,6 +15,7 @@
 #include "tests/support/SRecords.h"
 #include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
+#include "writer/form/Layout.h"
 #include "writer/platform/System.h"
 #include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
@@ -213,18 +214,38 @@ TEST_F(Win32Window, OpensAsDesignedTakesADropAndATypedPortAndKeepsThemInTheRegis
     TForm1& f = Open();
 
     // The first run, with no settings.
-    EXPECT_EQ(Text(f.Handle()), "<R8C/M16C Talvoro2>  Orvane");
+    EXPECT_EQ(Text(f.Handle()), form::kForm1.caption);
     RECT client{};
     GetClientRect(f.Handle(), &client);
-    EXPECT_EQ(client.right, 361);
-    EXPECT_EQ(client.bottom, 267);
-    EXPECT_EQ(FrameRect(f.Handle()).left, 204);
-    EXPECT_EQ(FrameRect(f.Handle()).top, 118);
+    EXPECT_EQ(client.right, form::kForm1.width);
+    EXPECT_EQ(client.bottom, form::kForm1.height);
+    EXPECT_EQ(FrameRect(f.Handle()).left, form::kForm1Left);
+    EXPECT_EQ(FrameRect(f.Handle()).top, form::kForm1Top);
+    // Every row of the layout table reaches its control; the rows themselves are checked
+    // against the design in the form model's tests.
+    for (std::size_t row = 0; row < form::kForm1Controls.size(); ++row) {
+        const form::ControlLayout& layout = form::kForm1Controls[row];
+        if (layout.kind == form::ControlKind::OpenDialog) continue;
+        SCOPED_TRACE(layout.name);
+        HWND control = GetDlgItem(f.Handle(), ControlId(row));
+        ASSERT_NE(control, nullptr);
+        const RECT place = PlaceInParent(control);
+        EXPECT_EQ(place.left, layout.left);
+        EXPECT_EQ(place.top, layout.top);
+        if (layout.autoSize) continue;
+        EXPECT_EQ(place.right - place.left, layout.width);
+        // A combo box's closed height is the system's, from its font.
+        const bool combo = layout.kind == form::ControlKind::ComboBox ||
+                           layout.kind == form::ControlKind::DriveBox;
+        if (!combo) {
+            EXPECT_EQ(place.bottom - place.top, layout.height);
+        }
+    }
     const LONG_PTR style = GetWindowLongPtrW(f.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    // The taskbar's button is the application's, titled "Bramblet2".
-    EXPECT_EQ(Text(GetWindow(f.Handle(), GW_OWNER)), "Bramblet2");
+    // The taskbar's button is the application's.
+    EXPECT_EQ(Text(GetWindow(f.Handle(), GW_OWNER)), form::kApplicationTitle);
     EXPECT_EQ(StatusText(f.StatusBar1), kNotSFormat);
     EXPECT_EQ(Text(f.Label4), kCheckFailed);
     EXPECT_EQ(Text(f.ComboBox1), "COM1");
