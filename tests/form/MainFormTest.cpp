@@ -235,9 +235,24 @@ TEST_F(MainFormTest, CommandLineFileAndTheLinkersX30) {
     EXPECT_EQ(face.fileCheck, "書込エリア(0FFF00-0FFFFF)  書込サイズ(256バイト)");
     EXPECT_FALSE(face.modePinVisible);
 
+    // The name changes even when no such file exists; only the extension is the linker's.
     face = FakeFace();
-    Open({"a.mot", "b.mot"});  // two arguments are no file
+    Open({"dir.x30/none.X30"});
+    EXPECT_EQ(face.fileName, "dir.x30/none.MOT");
+    EXPECT_EQ(face.errors.size(), 1u);
+
+    face = FakeFace();
+    Open({"a.mot", "b.mot"});  // two arguments (an unquoted path with a blank) are no file
     EXPECT_EQ(face.fileName, "");
+    EXPECT_TRUE(face.errors.empty());
+
+    // One argument with a blank is taken whole.
+    const std::string spaced =
+        dir.Write("my prog.s", SRecords('2', 0xFFFF00, 0x100) + "S804000000FB\n");
+    face = FakeFace();
+    Open({spaced});
+    EXPECT_EQ(face.fileName, spaced);
+    EXPECT_EQ(face.family, "M32C");
 }
 
 // What a check with family selection puts into the family box: the family whose highest

@@ -272,37 +272,14 @@ TEST_F(FormTest, RememberedFileThatIsGone) {
     EXPECT_TRUE(f.acceptDrops());
 }
 
+// The program's arguments reach the form: prog.x30 is taken as prog.MOT and checked.
 TEST_F(FormTest, CommandLine) {
-    const std::string mot = WriteFile("prog.MOT", 0xFFFFF);
-    {
-        // prog.x30 is taken as prog.MOT, and the family follows the file's addresses.
-        TForm1& f = Open({QStringLiteral("prog.x30")});
-        EXPECT_EQ(f.Edit1->text(), QStringLiteral("prog.MOT"));
-        EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("M16C"));
-        EXPECT_FALSE(f.CheckBox1->isVisibleTo(&f));
-        EXPECT_EQ(f.Label4->text(),
-                  QStringLiteral("書込エリア(0FFF00-0FFFFF)  書込サイズ(256バイト)"));
-    }
-    {
-        // The name changes even when no such file exists.
-        TForm1& f = Open({QStringLiteral("dir.x30/none.X30")});
-        EXPECT_EQ(f.Edit1->text(), QStringLiteral("dir.x30/none.MOT"));
-        EXPECT_EQ(errors.size(), 1);
-        errors.clear();
-    }
-    {
-        // Two arguments (an unquoted path with a blank): nothing is taken.
-        TForm1& f = Open({QStringLiteral("my"), QStringLiteral("prog.mot")});
-        EXPECT_EQ(f.Edit1->text(), QString());
-        EXPECT_TRUE(errors.isEmpty());
-    }
-    {
-        // One argument with a blank is taken whole.
-        const std::string spaced = WriteFile("my prog.s", 0xFFFFFF);
-        TForm1& f = Open({Q(spaced)});
-        EXPECT_EQ(f.Edit1->text(), Q(spaced));
-        EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("M32C"));
-    }
+    WriteFile("prog.MOT", 0xFFFFF);
+    TForm1& f = Open({QStringLiteral("prog.x30")});
+    EXPECT_EQ(f.Edit1->text(), QStringLiteral("prog.MOT"));
+    EXPECT_EQ(f.ComboBox2->currentText(), QStringLiteral("M16C"));
+    EXPECT_FALSE(f.CheckBox1->isVisibleTo(&f));
+    EXPECT_EQ(f.Label4->text(), QStringLiteral("書込エリア(0FFF00-0FFFFF)  書込サイズ(256バイト)"));
 }
 
 TEST_F(FormTest, FileListDoubleClick) {
