@@ -11,7 +11,6 @@ inline namespace status_texts {
 // The three operations, from their start to their end.
 inline const std::string kStartWrite = "フラッシュ消去・書込み開始";
 inline const std::string kStartErase = "フラッシュ消去開始";
-inline const std::string kStartVerify = "フラッシュベリファイ開始";
 inline const std::string kConnecting = "BOOTモードコネクト中";
 inline const std::string kIdAllFF = "ID all FF 照合中";
 inline const std::string kIdFile = "IDファイル 照合中";
@@ -21,7 +20,6 @@ inline const std::string kErased = "フラッシュ消去完了！";
 inline const std::string kProgramming = "フラッシュ書き込み中";
 inline const std::string kVerifying = "フラッシュベリファイ中";
 inline const std::string kWritten = "フラッシュ書き込みは無事完了しました";
-inline const std::string kEraseDone = "フラッシュ消去は無事完了しました";
 inline const std::string kVerified = "フラッシュベリファイは無事完了しました";
 
 // How an operation fails.
