@@ -48,6 +48,9 @@ public:
             }
             std::size_t Read(std::span<std::uint8_t>) override { return 0; }
             void DiscardInput() override {}
+            PortLoss Lost() const override { return {}; }
+            std::string SetLine(ModemLine, bool) override { return "no modem lines"; }
+            void Pause(std::chrono::milliseconds) override {}
 
         private:
             SilentPorts& owner_;

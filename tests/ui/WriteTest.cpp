@@ -3,6 +3,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/ui/FormFixture.h"
+#include "writer/link/ForwardingPort.h"
 
 namespace bramblet::ui::testing {
 namespace {
@@ -89,6 +90,9 @@ public:
                 return 0;
             }
             void DiscardInput() override {}
+            PortLoss Lost() const override { return {}; }
+            std::string SetLine(ModemLine, bool) override { return "no modem lines"; }
+            void Pause(std::chrono::milliseconds) override {}
         };
         OpenResult r;
         r.port = std::make_unique<Port>();
@@ -129,22 +133,18 @@ public:
     }
 
 private:
-    class Port : public SerialPort {
+    class Port : public ForwardingPort {
     public:
         Port(std::unique_ptr<SerialPort> port, SlowHeaderLine& owner)
-            : port_(std::move(port)), owner_(owner) {}
-        bool Setup(std::uint32_t baud) override { return port_->Setup(baud); }
+            : ForwardingPort(std::move(port)), owner_(owner) {}
         void Write(std::span<const std::uint8_t> bytes) override {
             const bool header = bytes.size() == 3 && bytes[0] == 0x41;
             if (header) QThread::msleep(60);
             owner_.events.push_back(header ? "header" : bytes.size() == 256 ? "data" : "write");
-            port_->Write(bytes);
+            ForwardingPort::Write(bytes);
         }
-        std::size_t Read(std::span<std::uint8_t> buffer) override { return port_->Read(buffer); }
-        void DiscardInput() override { port_->DiscardInput(); }
 
     private:
-        std::unique_ptr<SerialPort> port_;
         SlowHeaderLine& owner_;
     };
     PortOpener& line_;

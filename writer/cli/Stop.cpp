@@ -2,40 +2,43 @@
 
 #include <algorithm>
 
+#include "writer/link/ForwardingPort.h"
+
 namespace bramblet {
 namespace {
 
-class StoppablePort : public SerialPort {
+// Once stopped it has let its port go, so it answers every call itself.
+class StoppablePort : public ForwardingPort {
 public:
     StoppablePort(std::unique_ptr<SerialPort> port, const std::function<bool()>& stopRequested)
-        : port_(std::move(port)), stopRequested_(stopRequested) {}
+        : ForwardingPort(std::move(port)), stopRequested_(stopRequested) {}
 
-    bool Setup(std::uint32_t baud) override { return port_ && port_->Setup(baud); }
+    bool Setup(std::uint32_t baud) override { return Inner() && Inner()->Setup(baud); }
 
     void Write(std::span<const std::uint8_t> bytes) override {
         if (afterRead_ && Stopping()) return;
         afterRead_ = false;
-        if (port_) port_->Write(bytes);
+        if (Inner()) Inner()->Write(bytes);
     }
 
     std::size_t Read(std::span<std::uint8_t> buffer) override {
-        if (!port_) return 0;
-        const std::size_t n = port_->Read(buffer);
+        if (!Inner()) return 0;
+        const std::size_t n = Inner()->Read(buffer);
         afterRead_ = true;
         return Stopping() ? 0 : n;
     }
 
     void DiscardInput() override {
-        if (port_) port_->DiscardInput();
+        if (Inner()) Inner()->DiscardInput();
     }
 
     PortLoss Lost() const override {
-        if (!port_) return {PortLoss::Kind::Stopped, ""};
-        return port_->Lost();
+        if (!Inner()) return {PortLoss::Kind::Stopped, ""};
+        return Inner()->Lost();
     }
 
     std::string SetLine(ModemLine line, bool asserted) override {
-        return port_ ? port_->SetLine(line, asserted) : "stopped";
+        return Inner() ? Inner()->SetLine(line, asserted) : "stopped";
     }
 
     // In slices, so that a stop asked for during a long wait is seen within one.
@@ -43,7 +46,7 @@ public:
         constexpr std::chrono::milliseconds kSlice{50};
         while (time.count() > 0 && !Stopping()) {
             const auto slice = std::min(time, kSlice);
-            port_->Pause(slice);
+            Inner()->Pause(slice);
             time -= slice;
         }
     }
@@ -52,11 +55,10 @@ private:
     // True, with the port closed, once a stop has been asked for. A port that has gone already
     // keeps saying why.
     bool Stopping() {
-        if (port_ && !port_->Lost() && stopRequested_()) port_.reset();
-        return !port_;
+        if (Inner() && !Inner()->Lost() && stopRequested_()) ReleaseInner();
+        return !Inner();
     }
 
-    std::unique_ptr<SerialPort> port_;
     const std::function<bool()>& stopRequested_;
     bool afterRead_ = true;  // the first write begins an exchange
 };

@@ -47,7 +47,7 @@ std::optional<protocol::Status> Session::Run::Poll(int limit) {
 }
 
 bool Session::Run::EraseStep() {
-    const std::vector<std::uint32_t>& blocks = target.flash.eraseBlocks;
+    const std::vector<std::uint32_t>& blocks = target_.flash.eraseBlocks;
     if (blocks.empty()) {
         protocol::EraseAll(Port());
         eraseStatus_ = Poll(kErasePollLimit);
@@ -57,12 +57,12 @@ bool Session::Run::EraseStep() {
     // given, since it knows its own blocks better than any table.
     std::vector<std::string> erased;
     for (const std::uint32_t address : blocks) {
-        std::string name = BlockName(target.family, address);
+        std::string name = BlockName(target_.family, address);
         if (std::find(erased.begin(), erased.end(), name) != erased.end()) continue;
         protocol::BlockErase(Port(), address);
         eraseStatus_ = Poll(kErasePollLimit);
         if (!Accepted(eraseStatus_)) {
-            outcome.detail = std::move(name);
+            outcome_.detail = std::move(name);
             return false;
         }
         erased.push_back(std::move(name));
@@ -71,32 +71,36 @@ bool Session::Run::EraseStep() {
 }
 
 bool Session::Run::EraseForWrite() {
-    if (target.flash.noErase) return true;
+    if (target_.flash.noErase) return true;
     View().SetStatus(kErasing);
     if (!EraseStep()) {
-        Refuse(Step::Erase, kCannotErase);
-        outcome.status = EraseStatus();
+        RefuseErase();
         return false;
     }
     View().SetStatus("フラッシュ消去完了！");
     return true;
 }
 
+void Session::Run::RefuseErase() {
+    Refuse(Step::Erase, kCannotErase);
+    outcome_.status = eraseStatus_;
+}
+
 bool Session::Run::SumFailed(std::string detail) {
     View().SetStatus(kVerifyFailed);
-    outcome.detail = std::move(detail);
+    outcome_.detail = std::move(detail);
     return false;
 }
 
 bool Session::Run::ClearCheckData() {
-    if (!target.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    if (!target_.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
     return SumFailed("the chip sent no check data");
 }
 
 // The check data proves that every byte sent arrived and that each page was programmed without
 // an error flag; unlike reading the pages back, it cannot see a byte disturbed afterwards.
 bool Session::Run::VerifyWrite(std::int32_t size) {
-    if (!target.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
+    if (!target_.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
     View().SetStatus(kVerifying);
     const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
     if (sum == sentSum_) return true;
@@ -106,7 +110,7 @@ bool Session::Run::VerifyWrite(std::int32_t size) {
 }
 
 bool Session::Run::ProgramPage(std::uint32_t base, const PageImage& image) {
-    if (target.flash.skipBlank &&
+    if (target_.flash.skipBlank &&
         std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return b == 0xFF; })) {
         return true;
     }
@@ -146,14 +150,14 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
 }
 
 std::int32_t Session::Run::Stream(std::uint8_t mode, std::int32_t expectedSize) {
-    return StreamSFormatFile(View(), *this, target.writeFile, mode, expectedSize, &target.patch)
+    return StreamSFormatFile(View(), *this, target_.writeFile, mode, expectedSize, &target_.patch)
         .count;
 }
 
 void Session::Run::Fail(Step step) {
-    outcome.failed = step;
-    outcome.text = View().Last();
-    if (session.commHandle_) outcome.lost = Port().Lost();
+    outcome_.failed = step;
+    outcome_.text = View().Last();
+    if (session_.CommHandle()) outcome_.lost = Port().Lost();
 }
 
 bool Session::Run::Refuse(Step step, const std::string& text) {
@@ -169,22 +173,22 @@ bool Session::Run::NoAnswer() {
 
 // The user is told, as when no boot program answers, to bring the chip into boot mode by hand.
 bool Session::Run::RefuseLines(const std::string& error) {
-    outcome.lineError = error;
+    outcome_.lineError = error;
     return Refuse(Step::Lines, kNoAnswer);
 }
 
 void Session::Run::FailPass(Step step) {
     Fail(step);
-    outcome.page = failedPage_;
-    if (step == Step::Program) outcome.status = failedStatus_;
-    if (step == Step::Verify) outcome.mismatch = mismatch_;
+    outcome_.page = failedPage_;
+    if (step == Step::Program) outcome_.status = failedStatus_;
+    if (step == Step::Verify) outcome_.mismatch = mismatch_;
 }
 
 void Session::Run::Succeed(const char* text) {
     View().SetProgress(99);
     View().SetStatus(text);
     View().Beep(kBeepSuccess);
-    outcome.text = View().Last();
+    outcome_.text = View().Last();
 }
 
 void Session::Run::Begin(ActionButton button, const char* text) {
@@ -195,54 +199,60 @@ void Session::Run::Begin(ActionButton button, const char* text) {
 
 // The port opened by the sequence is closed before its button comes back.
 void Session::Run::End(ActionButton button) {
-    if (std::string error = session.CloseCommHandle(); !error.empty()) {
-        outcome.AfterFailed(std::move(error));
-    }
+    Close();
     View().SetButtonEnabled(button, true);
 }
 
-// Connects and unlocks; false after reporting the failure. The port is open on return exactly
-// when CommHandle is set.
-bool Session::ConnectAndUnlock(Run& run) {
-    view_->SetStatus(kConnecting);
-    const int connected = ConnectBootMode(run.target);
-    if (connected == 0) return lineError_.empty() ? run.NoAnswer() : run.RefuseLines(lineError_);
-    if (connected == 1) {
-        run.Refuse(Step::OpenPort, kNoPort);
-        run.outcome.openError = openError_;
-        run.outcome.detail = openErrorDetail_;
-        return false;
+void Session::Run::Close() {
+    if (std::string error = session_.CloseCommHandle(); !error.empty()) {
+        outcome_.AfterFailed(std::move(error));
     }
-    if (!SwitchRate(run)) return false;
-    const int unlocked = VerifyIdCode(run.target);
+}
+
+bool Session::Run::ConnectAndUnlock() {
+    View().SetStatus(kConnecting);
+    const Connection connection = session_.ConnectBootMode(target_);
+    switch (connection.What()) {
+        case Connection::Kind::Answered:
+            break;
+        case Connection::Kind::NoAnswer:
+            return NoAnswer();
+        case Connection::Kind::LinesRefused:
+            return RefuseLines(connection.Detail());
+        case Connection::Kind::NotOpened:
+            Refuse(Step::OpenPort, kNoPort);
+            outcome_.openError = connection.OpenFailure();
+            outcome_.detail = connection.Detail();
+            return false;
+    }
+    if (!SwitchRate()) return false;
+    const int unlocked = session_.VerifyIdCode(target_);
     // A line gone before the chip was unlocked is a connection that failed: "ID照合不一致"
     // would send the user looking for an ID code.
-    if (commHandle_->Lost()) return run.NoAnswer();
+    if (Port().Lost()) return NoAnswer();
     if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
-        return run.Refuse(Step::IdCode, kIdMismatch);
+        return Refuse(Step::IdCode, kIdMismatch);
     }
-    view_->SetStatus(kIdVerified);
-    view_->SetProgress(5);
+    View().SetStatus(kIdVerified);
+    View().SetProgress(5);
+    // The sequences go on from here; a caller of Unlock is left with the unlock's own text.
+    outcome_.text = View().Last();
     return true;
 }
 
 Outcome Session::Unlock(const Target& target) {
-    Run run(*this, target);
-    if (ConnectAndUnlock(run)) {
-        run.outcome.text = view_->Last();
-    } else if (std::string error = CloseCommHandle(); !error.empty()) {
-        run.outcome.AfterFailed(std::move(error));
-    }
-    return run.outcome;
+    Run run(*this, *view_, target);
+    if (!run.ConnectAndUnlock()) run.Close();
+    return run.Result();
 }
 
 Outcome Session::WriteSequence(const Target& target) {
-    Run run(*this, target);
+    Run run(*this, *view_, target);
     run.Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
-    } else if (ConnectAndUnlock(run) && run.EraseForWrite()) {
+    } else if (run.ConnectAndUnlock() && run.EraseForWrite()) {
         view_->SetProgress(10);
         // A failed pass keeps its own text and sounds no beep.
         if (!run.ClearCheckData()) {
@@ -256,32 +266,31 @@ Outcome Session::WriteSequence(const Target& target) {
         }
     }
     run.End(ActionButton::Write);
-    return run.outcome;
+    return run.Result();
 }
 
 Outcome Session::EraseSequence(const Target& target) {
-    Run run(*this, target);
+    Run run(*this, *view_, target);
     run.Begin(ActionButton::Erase, "フラッシュ消去開始");
-    if (ConnectAndUnlock(run)) {
+    if (run.ConnectAndUnlock()) {
         view_->SetStatus(kErasing);
         if (run.EraseStep()) {
             run.Succeed("フラッシュ消去は無事完了しました");
         } else {
-            run.Refuse(Step::Erase, kCannotErase);
-            run.outcome.status = run.EraseStatus();
+            run.RefuseErase();
         }
     }
     run.End(ActionButton::Erase);
-    return run.outcome;
+    return run.Result();
 }
 
 Outcome Session::VerifySequence(const Target& target) {
-    Run run(*this, target);
+    Run run(*this, *view_, target);
     run.Begin(ActionButton::Verify, "フラッシュベリファイ開始");
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
-    } else if (ConnectAndUnlock(run)) {
+    } else if (run.ConnectAndUnlock()) {
         if (run.Stream(kVerifyMode, size) == size) {
             run.Succeed("フラッシュベリファイは無事完了しました");
         } else {
@@ -292,7 +301,7 @@ Outcome Session::VerifySequence(const Target& target) {
         }
     }
     run.End(ActionButton::Verify);
-    return run.outcome;
+    return run.Result();
 }
 
 }  // namespace bramblet

@@ -10,7 +10,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 
 #include "writer/link/Rates.h"
 
@@ -77,14 +76,14 @@ public:
     // released: reads return nothing at once and writes send nothing, so the step under way
     // ends without waiting out windows on a line that cannot answer. A port whose device
     // cannot go away never is.
-    virtual PortLoss Lost() const { return {}; }
+    virtual PortLoss Lost() const = 0;
 
     // Asserts (true) or clears a modem control line; the line keeps that level until the next
     // call or the close. Empty when done, else why not in the system's words: a port without
     // modem lines, such as a pseudo-terminal, refuses.
-    virtual std::string SetLine(ModemLine, bool) { return "the port has no modem lines"; }
+    virtual std::string SetLine(ModemLine line, bool asserted) = 0;
     // Lets `time` pass with the lines as they are; what arrives meanwhile waits for the next read.
-    virtual void Pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+    virtual void Pause(std::chrono::milliseconds time) = 0;
 };
 
 enum class OpenError { None, NotFound, PermissionDenied, Busy, InvalidName, Other };

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace bramblet {
 namespace {
@@ -150,6 +151,8 @@ public:
     }
 
     PortLoss Lost() const override { return loss_; }
+
+    void Pause(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
 
 private:
     // Waits until the port is ready for `events` or the deadline has passed: 1 when ready, 0 at

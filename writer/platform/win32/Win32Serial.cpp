@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace bramblet {
 namespace {
@@ -93,6 +94,8 @@ public:
     }
 
     PortLoss Lost() const override { return loss_; }
+
+    void Pause(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
 
     std::string SetLine(ModemLine line, bool asserted) override {
         if (handle_ == INVALID_HANDLE_VALUE) return "the port is closed";
