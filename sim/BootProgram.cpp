@@ -91,7 +91,14 @@ const BootProgram::Command& BootProgram::Find(std::uint8_t first) {
     return kUnknown;
 }
 
-BootProgram::BootProgram(const ChipConfig& config, Flash& flash) : config_(config), flash_(flash) {
+BootProgram::BootProgram(const ChipConfig& config)
+    : config_(config),
+      flash_(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks) {
+    if (config.idCode) {
+        const auto addresses = IdAddresses(config.family);
+        for (std::size_t i = 0; i < 7; ++i)
+            flash_.Load(addresses[i], std::span(&(*config.idCode)[i], 1));
+    }
     PowerOn();
 }
 

@@ -53,9 +53,8 @@ struct CommandResult {
 
 class BootProgram {
 public:
-    BootProgram(const ChipConfig& config, Flash& flash);
-    BootProgram(const BootProgram&) = delete;
-    BootProgram& operator=(const BootProgram&) = delete;
+    // The flash as the chip leaves the factory or the last writer: blank, with the ID code if any.
+    explicit BootProgram(const ChipConfig& config);
 
     // How many bytes the command that starts with `first` takes, `first` included.
     static std::size_t FrameLength(std::uint8_t first);
@@ -74,6 +73,8 @@ public:
     bool Knows(std::uint32_t baud) const { return baud <= config_.maxBaud && IsBootRate(baud); }
     std::uint8_t Srd() const { return kSrdReady | srdErrors_; }
     bool IdVerified() const { return (srd1_ & kSrd1IdMask) == kSrd1IdVerified; }
+    const Flash& Cells() const { return flash_; }
+    Flash& Cells() { return flash_; }
 
 private:
     enum class Guard { None, IdVerified, Unlocked, ConfirmedUnlocked };
@@ -100,8 +101,8 @@ private:
     CommandResult CheckData(Frame frame);
     CommandResult Unknown(Frame frame);
 
-    const ChipConfig& config_;
-    Flash& flash_;
+    ChipConfig config_;
+    Flash flash_;
     std::uint8_t srdErrors_ = 0;
     std::uint8_t srd1_ = 0;
     std::uint16_t checkSum_ = 0;  // of every byte programmed since the last Read Check Data

@@ -3,27 +3,11 @@
 #include <algorithm>
 
 namespace bramblet::sim {
-namespace {
-
-// The flash as the chip leaves the factory or the last writer: blank, with the ID code if any.
-Flash MakeFlash(const ChipConfig& config) {
-    Flash flash(config.blocks.empty() ? DefaultBlocks(config.family) : config.blocks);
-    if (config.idCode) {
-        const auto addresses = IdAddresses(config.family);
-        for (std::size_t i = 0; i < 7; ++i)
-            flash.Load(addresses[i], std::span(&(*config.idCode)[i], 1));
-    }
-    return flash;
-}
-
-}  // namespace
-
 Chip::Chip(const ChipConfig& config)
     : config_(config),
-      flash_(MakeFlash(config_)),
-      boot_(config_, flash_),
-      faults_(config_, boot_),
-      pins_(config_.wiring),
+      boot_(config),
+      faults_(config),
+      pins_(config.wiring),
       chipRates_{{Time{0}, config.fixedBaud}},
       hostRates_{{Time{0}, 9600}},
       resetDue_(config.faults.resetAt) {
@@ -288,7 +272,7 @@ void Chip::Heard(const UartLine::Received& received) {
 }
 
 void Chip::Execute(Time at) {
-    const CommandResult result = faults_.Run(frame_);
+    const CommandResult result = faults_.Run(boot_, frame_);
     log_.push_back({at, frame_[0], result.address, result.refused});
     Emit(result.reply, at);
     // An echo leaves at the old rate; then the chip listens and answers at the new one.

@@ -36,9 +36,6 @@ public:
     };
 
     explicit Chip(const ChipConfig& config);
-    // The pieces refer to each other and to the configuration held here.
-    Chip(const Chip&) = delete;
-    Chip& operator=(const Chip&) = delete;
 
     void SetHostBaud(std::uint32_t baud, Time at) override;
     void HostSends(std::uint8_t byte, Time sent) override;
@@ -63,12 +60,12 @@ public:
 
     // Flash, outside the protocol: preload, inspect, save. Addresses outside the flash read 0xFF
     // and are not stored.
-    std::uint8_t Read(std::uint32_t address) const { return flash_.Read(address); }
+    std::uint8_t Read(std::uint32_t address) const { return boot_.Cells().Read(address); }
     void Load(std::uint32_t address, std::span<const std::uint8_t> bytes) {
-        flash_.Load(address, bytes);
+        boot_.Cells().Load(address, bytes);
     }
-    const std::vector<Block>& Blocks() const { return flash_.Blocks(); }
-    bool InFlash(std::uint32_t address) const { return flash_.Contains(address); }
+    const std::vector<Block>& Blocks() const { return boot_.Cells().Blocks(); }
+    bool InFlash(std::uint32_t address) const { return boot_.Cells().Contains(address); }
 
     std::uint8_t Srd() const { return boot_.Srd(); }
     bool IdVerified() const { return boot_.IdVerified(); }
@@ -104,7 +101,6 @@ private:
     State StateFromPins() const;
 
     ChipConfig config_;
-    Flash flash_;
     BootProgram boot_;
     CommandFaults faults_;
     Pins pins_;

@@ -5,20 +5,20 @@
 
 namespace bramblet::sim {
 
-CommandFaults::CommandFaults(const ChipConfig& config, BootProgram& boot)
-    : config_(config), faults_(config.faults), boot_(boot) {}
+CommandFaults::CommandFaults(const ChipConfig& config)
+    : faults_(config.faults), blockEraseTime_(config.blockEraseTime) {}
 
-CommandResult CommandFaults::Run(Frame frame) {
+CommandResult CommandFaults::Run(BootProgram& boot, Frame frame) {
     zeroRun_ = frame[0] == kSync ? zeroRun_ + 1 : 0;
-    if (std::optional<CommandResult> instead = Instead(frame)) return *instead;
-    CommandResult result = boot_.Run(frame);
+    if (std::optional<CommandResult> instead = Instead(boot, frame)) return *instead;
+    CommandResult result = boot.Run(frame);
     if (frame[0] == kPageProgram && !result.refused) ++pagesProgrammed_;
     Spoil(frame, result);
     return result;
 }
 
 // A fault that takes the command's place: the boot program never sees it, or sees it spoilt.
-std::optional<CommandResult> CommandFaults::Instead(Frame frame) {
+std::optional<CommandResult> CommandFaults::Instead(BootProgram& boot, Frame frame) {
     const std::uint32_t address = BootProgram::AddressOf(frame);
     if (frame[0] == kPageProgram) {
         if (faults_.silentAfterPages && pagesProgrammed_ >= *faults_.silentAfterPages) {
@@ -31,19 +31,19 @@ std::optional<CommandResult> CommandFaults::Instead(Frame frame) {
             return CommandResult{
                 .address = address, .refused = true, .then = CommandResult::Then::Reset};
         }
-        if (boot_.Carries(frame) && faults_.programErrorAt == pageCommands_++) {
+        if (boot.Carries(frame) && faults_.programErrorAt == pageCommands_++) {
             // Programming stops half-way: what was not written reads as before.
             std::vector<std::uint8_t> half(frame.begin(), frame.end());
             std::fill(half.begin() + 3 + (half.size() - 3) / 2, half.end(), 0xFF);
-            CommandResult result = boot_.Run(half);
-            boot_.FlagErrors(kSrdProgramError);
+            CommandResult result = boot.Run(half);
+            boot.FlagErrors(kSrdProgramError);
             return result;
         }
     }
     const bool erase = frame[0] == kEraseAll || frame[0] == kBlockErase;
-    if (erase && boot_.Carries(frame) && faults_.eraseErrorAt == erases_++) {
-        boot_.FlagErrors(kSrdEraseError);
-        return CommandResult{.address = address, .busy = config_.blockEraseTime};
+    if (erase && boot.Carries(frame) && faults_.eraseErrorAt == erases_++) {
+        boot.FlagErrors(kSrdEraseError);
+        return CommandResult{.address = address, .busy = blockEraseTime_};
     }
     return std::nullopt;
 }

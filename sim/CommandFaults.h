@@ -11,21 +11,20 @@ namespace bramblet::sim {
 
 class CommandFaults {
 public:
-    CommandFaults(const ChipConfig& config, BootProgram& boot);
+    explicit CommandFaults(const ChipConfig& config);
 
-    CommandResult Run(Frame frame);
+    CommandResult Run(BootProgram& boot, Frame frame);
     // A reset: zeros in a row are counted again; the page and erase counts go on.
     void PowerOn() { zeroRun_ = 0; }
     // Page Programs the chip carried out whole, counted for the faults after so many pages.
     int PagesProgrammed() const { return pagesProgrammed_; }
 
 private:
-    std::optional<CommandResult> Instead(Frame frame);
+    std::optional<CommandResult> Instead(BootProgram& boot, Frame frame);
     void Spoil(Frame frame, CommandResult& result) const;
 
-    const ChipConfig& config_;
-    const Faults& faults_;
-    BootProgram& boot_;
+    Faults faults_;
+    Time blockEraseTime_;
     int zeroRun_ = 0;
     int pagesProgrammed_ = 0;
     int pageCommands_ = 0;

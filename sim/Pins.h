@@ -23,7 +23,7 @@ private:
         return (pin->line == ModemLine::Dtr ? dtr_ : rts_) != pin->inverted;
     }
 
-    const Wiring& wiring_;
+    Wiring wiring_;
     bool dtr_ = false;  // the host's lines
     bool rts_ = false;
 };
