@@ -197,7 +197,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (option == "--mode-pin") {
             options.chip.fixedBaud = 38400;
         } else if (option == "--max-baud") {
-            ok = value(v) && ParseInt(v, n) && bramblet::IsLinkRate(static_cast<std::uint32_t>(n));
+            ok = value(v) && ParseInt(v, n) && IsBootRate(static_cast<std::uint32_t>(n));
             if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
         } else if (option == "--load") {
             ok = value(options.load);
