@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -196,7 +197,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (option == "--mode-pin") {
             options.chip.fixedBaud = 38400;
         } else if (option == "--max-baud") {
-            ok = value(v) && ParseInt(v, n) && bramblet::IsLinkRate(static_cast<std::uint32_t>(n));
+            ok = value(v) && ParseInt(v, n) && IsBootRate(static_cast<std::uint32_t>(n));
             if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
         } else if (option == "--load") {
             ok = value(options.load);
@@ -262,6 +263,46 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
+// A descriptor closed when it goes out of scope.
+class Fd {
+public:
+    Fd() = default;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int* Out() { return &fd_; }
+    int get() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// The pseudo-terminal: the chip's side (master) and the writer's (slave, by its name).
+struct Terminal {
+    Fd master, slave;
+    char name[128] = {};
+};
+
+// False after printing why.
+bool OpenTerminal(Terminal& terminal) {
+    if (openpty(terminal.master.Out(), terminal.slave.Out(), terminal.name, nullptr, nullptr) !=
+        0) {
+        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+        return false;
+    }
+    // The terminal side stays open here, so the writer may open and close it as often as it
+    // likes; it starts raw, since a serial line never echoes.
+    termios tio{};
+    tcgetattr(terminal.slave.get(), &tio);
+    cfmakeraw(&tio);
+    tcsetattr(terminal.slave.get(), TCSANOW, &tio);
+    const int master = terminal.master.get();
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
 // A symbolic link to the terminal, removed again at the end if it still points there.
 class PublishedLink {
 public:
@@ -281,12 +322,48 @@ public:
             ::unlink(path_.c_str());
         }
     }
+    PublishedLink(const PublishedLink&) = delete;
+    PublishedLink& operator=(const PublishedLink&) = delete;
     bool ok() const { return ok_; }
 
 private:
     std::string path_, target_;
     bool ok_ = false;
 };
+
+// The links the options ask for; false when the one named by --link cannot be made.
+bool Publish(const Options& options, const std::string& name, std::deque<PublishedLink>& links) {
+    if (!options.link.empty()) {
+        links.emplace_back(options.link, name);
+        if (!links.back().ok()) return false;
+    }
+    if (options.publish) {
+        const std::string folder = bramblet::SimulatedPortFolder();
+        ::mkdir(folder.c_str(), 0700);
+        links.emplace_back(
+            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
+            name);
+    }
+    return true;
+}
+
+// Stops on SIGTERM, SIGINT or SIGHUP and resets on SIGUSR1. The signals are held except while
+// waiting, so none is lost between a test and the wait: the mask to wait with.
+sigset_t CatchSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = OnStop;
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    struct sigaction reset {};
+    reset.sa_handler = OnReset;
+    sigaction(SIGUSR1, &reset, nullptr);
+    sigset_t held, waiting;
+    sigemptyset(&held);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&held, s);
+    sigprocmask(SIG_BLOCK, &held, &waiting);
+    return waiting;
+}
 
 void LogEvents(const Chip& chip, std::size_t& logged) {
     for (; logged < chip.Log().size(); ++logged) {
@@ -295,6 +372,90 @@ void LogEvents(const Chip& chip, std::size_t& logged) {
                      e.refused ? "  refused" : "");
     }
 }
+
+// The chip on the terminal in real time until a stop signal.
+class Server {
+public:
+    Server(Chip& chip, const Terminal& terminal, bool verbose)
+        : chip_(chip), terminal_(terminal), verbose_(verbose), chipBaud_(chip.Baud()) {}
+
+    void Run(const sigset_t& waiting) {
+        FollowHost(Time{0});
+        while (!gStop) {
+            const Time t = Now();
+            if (gReset) {
+                gReset = 0;
+                chip_.Reset(t);
+                if (verbose_) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
+            }
+            FollowHost(t);
+            if (!SendDue(t)) break;
+            if (verbose_) Log(t);
+            Wait(waiting);
+        }
+    }
+
+private:
+    Time Now() const { return std::chrono::duration_cast<Time>(Clock::now() - start_); }
+
+    // The writer's rate as it last set it on its side of the terminal.
+    void FollowHost(Time t) {
+        termios current{};
+        if (tcgetattr(terminal_.slave.get(), &current) != 0) return;
+        const std::uint32_t baud = BaudOf(cfgetospeed(&current));
+        if (baud != hostBaud_) chip_.SetHostBaud(baud, t);
+        hostBaud_ = baud;
+    }
+
+    // Every byte leaves when its stop bit would reach the writer. False when the terminal fails.
+    bool SendDue(Time t) {
+        std::vector<std::uint8_t> due;
+        while (const Chip::Reply* reply = chip_.NextReply(t)) {
+            due.push_back(reply->byte);
+            chip_.PopReply();
+        }
+        // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
+        return due.empty() || ::write(terminal_.master.get(), due.data(), due.size()) >= 0 ||
+               errno == EAGAIN;
+    }
+
+    void Log(Time t) {
+        LogEvents(chip_, logged_);
+        if (chip_.Baud() != chipBaud_) {
+            chipBaud_ = chip_.Baud();
+            std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud_);
+        }
+    }
+
+    // Until the writer sends, the chip's next byte is due, or a signal comes.
+    void Wait(const sigset_t& waiting) {
+        timespec timeout{};
+        timespec* wait = nullptr;
+        if (const std::optional<Time> next = chip_.NextEvent()) {
+            const auto left = std::max(*next - Now(), Time{0});
+            timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+            wait = &timeout;
+        }
+        pollfd p{terminal_.master.get(), POLLIN, 0};
+        const int ready = ::ppoll(&p, 1, wait, &waiting);
+        if (ready > 0 && (p.revents & POLLIN)) {
+            std::uint8_t buffer[4096];
+            const ssize_t n = ::read(terminal_.master.get(), buffer, sizeof buffer);
+            const Time sent = Now();
+            FollowHost(sent);
+            for (ssize_t i = 0; i < n; ++i) chip_.HostSends(buffer[i], sent);
+        }
+    }
+
+    Chip& chip_;
+    const Terminal& terminal_;
+    const bool verbose_;
+    const Clock::time_point start_ = Clock::now();
+    std::size_t logged_ = 0;
+    std::uint32_t hostBaud_ = 0;
+    std::uint32_t chipBaud_;
+};
 
 }  // namespace
 
@@ -310,119 +471,20 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // Declared in this order so that the links go before the terminal they point at.
+    Terminal terminal;
+    if (!OpenTerminal(terminal)) return 1;
+    std::deque<PublishedLink> links;
+    if (!Publish(options, terminal.name, links)) return 1;
 
-    int master = -1, slave = -1;
-    char name[128];
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+    const sigset_t waiting = CatchSignals();
+    std::printf("%s\n", terminal.name);
+    std::fflush(stdout);
+    Server(chip, terminal, options.verbose).Run(waiting);
+
+    if (!options.save.empty() && !SaveSRecordFile(options.save, chip)) {
+        std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
         return 1;
     }
-    // The terminal side stays open here, so the writer may open and close it as often as it
-    // likes; it starts raw, since a serial line never echoes.
-    termios tio{};
-    tcgetattr(slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(slave, TCSANOW, &tio);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-    std::vector<PublishedLink> links;
-    links.reserve(2);
-    if (!options.link.empty()) {
-        links.emplace_back(options.link, name);
-        if (!links.back().ok()) return 1;
-    }
-    if (options.publish) {
-        const std::string folder = bramblet::SimulatedPortFolder();
-        ::mkdir(folder.c_str(), 0700);
-        links.emplace_back(
-            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
-            name);
-    }
-
-    struct sigaction stop {};
-    stop.sa_handler = OnStop;
-    sigaction(SIGTERM, &stop, nullptr);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGHUP, &stop, nullptr);
-    struct sigaction reset {};
-    reset.sa_handler = OnReset;
-    sigaction(SIGUSR1, &reset, nullptr);
-    // The signals are held except while waiting, so none is lost between a test and the wait.
-    sigset_t held, waiting;
-    sigemptyset(&held);
-    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&held, s);
-    sigprocmask(SIG_BLOCK, &held, &waiting);
-
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
-    const auto start = Clock::now();
-    auto now = [&] { return std::chrono::duration_cast<Time>(Clock::now() - start); };
-    std::size_t logged = 0;
-    std::uint32_t hostBaud = 0;
-    std::uint32_t chipBaud = chip.Baud();
-    // The writer's rate as it last set it on its side of the terminal.
-    auto followHost = [&](Time t) {
-        termios current{};
-        if (tcgetattr(slave, &current) != 0) return;
-        const std::uint32_t baud = BaudOf(cfgetospeed(&current));
-        if (baud != hostBaud) chip.SetHostBaud(baud, t);
-        hostBaud = baud;
-    };
-    followHost(Time{0});
-
-    while (!gStop) {
-        const Time t = now();
-        if (gReset) {
-            gReset = 0;
-            chip.Reset(t);
-            if (options.verbose) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
-        }
-        followHost(t);
-        // Every byte leaves when its stop bit would reach the writer.
-        std::vector<std::uint8_t> due;
-        while (const Chip::Reply* reply = chip.NextReply(t)) {
-            due.push_back(reply->byte);
-            chip.PopReply();
-        }
-        // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
-        if (!due.empty() && ::write(master, due.data(), due.size()) < 0 && errno != EAGAIN) break;
-        if (options.verbose) {
-            LogEvents(chip, logged);
-            if (chip.Baud() != chipBaud) {
-                chipBaud = chip.Baud();
-                std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud);
-            }
-        }
-
-        timespec timeout{};
-        timespec* wait = nullptr;
-        if (const std::optional<Time> next = chip.NextEvent()) {
-            const auto left = std::max(*next - now(), Time{0});
-            timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-            timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-            wait = &timeout;
-        }
-        pollfd p{master, POLLIN, 0};
-        const int ready = ::ppoll(&p, 1, wait, &waiting);
-        if (ready > 0 && (p.revents & POLLIN)) {
-            std::uint8_t buffer[4096];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            const Time sent = now();
-            followHost(sent);
-            for (ssize_t i = 0; i < n; ++i) chip.HostSends(buffer[i], sent);
-        }
-    }
-
-    int status = 0;
-    if (!options.save.empty()) {
-        if (!SaveSRecordFile(options.save, chip)) {
-            std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
-            status = 1;
-        }
-    }
-    links.clear();
-    ::close(master);
-    ::close(slave);
-    return status;
+    return 0;
 }
