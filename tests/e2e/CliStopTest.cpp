@@ -34,7 +34,8 @@ std::vector<Command> Logged(const std::string& log) {
         std::istringstream fields(line);
         std::string time, ms, code, address;
         if (!(fields >> time >> ms >> code >> address) || ms != "ms" || code.size() != 2) continue;
-        commands.push_back({std::stoul(code, nullptr, 16), std::stoul(address, nullptr, 16)});
+        commands.push_back({static_cast<unsigned>(std::stoul(code, nullptr, 16)),
+                            static_cast<unsigned>(std::stoul(address, nullptr, 16))});
     }
     return commands;
 }
@@ -87,7 +88,9 @@ TEST_F(CliStopTest, CtrlCDuringProgrammingEndsAtOnceAndSendsNothingMore) {
     const std::vector<Command> commands = Logged(log);
     ASSERT_FALSE(commands.empty());
     for (const Command& c : commands) {
-        if (c.code == 0x41) EXPECT_LE(c.address, page);
+        if (c.code == 0x41) {
+            EXPECT_LE(c.address, page);
+        }
     }
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(Logged(log).size(), commands.size());
