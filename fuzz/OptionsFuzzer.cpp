@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (command == Command::Help) {
         if (options->helpFor) {
-            Check(args[0] == CommandName(*options->helpFor) && (Has(args, "--help") || Has(args, "-h")));
+            Check(args[0] == CommandName(*options->helpFor) &&
+                  (Has(args, "--help") || Has(args, "-h")));
         } else {
             Check(args[0] == "--help" || args[0] == "-h");
         }
