@@ -4,7 +4,7 @@
 #include <QUrl>
 
 #include "tests/ui/FormFixture.h"
-#include "writer/form/PortOrder.h"
+#include "writer/common/PortOrder.h"
 
 namespace bramblet::ui::testing {
 namespace {
