@@ -28,6 +28,7 @@
 #include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/core/Session.h"
+#include "writer/core/Steps.h"
 
 namespace bramblet::testing {
 namespace {
@@ -136,13 +137,6 @@ const char* OperationName(Operation operation) {
     }
     return "";
 }
-
-const char* StepName(Step step) {
-    static const char* const kNames[] = {"none",    "file check", "open port", "connect", "rate",
-                                         "ID code", "erase",      "program",   "verify",  "read"};
-    return kNames[static_cast<int>(step)];
-}
-constexpr int kSteps = 10;
 
 // ---- Seeded choices ---------------------------------------------------------------------------
 
@@ -604,8 +598,8 @@ std::string Describe(const Scenario& s) {
 
 std::string Describe(const Outcome& o) {
     std::ostringstream out;
-    out << (o.Succeeded() ? "succeeded" : std::string("failed at ") + StepName(o.failed)) << ": \""
-        << o.text << "\"";
+    out << (o.Succeeded() ? "succeeded" : std::string("failed at ") + StepOf(o.failed).words)
+        << ": \"" << o.text << "\"";
     if (o.page) out << std::hex << ", page " << *o.page << std::dec;
     return out.str();
 }
@@ -621,7 +615,7 @@ struct Counts {
     int byKind[kFaultKinds] = {};
     int byPhase[kPhases] = {};
     int successes = 0;
-    int failuresByStep[kSteps] = {};
+    int failuresByStep[kSteps.size()] = {};
     int failedChecks = 0;
     int blindErases = 0;
 };
@@ -768,10 +762,9 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
         std::printf("    %-26s %6d\n", kPhaseNames[p], counts.byPhase[p]);
     }
     std::printf("  successes %d\n  failures by step:\n", counts.successes);
-    for (int step = 1; step < kSteps; ++step) {
+    for (std::size_t step = 1; step < kSteps.size(); ++step) {
         if (counts.failuresByStep[step]) {
-            std::printf("    %-26s %6d\n", StepName(static_cast<Step>(step)),
-                        counts.failuresByStep[step]);
+            std::printf("    %-26s %6d\n", kSteps[step].words, counts.failuresByStep[step]);
         }
     }
     std::printf("  erases reported done that never reached the chip: %d\n", counts.blindErases);

@@ -1,11 +1,30 @@
 #include "writer/cli/Stop.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 
 #include "writer/link/ForwardingPort.h"
 
 namespace bramblet {
 namespace {
+
+// Written by the signal handler and read by every board's thread: it must be an atomic that
+// needs no lock, which a handler may touch.
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) {
+    // The signal may land between a board's failed read and its look at errno.
+    const int savedErrno = errno;
+    int none = 0;
+    // A second request does not wait for the boards: the user means it.
+    if (!gStopSignal.compare_exchange_strong(none, signal)) std::_Exit(128 + none);
+    std::signal(signal, OnStopSignal);  // where the C library resets it on delivery
+    errno = savedErrno;
+}
 
 // Once stopped it has let its port go, so it answers every call itself.
 class StoppablePort : public ForwardingPort {
@@ -64,6 +83,19 @@ private:
 };
 
 }  // namespace
+
+void CatchStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+bool StopRequested() {
+    return gStopSignal.load() != 0;
+}
+
+int StopSignal() {
+    return gStopSignal.load();
+}
 
 OpenResult StoppablePorts::Open(const std::string& name) {
     OpenResult result = ports_.Open(name);

@@ -5,7 +5,7 @@
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
 #include "writer/flash/SRecordStream.h"
-#include "writer/form/PortOrder.h"
+#include "writer/common/PortOrder.h"
 
 namespace bramblet::form {
 namespace {

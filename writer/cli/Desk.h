@@ -1,0 +1,13 @@
+#pragma once
+// The commands that talk to no chip.
+#include <string>
+
+namespace bramblet {
+
+// check FILE: the status texts of a check pass, the write area and size, the image's CRC-32.
+int CheckFile(const std::string& file);
+
+// ports: the serial ports the window offers, in its order.
+int ListPorts();
+
+}  // namespace bramblet
