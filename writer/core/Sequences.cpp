@@ -42,8 +42,10 @@ std::string BlockName(const std::optional<Family>& family, std::uint32_t address
 }  // namespace
 
 std::optional<protocol::Status> Session::Run::Poll(int limit) {
-    return protocol::PollStatus(
+    std::optional<protocol::Status> status = protocol::PollStatus(
         Port(), limit, FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
+    noReply_ = !status;
+    return status;
 }
 
 bool Session::Run::EraseStep() {
@@ -94,6 +96,7 @@ bool Session::Run::SumFailed(std::string detail) {
 
 bool Session::Run::ClearCheckData() {
     if (!target_.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    noReply_ = true;
     return SumFailed("the chip sent no check data");
 }
 
@@ -104,6 +107,7 @@ bool Session::Run::VerifyWrite(std::int32_t size) {
     View().SetStatus(kVerifying);
     const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
     if (sum == sentSum_) return true;
+    noReply_ = !sum;
     if (!sum) return SumFailed("the chip sent no check data");
     return SumFailed("the chip's check data is " + Hex(*sum, 4) + ", the bytes sent sum to " +
                      Hex(sentSum_, 4));
@@ -142,6 +146,7 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
         const std::optional<std::uint8_t> b = byteAt(offset);
         if (b && !(present[offset] && *b != image[offset])) continue;
+        noReply_ = !b;
         failedPage_ = base;
         mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset], b};
         return false;
@@ -158,6 +163,13 @@ void Session::Run::Fail(Step step) {
     outcome_.failed = step;
     outcome_.text = View().Last();
     if (session_.CommHandle()) outcome_.lost = Port().Lost();
+    // A chip that did not answer through a slow adapter may have answered too late for it.
+    const std::chrono::milliseconds latency = target_.link.adapterLatency;
+    if (noReply_ && !outcome_.lost && latency > kUsualAdapterLatency) {
+        outcome_.detail += (outcome_.detail.empty() ? "" : "; ") +
+                           std::string("no reply came through an adapter whose latency timer is ") +
+                           std::to_string(latency.count()) + " ms";
+    }
 }
 
 bool Session::Run::Refuse(Step step, const std::string& text) {
@@ -168,6 +180,7 @@ bool Session::Run::Refuse(Step step, const std::string& text) {
 }
 
 bool Session::Run::NoAnswer() {
+    noReply_ = true;
     return Refuse(Step::Connect, kNoAnswer);
 }
 

@@ -93,6 +93,7 @@ private:
     std::optional<std::uint32_t> failedPage_;
     std::optional<protocol::Status> failedStatus_;
     std::optional<Mismatch> mismatch_;
+    bool noReply_ = false;  // the chip's answer did not come
 };
 
 }  // namespace bramblet

@@ -1,6 +1,7 @@
 #pragma once
 // What an operation works on, given when it starts: the faces read their controls or options once
 // and the sequences never ask again.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,7 +26,14 @@ struct LinkOptions {
     // before anything is sent when either is given.
     LineSequence before{};
     LineSequence after{};
+    // How long the adapter may hold a short reply (a USB adapter's latency timer); every reply
+    // window grows by it. 0: the design's windows.
+    std::chrono::milliseconds adapterLatency{0};
 };
+
+// FTDI's default latency timer; an adapter set slower than this is worth naming when no reply
+// came through it.
+constexpr std::chrono::milliseconds kUsualAdapterLatency{16};
 
 // How a write erases, programs and verifies, beyond the design's, for the command line.
 struct FlashOptions {
