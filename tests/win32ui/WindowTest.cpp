@@ -347,12 +347,12 @@ TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
     HMENU menu = GetSystemMenu(f.Handle(), FALSE);
     const int count = GetMenuItemCount(menu);
     ASSERT_GE(count, 3);
-    auto text = [menu](int position) {
+    auto text = [&menu](int position) {
         wchar_t buffer[64] = {};
         GetMenuStringW(menu, position, buffer, 64, MF_BYPOSITION);
         return Narrow(buffer);
     };
-    auto checked = [menu](int position) {
+    auto checked = [&menu](int position) {
         return (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
     };
     const int fast = count - 2, sum = count - 1;
