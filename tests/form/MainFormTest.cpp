@@ -477,10 +477,12 @@ TEST_F(MainFormTest, ChosenFastLinkWritesAsTheCommandLineDoes) {
         return out;
     };
 
-    Settings("\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"" + file +
-             "\"\n\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n" +
-             "\"Baud\"=dword:0001c200\n\"VerifyBy\"=\"sum\"\n");
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+        "\"Baud\"=dword:0001c200\n\"VerifyBy\"=\"sum\"\n");
     MainForm& f = Open();
+    face.fileName = file;
     EXPECT_TRUE(f.MenuItems()[0].checked && f.MenuItems()[1].checked);
     std::vector<std::string> statuses;
     face.onStatus = [&](const std::string& text) { statuses.push_back(text); };
