@@ -14,7 +14,7 @@
 
 namespace bramblet {
 
-// The link beyond the design's, for the command line. The window always runs the design's.
+// The link beyond the design's, for the command line and the window's own menu.
 struct LinkOptions {
     // 0: the design's link (19200 baud, 38400 on the mode-pin link). 9600: the same link at
     // 9600 from the start, for chips that know no other rate. Higher: connect as the design
@@ -35,7 +35,8 @@ struct LinkOptions {
 // came through it.
 constexpr std::chrono::milliseconds kUsualAdapterLatency{16};
 
-// How a write erases, programs and verifies, beyond the design's, for the command line.
+// How a write erases, programs and verifies, beyond the design's, for the command line (the
+// window's menu chooses only the verify).
 struct FlashOptions {
     // Erase the blocks holding these addresses, one Block Erase each, instead of every
     // unlocked block (write and erase); or, for a write, nothing at all.
