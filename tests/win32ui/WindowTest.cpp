@@ -15,6 +15,7 @@
 #include "tests/support/SRecords.h"
 #include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
+#include "text/Wide.h"
 #include "writer/form/Layout.h"
 #include "writer/platform/System.h"
 #include "writer/platform/win32/RegistrySettings.h"
@@ -24,6 +25,9 @@
 
 namespace bramblet::win32ui {
 namespace {
+
+using text::Narrow;
+using text::Widen;
 
 using bramblet::testing::TempDir;
 using namespace bramblet::testing::status_texts;

@@ -4,27 +4,14 @@
 
 #include "writer/common/Text.h"
 #include "writer/core/Steps.h"
+#include "writer/platform/PortList.h"
 
 namespace bramblet {
 namespace {
 
 void ExplainOpenFailure(CliView& view, const std::string& port, const Outcome& outcome) {
     view.Error("bramblet-cli: cannot open port " + port + ": " + outcome.detail);
-    switch (outcome.openError) {
-        case OpenError::NotFound:
-            view.Error("  no such device; is the cable plugged in?");
-            break;
-        case OpenError::PermissionDenied:
-            view.Error(
-                "  permission denied; add your user to the dialout group "
-                "(sudo usermod -aG dialout $USER) and log in again");
-            break;
-        case OpenError::Busy:
-            view.Error("  the port is busy: another program has it open");
-            break;
-        default:
-            break;
-    }
+    for (const std::string& line : OpenFailureHelp(port, outcome.openError)) view.Error(line);
 }
 
 // The page, else the step's place; empty when neither says where.

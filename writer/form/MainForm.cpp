@@ -1,8 +1,9 @@
 #include "writer/form/MainForm.h"
 
 #include <utility>
-#include "text/Catalogue.h"
 
+#include "text/Catalogue.h"
+#include "text/Utf16.h"
 #include "writer/common/PortOrder.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
@@ -31,18 +32,8 @@ std::vector<std::string> DialogFamilyItems() {
 }
 
 std::string DroppedPath(const std::string& path) {
-    // Counted in UTF-16 units, as the buffer is, and never ending in half of a character that
-    // needs two of them.
-    std::size_t units = 0, end = 0;
-    while (end < path.size()) {
-        Utf8Char c = DecodeUtf8(std::string_view(path).substr(end));
-        if (c.length == 0) c = {0xFFFD, 1};
-        const std::size_t need = c.value >= 0x10000 ? 2 : 1;
-        if (units + need > kDropPathUnits) break;
-        units += need;
-        end += c.length;
-    }
-    return path.substr(0, end);
+    // Counted in UTF-16 units, as the buffer is.
+    return path.substr(0, text::Utf8PrefixInUtf16Units(path, kDropPathUnits));
 }
 
 MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,

@@ -18,6 +18,10 @@ public:
     std::size_t Read(std::span<std::uint8_t> buffer) override { return port_->Read(buffer); }
     void DiscardInput() override { port_->DiscardInput(); }
     PortLoss Lost() const override { return port_->Lost(); }
+    // Asked about after a decorator may have let its port go (a stopped board's result).
+    std::optional<std::chrono::milliseconds> AdapterLatency() const override {
+        return port_ ? port_->AdapterLatency() : std::nullopt;
+    }
     std::string SetLine(ModemLine line, bool asserted) override {
         return port_->SetLine(line, asserted);
     }

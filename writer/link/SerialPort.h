@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -77,6 +78,10 @@ public:
     // ends without waiting out windows on a line that cannot answer. A port whose device
     // cannot go away never is.
     virtual PortLoss Lost() const = 0;
+    // How long the adapter may hold a short reply before passing it on (a USB adapter's latency
+    // timer), as read after the port was opened; nullopt when the port does not say,
+    // as most ports (pseudo-terminals, built-in UARTs, simulated lines) do not.
+    virtual std::optional<std::chrono::milliseconds> AdapterLatency() const { return {}; }
 
     // Asserts (true) or clears a modem control line; the line keeps that level until the next
     // call or the close. Empty when done, else why not in the system's words: a port without

@@ -3,10 +3,14 @@
 #include <cstdio>
 
 #include "text/Catalogue.h"
+#include "text/Utf16.h"
 #include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {
+
+using text::Utf16LeToUtf8;
+using text::Utf8ToUtf16Le;
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 
@@ -33,20 +37,12 @@ std::string DecodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         if (bytes.size() % 2 != 0) Damaged(1, Tx::RegNotUtf16);
-        std::vector<std::uint8_t> units(bytes.begin() + 2, bytes.end());
-        for (std::size_t i = 0; i < units.size(); i += 2) {
-            const int u = units[i] | units[i + 1] << 8;
-            const bool high = u >= 0xD800 && u < 0xDC00;
-            const bool low = u >= 0xDC00 && u < 0xE000;
-            const int next = i + 3 < units.size() ? units[i + 2] | units[i + 3] << 8 : 0;
-            if (u == 0 || low || (high && !(next >= 0xDC00 && next < 0xE000))) {
-                Damaged(1, Tx::RegNotUtf16);
-            }
-            if (high) i += 2;
+        // Settings written back must read the same, so a text that would not is damaged.
+        const std::string utf8 = Utf16LeToUtf8(bytes.substr(2));
+        if (Utf8ToUtf16Le(utf8) != bytes.substr(2) || utf8.find('\0') != std::string::npos) {
+            Damaged(1, Tx::RegNotUtf16);
         }
-        units.push_back(0);
-        units.push_back(0);
-        return StringFromData(units);
+        return utf8;
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     if (!ValidUtf8(bytes)) Damaged(1, Tx::RegNotUtf8);
@@ -304,11 +300,7 @@ std::string FormatRegFile(std::string_view keyPath, const RegValues& values) {
         text += "\r\n";
     }
     text += "\r\n";
-    std::vector<std::uint8_t> utf16 = StringData(text);
-    utf16.resize(utf16.size() - 2);  // no terminating zero in a file
-    std::string bytes = "\xFF\xFE";
-    bytes.append(utf16.begin(), utf16.end());
-    return bytes;
+    return "\xFF\xFE" + Utf8ToUtf16Le(text);
 }
 
 namespace {

@@ -8,14 +8,18 @@
 #include <stdexcept>
 #include <utility>
 
+#include "text/Wide.h"
 #include "writer/common/Text.h"
 #include "writer/form/FileBrowser.h"
 #include "writer/form/Layout.h"
-#include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
 #include "writer/win32ui/Unit2.h"
 
 namespace bramblet::win32ui {
+
+using text::Narrow;
+using text::Widen;
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"TForm1";
