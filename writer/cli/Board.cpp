@@ -20,8 +20,11 @@ Family BoardFamily(const Options& options) {
 std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
                                   const BoardPlace& place) {
     const std::string prefix = place.several ? place.port + ": " : "";
-    if (options.json) return std::make_unique<JsonView>(console, place.port, prefix);
-    return std::make_unique<CliView>(console, prefix);
+    std::unique_ptr<CliView> view = options.json
+                                        ? std::make_unique<JsonView>(console, place.port, prefix)
+                                        : std::make_unique<CliView>(console, prefix);
+    view->language = options.Language();
+    return view;
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ constexpr CommandSet kChip = Commands({Command::Info, Command::Read, Command::Bl
 constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
 constexpr CommandSet kWrite = Commands({Command::Write});
 constexpr CommandSet kRead = Commands({Command::Read});
+// The commands that take options after their name (check takes every argument as its file).
+constexpr CommandSet kOptioned = kChip | Commands({Command::Ports});
 
 bool Takes(CommandSet set, Command command) {
     return (set >> static_cast<unsigned>(command) & 1u) != 0;
@@ -229,6 +231,14 @@ const OptionInfo kOptions[] = {
          if (o.serial) return std::nullopt;
          return "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
                 "bytes that ends at or below FFFFFF, and the counter file";
+     }},
+    {"--lang", "LANG", kOptioned,
+     "en or ja: the language of the status texts (also before the\n"
+     "command, for check); else $BRAMBLET_LANG, else ja",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.lang = text::ParseLang(v);
+         if (!o.lang) return "--lang takes en or ja";
+         return std::nullopt;
      }},
     {"-o", "FILE", kRead, "read: the S-record file to write",
      [](Options& o, const std::string& v) -> Refusal {
@@ -427,8 +437,18 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         error = std::move(reason);
         return std::nullopt;
     };
-    if (args.empty()) return refuse("no command");
     Options options;
+    // Before the command it reaches every command, check's file included.
+    if (!args.empty() && args[0] == "--lang") {
+        if (args.size() < 2) return refuse("--lang needs a value");
+        options.lang = text::ParseLang(args[1]);
+        if (!options.lang) return refuse("--lang takes en or ja");
+        std::vector<std::string> rest(args.begin() + 2, args.end());
+        std::optional<Options> parsed = ParseOptions(rest, error);
+        if (parsed && !parsed->lang) parsed->lang = options.lang;
+        return parsed;
+    }
+    if (args.empty()) return refuse("no command");
     if (args[0] == "-h" || args[0] == "--help") return options;
     if (args[0] == "--version") {
         options.command = Command::Version;

@@ -127,7 +127,7 @@ bool Session::Run::SwitchRate() {
                                     " for " + rate + " baud"
                               : "no status from the chip at " + rate + " baud";
     noReply_ = true;
-    return Refuse(Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
+    return Refuse(Step::BaudRate, text::Say(Tx::RateRefused, View().Language(), {rate}));
 }
 
 int Session::VerifyIdCode(const Target& target) {
@@ -147,13 +147,13 @@ int Session::VerifyIdCode(const Target& target) {
     if (done(w)) return w;
     const std::uint32_t address = IdAddress(target.family);
 
-    view_->SetStatus("ID all FF 照合中");
+    view_->SetStatus(text::Say(Tx::IdAllFf, view_->Language()));
     idCode_.fill(0xFF);
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();
     if (done(w)) return w;
 
-    view_->SetStatus("IDファイル 照合中");
+    view_->SetStatus(text::Say(Tx::IdFileCheck, view_->Language()));
     idCode_ = ReadIdFile(target.IdFile()).value_or(IdFileContents{}).code;
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();

@@ -2,11 +2,12 @@
 
 #include <utility>
 
+#include "text/Catalogue.h"
 #include "text/Utf16.h"
+#include "writer/common/PortOrder.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
 #include "writer/flash/SRecordStream.h"
-#include "writer/common/PortOrder.h"
 
 namespace bramblet::form {
 namespace {
@@ -52,7 +53,7 @@ MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,
 MainForm::~MainForm() = default;
 
 void MainForm::FormCreate() {
-    SetStatus("書込ファイル選択、ブートモードでマイコンの電源ON、ボタンを押す");
+    SetStatus(text::Say(text::Tx::ChooseAndPress, Language()));
     // The browser starts at the folder that is current when the program starts.
     browser_.SetDirectory(browser_.Directory());
 }
