@@ -19,9 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/Adapter.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
 #include "writer/platform/posix/SimulatedPorts.h"
@@ -49,6 +52,9 @@ const char kUsage[] =
     "  --no-publish             no link in the folder of simulated ports\n"
     "  --program-time MS        page program time (12.8)\n"
     "  --erase-time MS          erase time per block (100)\n"
+    "  --adapter NAME           the USB-serial adapter between writer and chip: ideal, ftdi[:MS]\n"
+    "                           (62-byte packets, latency timer MS, 16), cp210x, ch340 or\n"
+    "                           pl2303 (ideal)\n"
     "  --verbose                log every command and rate change on standard error\n"
     "  --reset-line LINE        RESET is wired to the writer's LINE, dtr or rts: held while\n"
     "                           the line is asserted (LINE:inverted: while it is cleared)\n"
@@ -160,102 +166,174 @@ std::uint32_t BaudOf(speed_t speed) {
 
 struct Options {
     ChipConfig chip;
+    Adapter adapter;
     std::string load, save, link;
     bool publish = true;
     bool verbose = false;
 };
 
+bool ParseIdCode(const std::string& v, Options& o) {
+    std::vector<std::uint8_t> bytes;
+    if (!ParseHex(v, bytes) || bytes.size() != 7) return false;
+    IdCode code;
+    std::copy(bytes.begin(), bytes.end(), code.begin());
+    o.chip.idCode = code;
+    return true;
+}
+
+bool ParsePinOption(const std::string& v, std::optional<PinWire>& wire) {
+    wire = ParsePinWire(v);
+    return wire.has_value();
+}
+
+bool ParseSyncAnswer(const std::string& v, Faults& faults) {
+    const auto colon = v.find(':');
+    if (!ParseInt(v.substr(0, colon), faults.syncAnswerAfter)) return false;
+    return colon == std::string::npos || ParseHex(v.substr(colon + 1), faults.syncAnswer);
+}
+
+bool ParseCount(const std::string& v, std::optional<int>& out) {
+    int n = 0;
+    if (!ParseInt(v, n)) return false;
+    out = n;
+    return true;
+}
+
+bool ParseAddress(const std::string& v, std::optional<std::uint32_t>& out) {
+    char* end = nullptr;
+    if (v.empty()) return false;
+    const unsigned long address = std::strtoul(v.c_str(), &end, 16);
+    if (*end != '\0') return false;
+    out = static_cast<std::uint32_t>(address);
+    return true;
+}
+
+// One row an option: its name, whether a value follows it, and what it does with that value
+// (false: the value will not do).
+struct OptionRow {
+    const char* name;
+    bool takesValue;
+    bool (*apply)(const std::string& value, Options& options);
+};
+
+const OptionRow kOptions[] = {
+    {"--family", true,
+     [](const std::string& v, Options& o) {
+         const auto family = ParseChipFamily(v);
+         if (family) o.chip.family = *family;
+         return family.has_value();
+     }},
+    {"--id", true, ParseIdCode},
+    {"--verified-when-blank", false,
+     [](const std::string&, Options& o) {
+         o.chip.verifiedWhenBlank = true;
+         return true;
+     }},
+    {"--version", true,
+     [](const std::string& v, Options& o) {
+         o.chip.version = v;
+         return true;
+     }},
+    {"--mode-pin", false,
+     [](const std::string&, Options& o) {
+         o.chip.fixedBaud = 38400;
+         return true;
+     }},
+    {"--max-baud", true,
+     [](const std::string& v, Options& o) {
+         int n = 0;
+         if (!ParseInt(v, n) || !IsBootRate(static_cast<std::uint32_t>(n))) return false;
+         o.chip.maxBaud = static_cast<std::uint32_t>(n);
+         return true;
+     }},
+    {"--load", true,
+     [](const std::string& v, Options& o) {
+         o.load = v;
+         return true;
+     }},
+    {"--save", true,
+     [](const std::string& v, Options& o) {
+         o.save = v;
+         return true;
+     }},
+    {"--link", true,
+     [](const std::string& v, Options& o) {
+         o.link = v;
+         return true;
+     }},
+    {"--no-publish", false,
+     [](const std::string&, Options& o) {
+         o.publish = false;
+         return true;
+     }},
+    {"--program-time", true,
+     [](const std::string& v, Options& o) { return ParseMilliseconds(v, o.chip.pageProgramTime); }},
+    {"--erase-time", true,
+     [](const std::string& v, Options& o) { return ParseMilliseconds(v, o.chip.blockEraseTime); }},
+    {"--adapter", true,
+     [](const std::string& v, Options& o) {
+         const std::optional<Adapter> adapter = ParseAdapter(v);
+         if (adapter) o.adapter = *adapter;
+         return adapter.has_value();
+     }},
+    {"--verbose", false,
+     [](const std::string&, Options& o) {
+         o.verbose = true;
+         return true;
+     }},
+    {"--reset-line", true,
+     [](const std::string& v, Options& o) { return ParsePinOption(v, o.chip.wiring.reset); }},
+    {"--mode-line", true,
+     [](const std::string& v, Options& o) { return ParsePinOption(v, o.chip.wiring.mode); }},
+    {"--sync-answer", true,
+     [](const std::string& v, Options& o) { return ParseSyncAnswer(v, o.chip.faults); }},
+    {"--echo", true,
+     [](const std::string& v, Options& o) {
+         std::vector<std::uint8_t> bytes;
+         if (!ParseHex(v, bytes)) return false;
+         o.chip.faults.baudEcho = bytes;
+         return true;
+     }},
+    {"--status-bytes", true,
+     [](const std::string& v, Options& o) { return ParseInt(v, o.chip.faults.statusReplyLength); }},
+    {"--page-read-bytes", true,
+     [](const std::string& v, Options& o) { return ParseInt(v, o.chip.faults.pageReadLength); }},
+    {"--loopback", false,
+     [](const std::string&, Options& o) {
+         o.chip.faults.loopBack = true;
+         return true;
+     }},
+    {"--silent-after-pages", true,
+     [](const std::string& v, Options& o) {
+         return ParseCount(v, o.chip.faults.silentAfterPages);
+     }},
+    {"--reset-after-pages", true,
+     [](const std::string& v, Options& o) { return ParseCount(v, o.chip.faults.resetAfterPages); }},
+    {"--corrupt-read", true,
+     [](const std::string& v, Options& o) {
+         return ParseAddress(v, o.chip.faults.corruptReadAddress);
+     }},
+    {"--noise", true,
+     [](const std::string& v, Options& o) { return ParseHex(v, o.chip.faults.powerOnNoise); }},
+};
+
 // False after printing why.
 bool ParseOptions(int argc, char** argv, Options& options) {
-    Faults& faults = options.chip.faults;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        std::vector<std::uint8_t> bytes;
-        int n = 0;
-        bool ok = true;
-        if (option == "--family") {
-            const auto family = value(v) ? ParseChipFamily(v) : std::nullopt;
-            ok = family.has_value();
-            if (ok) options.chip.family = *family;
-        } else if (option == "--id") {
-            ok = value(v) && ParseHex(v, bytes) && bytes.size() == 7;
-            if (ok) {
-                IdCode code;
-                std::copy(bytes.begin(), bytes.end(), code.begin());
-                options.chip.idCode = code;
-            }
-        } else if (option == "--verified-when-blank") {
-            options.chip.verifiedWhenBlank = true;
-        } else if (option == "--version") {
-            ok = value(options.chip.version);
-        } else if (option == "--mode-pin") {
-            options.chip.fixedBaud = 38400;
-        } else if (option == "--max-baud") {
-            ok = value(v) && ParseInt(v, n) && IsBootRate(static_cast<std::uint32_t>(n));
-            if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
-        } else if (option == "--load") {
-            ok = value(options.load);
-        } else if (option == "--save") {
-            ok = value(options.save);
-        } else if (option == "--link") {
-            ok = value(options.link);
-        } else if (option == "--no-publish") {
-            options.publish = false;
-        } else if (option == "--program-time") {
-            ok = value(v) && ParseMilliseconds(v, options.chip.pageProgramTime);
-        } else if (option == "--erase-time") {
-            ok = value(v) && ParseMilliseconds(v, options.chip.blockEraseTime);
-        } else if (option == "--verbose") {
-            options.verbose = true;
-        } else if (option == "--reset-line" || option == "--mode-line") {
-            const std::optional<PinWire> wire = value(v) ? ParsePinWire(v) : std::nullopt;
-            ok = wire.has_value();
-            (option == "--reset-line" ? options.chip.wiring.reset : options.chip.wiring.mode) =
-                wire;
-        } else if (option == "--sync-answer") {
-            ok = value(v);
-            const auto colon = v.find(':');
-            ok = ok && ParseInt(v.substr(0, colon), faults.syncAnswerAfter);
-            if (ok && colon != std::string::npos) {
-                ok = ParseHex(v.substr(colon + 1), faults.syncAnswer);
-            }
-        } else if (option == "--echo") {
-            ok = value(v) && ParseHex(v, bytes);
-            if (ok) faults.baudEcho = bytes;
-        } else if (option == "--status-bytes") {
-            ok = value(v) && ParseInt(v, faults.statusReplyLength);
-        } else if (option == "--page-read-bytes") {
-            ok = value(v) && ParseInt(v, faults.pageReadLength);
-        } else if (option == "--loopback") {
-            faults.loopBack = true;
-        } else if (option == "--silent-after-pages") {
-            ok = value(v) && ParseInt(v, n);
-            if (ok) faults.silentAfterPages = n;
-        } else if (option == "--reset-after-pages") {
-            ok = value(v) && ParseInt(v, n);
-            if (ok) faults.resetAfterPages = n;
-        } else if (option == "--corrupt-read") {
-            char* end = nullptr;
-            ok = value(v) && !v.empty();
-            const unsigned long address = ok ? std::strtoul(v.c_str(), &end, 16) : 0;
-            ok = ok && *end == '\0';
-            if (ok) faults.corruptReadAddress = static_cast<std::uint32_t>(address);
-        } else if (option == "--noise") {
-            ok = value(v) && ParseHex(v, faults.powerOnNoise);
-        } else if (option == "--help" || option == "-h") {
+        if (option == "--help" || option == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-        } else {
+        }
+        const auto row = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                      [&option](const OptionRow& r) { return option == r.name; });
+        if (row == std::end(kOptions)) {
             std::fprintf(stderr, "bramblet-sim: unknown option %s\n%s", option.c_str(), kUsage);
             return false;
         }
-        if (!ok) {
+        const bool hasValue = !row->takesValue || i + 1 < argc;
+        const std::string value = row->takesValue && hasValue ? argv[++i] : std::string();
+        if (!hasValue || !row->apply(value, options)) {
             std::fprintf(stderr, "bramblet-sim: bad or missing value for %s\n", option.c_str());
             return false;
         }
@@ -376,8 +454,12 @@ void LogEvents(const Chip& chip, std::size_t& logged) {
 // The chip on the terminal in real time until a stop signal.
 class Server {
 public:
-    Server(Chip& chip, const Terminal& terminal, bool verbose)
-        : chip_(chip), terminal_(terminal), verbose_(verbose), chipBaud_(chip.Baud()) {}
+    Server(Chip& chip, HostLine& line, const Terminal& terminal, bool verbose)
+        : chip_(chip),
+          line_(line),
+          terminal_(terminal),
+          verbose_(verbose),
+          chipBaud_(chip.Baud()) {}
 
     void Run(const sigset_t& waiting) {
         FollowHost(Time{0});
@@ -403,16 +485,16 @@ private:
         termios current{};
         if (tcgetattr(terminal_.slave.get(), &current) != 0) return;
         const std::uint32_t baud = BaudOf(cfgetospeed(&current));
-        if (baud != hostBaud_) chip_.SetHostBaud(baud, t);
+        if (baud != hostBaud_) line_.SetHostBaud(baud, t);
         hostBaud_ = baud;
     }
 
     // Every byte leaves when its stop bit would reach the writer. False when the terminal fails.
     bool SendDue(Time t) {
         std::vector<std::uint8_t> due;
-        while (const Chip::Reply* reply = chip_.NextReply(t)) {
+        while (const HostLine::Reply* reply = line_.NextReply(t)) {
             due.push_back(reply->byte);
-            chip_.PopReply();
+            line_.PopReply();
         }
         // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
         return due.empty() || ::write(terminal_.master.get(), due.data(), due.size()) >= 0 ||
@@ -431,7 +513,7 @@ private:
     void Wait(const sigset_t& waiting) {
         timespec timeout{};
         timespec* wait = nullptr;
-        if (const std::optional<Time> next = chip_.NextEvent()) {
+        if (const std::optional<Time> next = line_.NextEvent()) {
             const auto left = std::max(*next - Now(), Time{0});
             timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
             timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
@@ -444,11 +526,12 @@ private:
             const ssize_t n = ::read(terminal_.master.get(), buffer, sizeof buffer);
             const Time sent = Now();
             FollowHost(sent);
-            for (ssize_t i = 0; i < n; ++i) chip_.HostSends(buffer[i], sent);
+            for (ssize_t i = 0; i < n; ++i) line_.HostSends(buffer[i], sent);
         }
     }
 
     Chip& chip_;
+    HostLine& line_;  // the chip's line, through the adapter when there is one
     const Terminal& terminal_;
     const bool verbose_;
     const Clock::time_point start_ = Clock::now();
@@ -480,7 +563,11 @@ int main(int argc, char** argv) {
     const sigset_t waiting = CatchSignals();
     std::printf("%s\n", terminal.name);
     std::fflush(stdout);
-    Server(chip, terminal, options.verbose).Run(waiting);
+    // The writer's end of the line: the adapter's, when there is one.
+    std::optional<AdapterLine> adapter;
+    if (!options.adapter.Ideal()) adapter.emplace(chip, options.adapter);
+    HostLine& line = adapter ? static_cast<HostLine&>(*adapter) : chip;
+    Server(chip, line, terminal, options.verbose).Run(waiting);
 
     if (!options.save.empty() && !SaveSRecordFile(options.save, chip)) {
         std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());

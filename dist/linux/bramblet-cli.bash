@@ -83,6 +83,10 @@ _bramblet_cli() {
             COMPREPLY=($(compgen -W 'read sum' -- "$cur"))
             return
             ;;
+        --lang)
+            COMPREPLY=($(compgen -W 'en ja' -- "$cur"))
+            return
+            ;;
     esac
     local value
     value=$(awk -v option="$prev" '$1 == "value" && $2 == option { print $3; exit }' <<<"$listed")

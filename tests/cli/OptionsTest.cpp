@@ -177,12 +177,61 @@ TEST(OptionsTest, HelpIsAnAnswerForTheProgramAndEachCommand) {
     EXPECT_FALSE(Parse({"ports", "--port", "COM1"}));
 }
 
+TEST(OptionsTest, LatencyAndPortListingOptions) {
+    auto write = Parse({"write", "a.mot", "--port", "usb@1-1.4", "--latency", "255"});
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->latency, std::chrono::milliseconds(255));
+    EXPECT_EQ(write->ports, std::vector<std::string>{"usb@1-1.4"});
+    auto off = Parse({"info", "--port", "COM3", "--latency", "0"});
+    ASSERT_TRUE(off);
+    EXPECT_EQ(off->latency, std::chrono::milliseconds(0));
+    EXPECT_FALSE(Parse({"info", "--port", "COM3"})->latency);
+    for (const char* bad : {"256", "-1", "", "1e3", "16ms", "99999999999"}) {
+        EXPECT_FALSE(Parse({"info", "--port", "COM3", "--latency", bad})) << bad;
+    }
+    auto ports = Parse({"ports", "--json"});
+    ASSERT_TRUE(ports);
+    EXPECT_TRUE(ports->json);
+    EXPECT_NE(Usage(Command::Ports).find("--json"), std::string::npos);
+    EXPECT_FALSE(Parse({"ports", "--latency", "1"}));
+}
+
 TEST(OptionsTest, CheckTakesExactlyOneFile) {
     auto check = Parse({"check", "--port"});  // a file may be called anything
     ASSERT_TRUE(check);
     EXPECT_EQ(check->file, "--port");
     EXPECT_FALSE(Parse({"check"}));
     EXPECT_FALSE(Parse({"check", "a.mot", "b.mot"}));
+}
+
+}  // namespace
+}  // namespace bramblet
+
+namespace bramblet {
+namespace {
+
+TEST(OptionsTest, LangBeforeTheCommandOrAmongItsOptions) {
+    std::string error;
+    auto o = ParseOptions({"write", "a.mot", "--port", "COM1", "--lang", "en"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->Language(), text::Lang::En);
+    // Before the command it reaches check, whose arguments are all its file.
+    o = ParseOptions({"--lang", "en", "check", "--lang"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->file, "--lang");
+    EXPECT_EQ(o->Language(), text::Lang::En);
+    // The one after the command is the nearer choice.
+    o = ParseOptions({"--lang", "en", "info", "--port", "COM1", "--lang", "ja"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->Language(), text::Lang::Ja);
+    o = ParseOptions({"info", "--port", "COM1"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_FALSE(o->lang);
+    EXPECT_FALSE(ParseOptions({"info", "--port", "COM1", "--lang", "de"}, error));
+    EXPECT_EQ(error, "--lang takes en or ja");
+    EXPECT_FALSE(ParseOptions({"--lang"}, error));
+    EXPECT_FALSE(ParseOptions({"--lang", "en"}, error));
+    EXPECT_EQ(error, "no command");
 }
 
 }  // namespace

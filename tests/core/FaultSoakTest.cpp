@@ -326,12 +326,15 @@ struct Scenario {
     sim::IdCode code{};  // the chip's ID code once preloaded
     std::string idSource;
     bool unlockable = true;  // the right code is somewhere the writer looks
+    // The cable: each model as it comes, within the design's windows.
+    std::size_t adapterModel = 0;
+    sim::Adapter adapter;
 };
 
 std::unique_ptr<sim::VirtualLink> MakeLine(const Scenario& scenario, const Fault* fault) {
     sim::ChipConfig config = scenario.chip;
     if (fault) Inject(*fault, config.faults);
-    auto line = std::make_unique<sim::VirtualLink>(config);
+    auto line = std::make_unique<sim::VirtualLink>(config, scenario.adapter);
     for (const auto& [address, bytes] : scenario.preload) line->Target().Load(address, bytes);
     if (fault && fault->kind == FaultKind::Unplug) line->UnplugAt(fault->at);
     return line;
@@ -420,6 +423,8 @@ Scenario MakeScenario(Random& random, const TempDir& dir) {
                                                           : "FFFF";
     sim::IdCode wrong = RandomCode(random);
     if (wrong == s.code) wrong[6] ^= 1;
+    s.adapterModel = random.Below(sim::kAdapterModels.size());
+    s.adapter = sim::AdapterOf(sim::kAdapterModels[s.adapterModel]);
     s.target.writeFile = dir.Write("prog.mot", s.image.records);
     const std::string idFile = dir.Name("prog.id");
     std::filesystem::remove(TempDir::Utf8(idFile));
@@ -586,8 +591,9 @@ std::string Describe(const Scenario& s) {
     std::ostringstream out;
     out << OperationName(s.operation) << " on " << s.target.family
         << (s.target.modePin ? " (mode pin)" : "")
-        << (s.target.baud ? " at 115200 baud" : " at the design's rate") << ", " << s.idSource
-        << ", " << s.image.bytes.size() << " bytes in pages";
+        << (s.target.baud ? " at 115200 baud" : " at the design's rate") << " through "
+        << s.adapter.Spelled() << ", " << s.idSource << ", " << s.image.bytes.size()
+        << " bytes in pages";
     char page[12];
     for (std::uint32_t p : s.image.flushes) {
         std::snprintf(page, sizeof page, " %06X", p);
@@ -614,6 +620,7 @@ struct Counts {
     int byOperation[3] = {};
     int byKind[kFaultKinds] = {};
     int byPhase[kPhases] = {};
+    int byAdapter[sim::kAdapterModels.size()] = {};
     int successes = 0;
     int failuresByStep[kSteps.size()] = {};
     int failedChecks = 0;
@@ -728,6 +735,7 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
         ++counts.byOperation[static_cast<int>(s.operation)];
         ++counts.byKind[static_cast<int>(fault.kind)];
         ++counts.byPhase[static_cast<int>(fault.phase)];
+        ++counts.byAdapter[s.adapterModel];
         if (outcome.Succeeded()) {
             ++counts.successes;
         } else {
@@ -760,6 +768,10 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
     std::printf("  faults by phase:\n");
     for (int p = 0; p < kPhases; ++p) {
         std::printf("    %-26s %6d\n", kPhaseNames[p], counts.byPhase[p]);
+    }
+    std::printf("  adapters:\n");
+    for (std::size_t a = 0; a < sim::kAdapterModels.size(); ++a) {
+        std::printf("    %-26s %6d\n", sim::kAdapterModels[a].name, counts.byAdapter[a]);
     }
     std::printf("  successes %d\n  failures by step:\n", counts.successes);
     for (std::size_t step = 1; step < kSteps.size(); ++step) {

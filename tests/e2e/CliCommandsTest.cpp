@@ -233,3 +233,35 @@ TEST_F(CliCommandsTest, PseudoTerminalHasNoModemLinesToEnterBootModeWith) {
 
 }  // namespace
 }  // namespace bramblet::testing
+
+namespace bramblet::testing {
+namespace {
+
+// The English texts are written out here rather than taken from the catalogue, so that a changed
+// translation shows.
+TEST_F(CliCommandsTest, EnglishStatusTextsFromTheOptionOrTheEnvironment) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--lang", "en"});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.Lines(),
+              (Lines{"Starting flash erase and write", "Checking the S-format file",
+                     "Connecting in boot mode", "Checking ID all FF", "ID code verified!",
+                     "Erasing flash", "Flash erased!", "Writing flash", "Verifying flash",
+                     "Flash write completed successfully"}));
+
+    ::setenv("BRAMBLET_LANG", "en", 1);
+    const RunResult check = Cli({"check", file});
+    const RunResult chosen = Cli({"verify", file, "--port", dir.Name("chip"), "--lang", "ja"});
+    ::unsetenv("BRAMBLET_LANG");
+    EXPECT_EQ(check.status, 0) << check.err;
+    ASSERT_GE(check.Lines().size(), 2u);
+    EXPECT_EQ(check.Lines()[0], "Checking the S-format file");
+    EXPECT_EQ(check.Lines()[1], "Write area(004000-00427F)  Size(640 bytes)");
+    EXPECT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.Lines().back(), kVerified);
+    ASSERT_EQ(chip->Stop(), 0);
+}
+
+}  // namespace
+}  // namespace bramblet::testing

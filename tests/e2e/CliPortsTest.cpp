@@ -12,6 +12,7 @@
 #include "tests/e2e/SimChips.h"
 #include "tests/support/FakeStation.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 
 namespace bramblet::testing {
 namespace {
@@ -292,6 +293,24 @@ TEST_F(CliPortsTest, AutoRefusesUnlessExactlyOneAdapterIsThere) {
     EXPECT_EQ(bad.err,
               "bramblet-cli: --port usb:0403: usb: needs VID:PID in hexadecimal, such as "
               "usb:0403:6001\n");
+}
+
+// An adapter that holds every short reply for 64 ms: the timer read when the port opens, or
+// --latency, lets the run wait for it; told it costs nothing, the design's windows miss it.
+TEST_F(CliPortsTest, SlowAdapterIsWaitedForWhenItsTimerIsKnown) {
+    station.UsbPort("ttyUSB0", "1-1.2", "0403", "6001", "FTDI", "FT232R USB UART", "A1", 64);
+    auto chip = Sim("chip", {"--adapter", "ftdi:64"});
+    station.LinkNode("ttyUSB0", dir.Name("chip"));
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0x4000, 0x100, 7));
+
+    const RunResult read = Cli({"write", file, "--port", "ttyUSB0"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.Lines().back(), kWritten);
+    const RunResult given = Cli({"verify", file, "--port", dir.Name("chip"), "--latency", "64"});
+    EXPECT_EQ(given.status, 0) << given.err;
+    EXPECT_EQ(given.Lines().back(), kVerified);
+    const RunResult design = Cli({"verify", file, "--port", "ttyUSB0", "--latency", "0"});
+    EXPECT_EQ(design.status, 1) << design.out;
 }
 
 }  // namespace

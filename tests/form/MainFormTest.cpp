@@ -400,6 +400,152 @@ TEST_F(MainFormTest, DropsAndClosesDuringAnOperationWaitForItsEnd) {
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{kBeepSuccess});
 }
 
+// Whether the chip heard `command` since the `from`th command of its log.
+bool Heard(const sim::VirtualLink& line, std::uint8_t command, std::size_t from = 0) {
+    const auto& log = line.Target().Log();
+    return std::any_of(log.begin() + static_cast<std::ptrdiff_t>(from), log.end(),
+                       [command](const auto& e) { return e.command == command; });
+}
+
+TEST_F(MainFormTest, MenuChoicesAreKeptOnlyOnceTickedAndAfterTheDesignsValues) {
+    MainForm& f = Open();
+    const std::vector<MenuItem> items = f.MenuItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].text, "高速通信 (115200)");
+    EXPECT_EQ(items[1].text, "チェックデータで照合");
+    EXPECT_FALSE(items[0].checked || items[1].checked);
+
+    // Ticked and cleared again: the values say so from now on, the design's way included.
+    f.MenuItemClick(0);
+    f.MenuItemClick(1);
+    f.MenuItemClick(1);
+    f.MenuItemClick(7);  // no such row: nothing
+    EXPECT_TRUE(f.MenuItems()[0].checked);
+    EXPECT_FALSE(f.MenuItems()[1].checked);
+    EXPECT_TRUE(f.CloseRequested());
+    ASSERT_GE(settings->size(), 2u);
+    EXPECT_EQ(StringFromData(std::vector<std::uint8_t>(settings->begin() + 2, settings->end())),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\ORVANE\\Bramblet]\r\n"
+              "\"WindowTop\"=dword:00000076\r\n"
+              "\"WindowLeft\"=dword:000000cc\r\n"
+              "\"FileName\"=\"\"\r\n"
+              "\"COM\"=\"COM1\"\r\n"
+              "\"CPU\"=\"R8C\"\r\n"
+              "\"ModePin\"=dword:00000000\r\n"
+              "\"Baud\"=dword:0001c200\r\n"
+              "\"VerifyBy\"=\"read\"\r\n\r\n");
+
+    // The next window reads them back after the design's values, and keeps them as they were.
+    face = FakeFace();
+    MainForm& again = Open();
+    EXPECT_TRUE(again.MenuItems()[0].checked);
+    EXPECT_FALSE(again.MenuItems()[1].checked);
+    const std::string saved = *settings;
+    EXPECT_TRUE(again.CloseRequested());
+    EXPECT_EQ(*settings, saved);
+
+    // Values the window cannot take stay as they are and leave the design's way in force: a
+    // string where a number belongs, a number that is no rate. Nor do they hold the window up.
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+        "\"Baud\"=\"115200\"\n\"VerifyBy\"=\"SUM\"\n");
+    face = FakeFace();
+    MainForm& odd = Open();
+    EXPECT_TRUE(face.errors.empty());
+    EXPECT_EQ(face.calls.back(), "focus");  // the whole show ran
+    EXPECT_FALSE(odd.MenuItems()[0].checked || odd.MenuItems()[1].checked);
+    EXPECT_TRUE(odd.CloseRequested());
+    const RegValues values = *ParseRegFile(*settings, kSettingsKeyPath);
+    EXPECT_EQ(*values.Find("Baud"), (RegValue{RegType::Sz, StringData("115200")}));
+    EXPECT_EQ(*values.Find("VerifyBy"), (RegValue{RegType::Sz, StringData("SUM")}));
+
+    // A design's value that fails stops the reading before the window's own.
+    Settings("\"WindowTop\"=\"x\"\n\"Baud\"=dword:0001c200\n");
+    face = FakeFace();
+    EXPECT_FALSE(Open().MenuItems()[0].checked);
+}
+
+// The window's write with both choices is the command line's --baud 115200 --verify-by sum: the
+// same bytes on the line at the same moments; without them, the design's.
+TEST_F(MainFormTest, ChosenFastLinkWritesAsTheCommandLineDoes) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x300) + "S9030000FC\n");
+    auto frames = [](const sim::VirtualLink& l) {
+        std::vector<std::pair<sim::Time, std::vector<std::uint8_t>>> out;
+        for (const auto& frame : l.Frames()) out.emplace_back(frame.at, frame.bytes);
+        return out;
+    };
+
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+        "\"Baud\"=dword:0001c200\n\"VerifyBy\"=\"sum\"\n");
+    MainForm& f = Open();
+    face.fileName = file;
+    EXPECT_TRUE(f.MenuItems()[0].checked && f.MenuItems()[1].checked);
+    std::vector<std::string> statuses;
+    face.onStatus = [&](const std::string& text) { statuses.push_back(text); };
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_EQ(line.Target().Baud(), 115200u);
+    EXPECT_TRUE(Heard(line, 0xFD));   // the check data
+    EXPECT_FALSE(Heard(line, 0xFF));  // and no page read back
+    EXPECT_EQ(line.Target().Read(0xC2FF), testing::Bytes(0xC2FF, 1)[0]);
+
+    sim::VirtualLink cliLine;
+    class Quiet : public WriterView, public IdCodePrompt {
+    public:
+        std::vector<std::string> statuses;
+        void SetStatus(const std::string& text) override { statuses.push_back(text); }
+        std::optional<IdCodeAnswer> AskIdCode() override { return std::nullopt; }
+    } view;
+    Session cli(cliLine.Opener(), view, view);
+    Target target{"COM4",
+                  Family::R8C,
+                  false,
+                  file,
+                  LinkOptions{115200, {}, {}},
+                  FlashOptions{{}, false, false, true},
+                  {}};
+    cli.WriteSequence(target);
+    EXPECT_EQ(frames(line), frames(cliLine));
+    EXPECT_EQ(line.Now(), cliLine.Now());
+    EXPECT_EQ(statuses, view.statuses);  // the design's texts
+
+    // Both cleared in the menu: the design's link and every page read back.
+    f.MenuItemClick(0);
+    f.MenuItemClick(1);
+    sim::VirtualLink designLine;
+    Session design(designLine.Opener(), view, view);
+    design.WriteSequence(Target{"COM4", Family::R8C, false, file, {}, {}, {}});
+    // The chip is reset, as a user starts it again in boot mode.
+    const std::size_t heard = line.Target().Log().size();
+    line.Target().Reset(line.Now());
+    line.ClearLog();
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_EQ(line.Target().Baud(), 19200u);
+    EXPECT_TRUE(Heard(line, 0xFF, heard));
+    EXPECT_FALSE(Heard(line, 0xFD, heard));
+    std::vector<std::vector<std::uint8_t>> sent, designSent;
+    for (const auto& [at, bytes] : frames(line)) sent.push_back(bytes);
+    for (const auto& [at, bytes] : frames(designLine)) designSent.push_back(bytes);
+    EXPECT_EQ(sent, designSent);
+}
+
+TEST_F(MainFormTest, AMenuPickDuringAnOperationIsDropped) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
+    MainForm& f = Open();
+    face.fileName = file;
+    face.onStatus = [&](const std::string& text) {
+        if (text == testing::kErasing) f.MenuItemClick(0);
+    };
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_FALSE(f.MenuItems()[0].checked);
+}
+
 TEST(IdCodeFormTest, FieldsAreOneOrTwoHexDigitsInUpperCase) {
     using Fields = std::array<std::string, 7>;
     EXPECT_EQ(IdCodeFromFields(Fields{"5A", "0", "F", "00", "12", "A", "FF"}),

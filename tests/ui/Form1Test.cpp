@@ -1,5 +1,6 @@
 // The main window: its controls, start and close with the settings, the command line and the
 // three ways of choosing a write file.
+#include <QContextMenuEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -469,6 +470,43 @@ TEST_F(FormTest, SettingsWrittenAtClose) {
     EXPECT_EQ(g.pos(), QPoint(-5, 40));
     EXPECT_EQ(g.ComboBox2->currentText(), QStringLiteral("m32c"));
     EXPECT_EQ(errors.size(), 1);  // the remembered file does not exist
+}
+
+// The window's own menu opens on the status line and the background, not on a field with its
+// own; a tick there reaches the settings file when the window closes.
+TEST_F(FormTest, ContextMenuShowsTheChoicesAndATickIsSaved) {
+    TForm1& f = Open();
+    auto rightClick = [](QWidget* w, QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+        QApplication::sendEvent(w, &event);
+    };
+    rightClick(f.Edit1, QPoint(5, 5));
+    EXPECT_FALSE(f.PopupMenu1->isVisible());
+    rightClick(f.Button1, QPoint(5, 5));
+    EXPECT_FALSE(f.PopupMenu1->isVisible());
+
+    for (QWidget* w : {static_cast<QWidget*>(f.StatusBar1), static_cast<QWidget*>(&f)}) {
+        rightClick(w, w == &f ? QPoint(300, 225) : QPoint(5, 5));
+        ASSERT_TRUE(f.PopupMenu1->isVisible()) << w->objectName().toStdString();
+        const QList<QAction*> actions = f.PopupMenu1->actions();
+        ASSERT_EQ(actions.size(), 2);
+        EXPECT_EQ(actions[0]->text(), QStringLiteral("高速通信 (115200)"));
+        EXPECT_EQ(actions[1]->text(), QStringLiteral("チェックデータで照合"));
+        EXPECT_TRUE(actions[0]->isCheckable());
+        EXPECT_FALSE(actions[0]->isChecked());
+        f.PopupMenu1->close();
+    }
+    f.PopupMenu1->actions()[1]->trigger();
+    rightClick(&f, QPoint(300, 225));
+    EXPECT_TRUE(f.PopupMenu1->actions()[1]->isChecked());
+    f.PopupMenu1->close();
+
+    EXPECT_TRUE(f.close());
+    const std::string text = SettingsText();
+    EXPECT_NE(text.find("\"ModePin\"=dword:00000000\r\n\"VerifyBy\"=\"sum\"\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Baud"), std::string::npos) << text;  // never chosen, never written
 }
 
 // A second close request ends the window even when the settings still cannot be written.

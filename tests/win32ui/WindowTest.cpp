@@ -185,7 +185,9 @@ protected:
         for (char& c : path) c = c == '/' ? '\\' : c;
         return path;
     }
-    void Remember(const std::string& file, const std::string& port) {
+    // The design's values; with `fast`, also the fast link and the verify by check data, as the
+    // window's menu saves them.
+    void Remember(const std::string& file, const std::string& port, bool fast = false) {
         auto key = store->Create();
         WriteDword(*key, "WindowTop", 100);
         WriteDword(*key, "WindowLeft", 100);
@@ -193,6 +195,10 @@ protected:
         WriteString(*key, "COM", port);
         WriteDword(*key, "ModePin", 0);
         WriteString(*key, "CPU", "R8C");
+        if (fast) {
+            WriteDword(*key, "Baud", 115200);
+            WriteString(*key, "VerifyBy", "sum");
+        }
         key->Close();
     }
 
@@ -334,6 +340,47 @@ TEST_F(Win32Window, OpensAsDesignedTakesADropAndATypedPortAndKeepsThemInTheRegis
     EXPECT_EQ(errors.size(), 1u);
 }
 
+// The window's choices under the system menu's own items: ticked by their commands, shown
+// checked, and in the registry after the close only once chosen.
+TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
+    TForm1& f = Open();
+    HMENU menu = GetSystemMenu(f.Handle(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 3);
+    auto text = [&menu](int position) {
+        wchar_t buffer[64] = {};
+        GetMenuStringW(menu, position, buffer, 64, MF_BYPOSITION);
+        return Narrow(buffer);
+    };
+    auto checked = [&menu](int position) {
+        return (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+    };
+    const int fast = count - 2, sum = count - 1;
+    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(text(fast), "高速通信 (115200)");
+    EXPECT_EQ(text(sum), "チェックデータで照合");
+    EXPECT_FALSE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+
+    // The system adds its own bits to the low four of the command.
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, fast) | 0x2, 0);
+    EXPECT_TRUE(checked(fast));
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, sum), 0);
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, sum), 0);
+    EXPECT_TRUE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+    EXPECT_TRUE(IsWindowVisible(f.Handle()));
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(RegDword(L"Baud"), 115200u);
+    EXPECT_EQ(RegString(L"VerifyBy"), L"read");
+
+    TForm1& again = Open();
+    menu = GetSystemMenu(again.Handle(), FALSE);
+    EXPECT_TRUE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+    EXPECT_TRUE(errors.empty());
+}
+
 // The test's hand on the ID code dialog, called by a thread timer while the dialog's own loop
 // runs: it types the code in lower case and presses OK, or gives up after a while.
 struct DialogHand {
@@ -421,7 +468,9 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
 }
 
 // A write by a click through a COM port that wine-window.sh maps to bramblet-sim; the script
-// compares the chip's flash, which the simulator saves at its end, with the file.
+// compares the chip's flash, which the simulator saves at its end, with the file, and reads the
+// link from the simulator's log. With BRAMBLET_WINE_FAST set, the settings hold the fast link
+// and the verify by check data.
 TEST_F(Win32Window, AClickWritesThroughAComPort) {
     // The wide environment: the file's folder has a Japanese name.
     const wchar_t* port = _wgetenv(L"BRAMBLET_WINE_PORT");
@@ -429,7 +478,7 @@ TEST_F(Win32Window, AClickWritesThroughAComPort) {
     if (!port || !file) GTEST_SKIP() << "wine-window.sh sets the port and the file";
     const auto system = SystemPortOpener();
     ports = system.get();
-    Remember(Narrow(file), Narrow(port));
+    Remember(Narrow(file), Narrow(port), _wgetenv(L"BRAMBLET_WINE_FAST") != nullptr);
     TForm1& f = Open();
     ASSERT_TRUE(errors.empty()) << errors.front();
     Recorder recorder;

@@ -21,8 +21,11 @@ Family BoardFamily(const Options& options) {
 std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
                                   const BoardPlace& place) {
     const std::string prefix = place.several ? place.port + ": " : "";
-    if (options.json) return std::make_unique<JsonView>(console, place.port, prefix);
-    return std::make_unique<CliView>(console, prefix);
+    std::unique_ptr<CliView> view = options.json
+                                        ? std::make_unique<JsonView>(console, place.port, prefix)
+                                        : std::make_unique<CliView>(console, prefix);
+    view->language = options.Language();
+    return view;
 }
 
 // Hands each port that opens to `opened` before the session uses it.
@@ -53,7 +56,8 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
               BoardFamily(options),
               options.modePin,
               options.file,
-              LinkOptions{options.baud, options.before, options.after},
+              LinkOptions{options.baud, options.before, options.after,
+                          options.latency.value_or(std::chrono::milliseconds{0})},
               options.flash,
               place.serial ? SerialPatch(*options.serial, *place.serial) : ImagePatch{}},
       face_(MakeView(options, console, place)),
@@ -81,6 +85,9 @@ void Board::Opened(SerialPort& port) {
     const std::optional<std::chrono::milliseconds> latency = port.AdapterLatency();
     if (!latency || report_.latencyMs) return;
     report_.latencyMs = static_cast<int>(latency->count());
+    // The session takes the Target's latency once the port is open, so the timer read now still
+    // widens every reply window of this run; --latency has the last word.
+    if (!options_.latency) target_.link.adapterLatency = *latency;
     if (*latency <= kNegligibleLatency) return;
     const std::string ms = std::to_string(latency->count());
     view_.Error("bramblet-cli: the adapter's latency timer is " + ms +

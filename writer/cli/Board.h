@@ -48,7 +48,7 @@ private:
 
     const Options& options_;
     const std::string port_;
-    const Target target_;
+    Target target_;
     std::unique_ptr<CliView> face_;
     CliView& view_;
     BoardReport report_;

@@ -15,12 +15,13 @@
 
 namespace bramblet {
 
-int CheckFile(const std::string& file) {
+int CheckFile(const std::string& file, text::Lang lang) {
     Console console(stdout, stderr);
     CliView view(console, "");
+    view.language = lang;
     ImageDigester image;
     const StreamResult check = CheckPass(view, file, &image);
-    std::printf("%s\n", FileCheckText(check).c_str());
+    std::printf("%s\n", FileCheckText(check, lang).c_str());
     if (check.count < 1) return 1;
     if (const std::optional<ImageScan> scan = image.Finish(file)) {
         std::printf("CRC-32: %s (%s bytes)\n", Hex(scan->digest.crc32, 8).c_str(),

@@ -82,6 +82,8 @@ constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
 constexpr CommandSet kWrite = Commands({Command::Write});
 constexpr CommandSet kRead = Commands({Command::Read});
 constexpr CommandSet kPorts = Commands({Command::Ports});
+// The commands that take options after their name (check takes every argument as its file).
+constexpr CommandSet kOptioned = kChip | kPorts;
 
 bool Takes(CommandSet set, Command command) {
     return (set >> static_cast<unsigned>(command) & 1u) != 0;
@@ -177,6 +179,17 @@ const OptionInfo kOptions[] = {
      "program). A port without modem lines is refused before anything\n"
      "is sent",
      [](Options& o, const std::string& v) { return TakeSequence(o.after, "--after", v); }},
+    {"--latency", "MS", kChip,
+     "the adapter's latency timer, 0 to 255 ms: every reply window\n"
+     "grows by it; by default by the timer read when the port opens",
+     [](Options& o, const std::string& v) -> Refusal {
+         const bool digits =
+             !v.empty() && v.size() <= 3 &&
+             std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+         if (!digits || std::stoi(v) > 255) return "--latency takes milliseconds from 0 to 255";
+         o.latency = std::chrono::milliseconds(std::stoi(v));
+         return std::nullopt;
+     }},
     // What a production station needs.
     {"--json", nullptr, kChip | kPorts,
      "standard output carries only JSON, one object a line: each\n"
@@ -236,6 +249,14 @@ const OptionInfo kOptions[] = {
          if (o.serial) return std::nullopt;
          return "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
                 "bytes that ends at or below FFFFFF, and the counter file";
+     }},
+    {"--lang", "LANG", kOptioned,
+     "en or ja: the language of the status texts (also before the\n"
+     "command, for check); else $BRAMBLET_LANG, else ja",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.lang = text::ParseLang(v);
+         if (!o.lang) return "--lang takes en or ja";
+         return std::nullopt;
      }},
     {"-o", "FILE", kRead, "read: the S-record file to write",
      [](Options& o, const std::string& v) -> Refusal {
@@ -437,8 +458,18 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         error = std::move(reason);
         return std::nullopt;
     };
-    if (args.empty()) return refuse("no command");
     Options options;
+    // Before the command it reaches every command, check's file included.
+    if (!args.empty() && args[0] == "--lang") {
+        if (args.size() < 2) return refuse("--lang needs a value");
+        options.lang = text::ParseLang(args[1]);
+        if (!options.lang) return refuse("--lang takes en or ja");
+        std::vector<std::string> rest(args.begin() + 2, args.end());
+        std::optional<Options> parsed = ParseOptions(rest, error);
+        if (parsed && !parsed->lang) parsed->lang = options.lang;
+        return parsed;
+    }
+    if (args.empty()) return refuse("no command");
     if (args[0] == "-h" || args[0] == "--help") return options;
     if (args[0] == "--version") {
         options.command = Command::Version;

@@ -1,9 +1,11 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/cli/Serial.h"
 #include "writer/common/Family.h"
 #include "writer/core/Target.h"
@@ -34,10 +36,15 @@ struct Options {
     std::string output;      // read
     LineSequence before, after;
     FlashOptions flash;  // write and erase
+    // What the adapter may hold a reply for; without it, the timer read when the port opens.
+    std::optional<std::chrono::milliseconds> latency;
     // For a production station: JSON lines on standard output, a run log, serial numbers.
     bool json = false;
     std::optional<std::string> log;
     std::optional<SerialOption> serial;  // write
+    // The language of the status texts: --lang, else the environment's, else Japanese.
+    std::optional<text::Lang> lang;
+    text::Lang Language() const { return lang.value_or(text::Lang::Ja); }
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.

@@ -1,6 +1,7 @@
 // bramblet-cli: the writer's operations from a terminal or a script, on one board or several.
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,13 @@ int main(int argc, char** argv) {
     std::setlocale(LC_COLLATE, "");
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::string error;
-    const auto options = ParseOptions(
+    auto options = ParseOptions(
         std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()), error);
     if (!options) {
         std::fprintf(stderr, "bramblet-cli: %s\n%s", error.c_str(), Usage(Command::Help).c_str());
         return 2;
     }
+    options->lang = text::ChooseLang(options->lang, std::getenv(text::kLangVariable));
     switch (options->command) {
         case Command::Help:
             std::fputs(Usage(options->helpFor.value_or(Command::Help)).c_str(), stdout);
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
             std::printf("bramblet-cli %s\n", BRAMBLET_VERSION);
             return 0;
         case Command::Check:
-            return CheckFile(options->file);
+            return CheckFile(options->file, options->Language());
         case Command::Ports:
             return ListPorts(options->json);
         default:

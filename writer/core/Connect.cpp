@@ -1,6 +1,7 @@
 // Connecting to the boot program and unlocking it with its ID code.
 #include "writer/common/Text.h"
 #include "writer/core/SessionRun.h"
+#include "writer/link/AllowancePort.h"
 
 namespace bramblet {
 namespace {
@@ -22,6 +23,10 @@ Connection Session::ConnectBootMode(const Target& target) {
     OpenResult opened = ports_.Open(target.port);
     if (!opened.port) return Connection::NotOpened(opened.error, std::move(opened.detail));
     commHandle_ = std::move(opened.port);
+    if (target.link.adapterLatency > std::chrono::milliseconds{0}) {
+        commHandle_ =
+            std::make_unique<AllowancePort>(std::move(commHandle_), target.link.adapterLatency);
+    }
     SerialPort& port = *commHandle_;
     // A chip that knows only 9600 baud is met there from the start; the mode-pin link is fixed.
     port.Setup(modePinLink ? kBaudModePin : target.link.baud == 9600 ? 9600 : kBaudNormal);
@@ -118,11 +123,11 @@ bool Session::Run::SwitchRate() {
         if (status && status->Ready()) return true;
     }
     if (port.Lost()) return NoAnswer();
-    Refuse(Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
     outcome_.detail = !echoed ? "the chip did not echo the baud-rate command " + Hex(*code, 2) +
                                     " for " + rate + " baud"
                               : "no status from the chip at " + rate + " baud";
-    return false;
+    noReply_ = true;
+    return Refuse(Step::BaudRate, text::Say(Tx::RateRefused, View().Language(), {rate}));
 }
 
 int Session::VerifyIdCode(const Target& target) {
@@ -142,13 +147,13 @@ int Session::VerifyIdCode(const Target& target) {
     if (done(w)) return w;
     const std::uint32_t address = IdAddress(target.family);
 
-    view_->SetStatus("ID all FF 照合中");
+    view_->SetStatus(text::Say(Tx::IdAllFf, view_->Language()));
     idCode_.fill(0xFF);
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();
     if (done(w)) return w;
 
-    view_->SetStatus("IDファイル 照合中");
+    view_->SetStatus(text::Say(Tx::IdFileCheck, view_->Language()));
     idCode_ = ReadIdFile(target.IdFile()).value_or(IdFileContents{}).code;
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();

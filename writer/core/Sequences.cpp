@@ -22,16 +22,6 @@ bool Accepted(const std::optional<protocol::Status>& status) {
     return status && status->Word() == protocol::kWordAccepted;
 }
 
-const char* const kConnecting = "BOOTモードコネクト中";
-const char* const kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
-const char* const kNoPort = "COMポートがありません！";
-const char* const kIdMismatch = "ID照合不一致";
-const char* const kIdVerified = "ID照合完了！";
-const char* const kErasing = "フラッシュ消去中";
-const char* const kCannotErase = "フラッシュを消去できません! ";
-const char* const kVerifying = "フラッシュベリファイ中";
-const char* const kVerifyFailed = "フラッシュベリファイに失敗しました!";
-
 // A block as the family's table knows it, else by the address that names it.
 std::string BlockName(const std::optional<Family>& family, std::uint32_t address) {
     const std::optional<FlashBlock> block = family ? BlockHolding(*family, address) : std::nullopt;
@@ -42,8 +32,10 @@ std::string BlockName(const std::optional<Family>& family, std::uint32_t address
 }  // namespace
 
 std::optional<protocol::Status> Session::Run::Poll(int limit) {
-    return protocol::PollStatus(
+    std::optional<protocol::Status> status = protocol::PollStatus(
         Port(), limit, FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
+    noReply_ = !status;
+    return status;
 }
 
 bool Session::Run::EraseStep() {
@@ -72,28 +64,29 @@ bool Session::Run::EraseStep() {
 
 bool Session::Run::EraseForWrite() {
     if (target_.flash.noErase) return true;
-    View().SetStatus(kErasing);
+    View().SetStatus(Say(Tx::Erasing));
     if (!EraseStep()) {
         RefuseErase();
         return false;
     }
-    View().SetStatus("フラッシュ消去完了！");
+    View().SetStatus(Say(Tx::Erased));
     return true;
 }
 
 void Session::Run::RefuseErase() {
-    Refuse(Step::Erase, kCannotErase);
+    Refuse(Step::Erase, Say(Tx::CannotErase));
     outcome_.status = eraseStatus_;
 }
 
 bool Session::Run::SumFailed(std::string detail) {
-    View().SetStatus(kVerifyFailed);
+    View().SetStatus(Say(Tx::VerifyFailed));
     outcome_.detail = std::move(detail);
     return false;
 }
 
 bool Session::Run::ClearCheckData() {
     if (!target_.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    noReply_ = true;
     return SumFailed("the chip sent no check data");
 }
 
@@ -101,9 +94,10 @@ bool Session::Run::ClearCheckData() {
 // an error flag; unlike reading the pages back, it cannot see a byte disturbed afterwards.
 bool Session::Run::VerifyWrite(std::int32_t size) {
     if (!target_.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
-    View().SetStatus(kVerifying);
+    View().SetStatus(Say(Tx::Verifying));
     const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
     if (sum == sentSum_) return true;
+    noReply_ = !sum;
     if (!sum) return SumFailed("the chip sent no check data");
     return SumFailed("the chip's check data is " + Hex(*sum, 4) + ", the bytes sent sum to " +
                      Hex(sentSum_, 4));
@@ -142,6 +136,7 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
         const std::optional<std::uint8_t> b = byteAt(offset);
         if (b && !(present[offset] && *b != image[offset])) continue;
+        noReply_ = !b;
         failedPage_ = base;
         mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset], b};
         return false;
@@ -158,6 +153,13 @@ void Session::Run::Fail(Step step) {
     outcome_.failed = step;
     outcome_.text = View().Last();
     if (session_.CommHandle()) outcome_.lost = Port().Lost();
+    // A chip that did not answer through a slow adapter may have answered too late for it.
+    const std::chrono::milliseconds latency = target_.link.adapterLatency;
+    if (noReply_ && !outcome_.lost && latency > kUsualAdapterLatency) {
+        outcome_.detail += (outcome_.detail.empty() ? "" : "; ") +
+                           std::string("no reply came through an adapter whose latency timer is ") +
+                           std::to_string(latency.count()) + " ms";
+    }
 }
 
 bool Session::Run::Refuse(Step step, const std::string& text) {
@@ -168,13 +170,14 @@ bool Session::Run::Refuse(Step step, const std::string& text) {
 }
 
 bool Session::Run::NoAnswer() {
-    return Refuse(Step::Connect, kNoAnswer);
+    noReply_ = true;
+    return Refuse(Step::Connect, Say(Tx::NoAnswer));
 }
 
 // The user is told, as when no boot program answers, to bring the chip into boot mode by hand.
 bool Session::Run::RefuseLines(const std::string& error) {
     outcome_.lineError = error;
-    return Refuse(Step::Lines, kNoAnswer);
+    return Refuse(Step::Lines, Say(Tx::NoAnswer));
 }
 
 void Session::Run::FailPass(Step step) {
@@ -184,16 +187,16 @@ void Session::Run::FailPass(Step step) {
     if (step == Step::Verify) outcome_.mismatch = mismatch_;
 }
 
-void Session::Run::Succeed(const char* text) {
+void Session::Run::Succeed(Tx text) {
     View().SetProgress(99);
-    View().SetStatus(text);
+    View().SetStatus(Say(text));
     View().Beep(kBeepSuccess);
     outcome_.text = View().Last();
 }
 
-void Session::Run::Begin(ActionButton button, const char* text) {
+void Session::Run::Begin(ActionButton button, Tx text) {
     View().SetButtonEnabled(button, false);
-    View().SetStatus(text);
+    View().SetStatus(Say(text));
     View().SetProgress(0);
 }
 
@@ -210,7 +213,7 @@ void Session::Run::Close() {
 }
 
 bool Session::Run::ConnectAndUnlock() {
-    View().SetStatus(kConnecting);
+    View().SetStatus(Say(Tx::Connecting));
     const Connection connection = session_.ConnectBootMode(target_);
     switch (connection.What()) {
         case Connection::Kind::Answered:
@@ -220,20 +223,20 @@ bool Session::Run::ConnectAndUnlock() {
         case Connection::Kind::LinesRefused:
             return RefuseLines(connection.Detail());
         case Connection::Kind::NotOpened:
-            Refuse(Step::OpenPort, kNoPort);
+            Refuse(Step::OpenPort, Say(Tx::NoPort));
             outcome_.openError = connection.OpenFailure();
             outcome_.detail = connection.Detail();
             return false;
     }
     if (!SwitchRate()) return false;
     const int unlocked = session_.VerifyIdCode(target_);
-    // A line gone before the chip was unlocked is a connection that failed: "ID照合不一致"
+    // A line gone before the chip was unlocked is a connection that failed: the ID mismatch text
     // would send the user looking for an ID code.
     if (Port().Lost()) return NoAnswer();
     if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
-        return Refuse(Step::IdCode, kIdMismatch);
+        return Refuse(Step::IdCode, Say(Tx::IdMismatch));
     }
-    View().SetStatus(kIdVerified);
+    View().SetStatus(Say(Tx::IdVerified));
     View().SetProgress(5);
     // The sequences go on from here; a caller of Unlock is left with the unlock's own text.
     outcome_.text = View().Last();
@@ -248,7 +251,7 @@ Outcome Session::Unlock(const Target& target) {
 
 Outcome Session::WriteSequence(const Target& target) {
     Run run(*this, *view_, target);
-    run.Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
+    run.Begin(ActionButton::Write, Tx::WriteStart);
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
@@ -262,7 +265,7 @@ Outcome Session::WriteSequence(const Target& target) {
         } else if (!run.VerifyWrite(size)) {
             run.FailPass(Step::Verify);
         } else {
-            run.Succeed("フラッシュ書き込みは無事完了しました");
+            run.Succeed(Tx::WriteDone);
         }
     }
     run.End(ActionButton::Write);
@@ -271,11 +274,11 @@ Outcome Session::WriteSequence(const Target& target) {
 
 Outcome Session::EraseSequence(const Target& target) {
     Run run(*this, *view_, target);
-    run.Begin(ActionButton::Erase, "フラッシュ消去開始");
+    run.Begin(ActionButton::Erase, Tx::EraseStart);
     if (run.ConnectAndUnlock()) {
-        view_->SetStatus(kErasing);
+        view_->SetStatus(text::Say(Tx::Erasing, view_->Language()));
         if (run.EraseStep()) {
-            run.Succeed("フラッシュ消去は無事完了しました");
+            run.Succeed(Tx::EraseDone);
         } else {
             run.RefuseErase();
         }
@@ -286,16 +289,16 @@ Outcome Session::EraseSequence(const Target& target) {
 
 Outcome Session::VerifySequence(const Target& target) {
     Run run(*this, *view_, target);
-    run.Begin(ActionButton::Verify, "フラッシュベリファイ開始");
+    run.Begin(ActionButton::Verify, Tx::VerifyStart);
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
     } else if (run.ConnectAndUnlock()) {
         if (run.Stream(kVerifyMode, size) == size) {
-            run.Succeed("フラッシュベリファイは無事完了しました");
+            run.Succeed(Tx::VerifyDone);
         } else {
             // The verify button says it in its own words, with a beep.
-            view_->SetStatus("フラッシュベリファイに失敗しました! ");
+            view_->SetStatus(text::Say(Tx::VerifyFailedAtEnd, view_->Language()));
             view_->Beep(kBeepFailure);
             run.FailPass(Step::Verify);
         }

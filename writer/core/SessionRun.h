@@ -5,6 +5,8 @@
 
 namespace bramblet {
 
+using text::Tx;
+
 // The view, remembering the last status text for the outcome.
 class Session::StatusTap : public WriterView {
 public:
@@ -23,6 +25,7 @@ public:
     }
     void Beep(std::uint32_t type) override { view_.Beep(type); }
     void FamilyConfirmed(const std::string& text) override { view_.FamilyConfirmed(text); }
+    text::Lang Language() const override { return view_.Language(); }
 
 private:
     WriterView& view_;
@@ -61,15 +64,17 @@ public:
     void Fail(Step step);
     // A program or verify pass failed: with the page and what the chip answered.
     void FailPass(Step step);
-    void Succeed(const char* text);
+    void Succeed(Tx text);
     // The start and end every button sequence shares; the port is closed at the end.
-    void Begin(ActionButton button, const char* text);
+    void Begin(ActionButton button, Tx text);
     void End(ActionButton button);
     // Closes the port, running the target's --after first.
     void Close();
 
 private:
     StatusTap& View() { return view_; }
+    // A status text in the language the view speaks.
+    std::string Say(Tx key) const { return text::Say(key, view_.Language()); }
     SerialPort& Port() { return *session_.CommHandle(); }
     bool FastReads() const { return target_.link.baud != 0; }
 
@@ -93,6 +98,7 @@ private:
     std::optional<std::uint32_t> failedPage_;
     std::optional<protocol::Status> failedStatus_;
     std::optional<Mismatch> mismatch_;
+    bool noReply_ = false;  // the chip's answer did not come
 };
 
 }  // namespace bramblet

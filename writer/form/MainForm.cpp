@@ -2,11 +2,12 @@
 
 #include <utility>
 
+#include "text/Catalogue.h"
 #include "text/Utf16.h"
+#include "writer/common/PortOrder.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
 #include "writer/flash/SRecordStream.h"
-#include "writer/common/PortOrder.h"
 
 namespace bramblet::form {
 namespace {
@@ -52,7 +53,7 @@ MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,
 MainForm::~MainForm() = default;
 
 void MainForm::FormCreate() {
-    SetStatus("書込ファイル選択、ブートモードでマイコンの電源ON、ボタンを押す");
+    SetStatus(text::Say(text::Tx::ChooseAndPress, Language()));
     // The browser starts at the folder that is current when the program starts.
     browser_.SetDirectory(browser_.Directory());
 }
@@ -68,6 +69,7 @@ void MainForm::FormShow() {
             face_.SetPortName(ReadString(*key, "COM"));
             face_.SetModePin(ReadDword(*key, "ModePin") != 0);
             face_.SetCpuFamily(ReadString(*key, "CPU"));
+            choices_.Read(*key);
         }
     } catch (const SettingsError& e) {
         face_.ShowError(e.what());
@@ -97,6 +99,7 @@ bool MainForm::FormCloseQuery() {
         WriteString(*key, "COM", face_.PortName());
         WriteString(*key, "CPU", face_.CpuFamily());
         WriteDword(*key, "ModePin", face_.ModePin() ? 1 : 0);
+        choices_.Write(*key);
         key->Close();
     } catch (const SettingsError& e) {
         // The first failure keeps the window open so the user sees why and can try again; after
@@ -187,13 +190,18 @@ void MainForm::WMDropFiles(const std::string& firstPath) {
     face_.FocusFileName();
 }
 
+void MainForm::MenuItemClick(std::size_t row) {
+    if (!busy_ && row < WindowChoices().size()) choices_.Toggle(row);
+}
+
 Target MainForm::CurrentTarget() const {
-    // The design's link, and no bytes of a board's own.
+    // No bytes of a board's own; the link and the verify are the design's unless chosen.
     Target target;
     target.port = face_.PortName();
     target.family = ParseFamily(face_.CpuFamily());
     target.modePin = face_.ModePin();
     target.writeFile = face_.FileName();
+    choices_.Apply(target);
     return target;
 }
 

@@ -1,5 +1,6 @@
 #include "writer/platform/Settings.h"
 
+#include "text/Catalogue.h"
 #include "text/Utf16.h"
 
 namespace bramblet {
@@ -26,9 +27,10 @@ std::string StringFromData(const std::vector<std::uint8_t>& data) {
 
 std::int32_t ReadDword(const SettingsKey& key, const std::string& name) {
     const std::optional<RegValue> value = key.Query(name);
-    if (!value) throw SettingsError("設定値 " + Quoted(name) + " がありません");
+    if (!value)
+        throw SettingsError(text::Say(text::Tx::SettingMissing, text::Lang::Ja, {Quoted(name)}));
     if (value->type != RegType::Dword || value->data.size() != 4) {
-        throw SettingsError("設定値 " + Quoted(name) + " のデータ型が正しくありません");
+        throw SettingsError(text::Say(text::Tx::SettingType, text::Lang::Ja, {Quoted(name)}));
     }
     const auto& d = value->data;
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(d[0]) | d[1] << 8 | d[2] << 16 |
@@ -39,7 +41,7 @@ std::string ReadString(const SettingsKey& key, const std::string& name) {
     const std::optional<RegValue> value = key.Query(name);
     if (!value) return {};
     if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-        throw SettingsError("設定値 " + Quoted(name) + " のデータ型が正しくありません");
+        throw SettingsError(text::Say(text::Tx::SettingType, text::Lang::Ja, {Quoted(name)}));
     }
     return StringFromData(value->data);
 }

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "text/Wide.h"
 #include "writer/common/Text.h"
 #include "writer/platform/win32/PortDevices.h"
 #include "writer/platform/win32/RegistrySettings.h"
@@ -67,18 +68,18 @@ std::map<std::string, PortDescription> PortDevices() {
     device.cbSize = sizeof device;
     for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
         const DeviceParameters parameters = Parameters(set, device);
-        const std::string name = Narrow(parameters.portName);
+        const std::string name = text::Narrow(parameters.portName);
         if (!name.starts_with("COM")) continue;  // printer ports share the class
         wchar_t instance[512] = {};
         SetupDiGetDeviceInstanceIdW(set, &device, instance, 511, nullptr);
         DeviceFacts facts;
-        facts.instanceId = Narrow(instance);
-        facts.hardwareId = Narrow(Property(set, device, SPDRP_HARDWAREID));
-        facts.maker = Narrow(Property(set, device, SPDRP_MFG));
-        facts.friendlyName = Narrow(Property(set, device, SPDRP_FRIENDLYNAME));
-        facts.location = Narrow(Property(set, device, SPDRP_LOCATION_PATHS));
+        facts.instanceId = text::Narrow(instance);
+        facts.hardwareId = text::Narrow(Property(set, device, SPDRP_HARDWAREID));
+        facts.maker = text::Narrow(Property(set, device, SPDRP_MFG));
+        facts.friendlyName = text::Narrow(Property(set, device, SPDRP_FRIENDLYNAME));
+        facts.location = text::Narrow(Property(set, device, SPDRP_LOCATION_PATHS));
         if (facts.location.empty())
-            facts.location = Narrow(Property(set, device, SPDRP_LOCATION_INFORMATION));
+            facts.location = text::Narrow(Property(set, device, SPDRP_LOCATION_INFORMATION));
         PortDescription port = DescribeDevice(facts);
         port.name = name;
         port.latencyMs = parameters.latencyMs;

@@ -1,5 +1,6 @@
 #include "writer/platform/win32/RegistrySettings.h"
 
+#include "text/Catalogue.h"
 #include "text/Wide.h"
 #include "writer/platform/win32/SystemError.h"
 
@@ -106,7 +107,8 @@ std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const st
             const std::optional<RegValue> value = QueryValue(key, n);
             if (!value) continue;  // removed since it was listed
             if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-                throw PlatformError("\"" + Narrow(n) + "\" のデータ型が正しくありません");
+                throw PlatformError(
+                    text::Say(text::Tx::SettingTypeQuoted, text::Lang::Ja, {Narrow(n)}));
             }
             ports.push_back(StringFromData(value->data));
         }
