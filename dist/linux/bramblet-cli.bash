@@ -99,6 +99,15 @@ _bramblet_cli() {
             _filedir
             return
             ;;
+        COMMAND)
+            # A program: by its path, else by name from the PATH.
+            if [[ $cur == */* ]]; then
+                _filedir
+            else
+                COMPREPLY=($(compgen -c -- "$cur"))
+            fi
+            return
+            ;;
         ?*)
             # Addresses, codes and sequences: nothing a list can offer.
             return

@@ -121,6 +121,7 @@ std::vector<std::string> AllowedTexts(Operation operation, Step step, std::uint3
         case Step::FileCheck:
         case Step::Read:
         case Step::Lines:
+        case Step::Serial:
             return {};
     }
     return {};

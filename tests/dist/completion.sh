@@ -96,6 +96,9 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   # The station's options: a log is any file, a serial number's place nothing to offer.
   expect "$files" "$cli" erase --log ""
   expect "" "$cli" write prog.mot --serial ""
+  # The booking hook is a program: by name from the PATH, or by its path.
+  expect_among bash "$cli" write prog.mot --serial-done bas
+  expect "./boards" "$cli" write prog.mot --serial-done ./bo
   expect --serial "$cli" write prog.mot --se
 else
   expect "$files" "$cli" write prog.mot --port ""

@@ -1,6 +1,9 @@
 // bramblet-cli on a production line, against bramblet-sim on real pseudo-terminals in real time:
-// JSON lines for a test framework, a run log shared by processes, serial numbers from a counter.
+// JSON lines for a test framework, a run log shared by processes, serial numbers from a counter,
+// a list file and the line's own programs.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -45,6 +48,21 @@ protected:
         std::uint64_t n = 0;
         for (int i = width - 1; i >= 0; --i) n = n << 8 | chip.Read(address + i);
         return n;
+    }
+
+    // A shell script in the test's folder, ready to run.
+    std::string Script(const std::string& name, const std::string& body) {
+        const std::string path = dir.Write(name, "#!/bin/sh\n" + body);
+        chmod(path.c_str(), 0755);
+        return path;
+    }
+    // The results of a --json run, in the order of its ports.
+    static std::vector<Json> Results(const RunResult& run) {
+        std::vector<Json> results;
+        for (const Json& o : Objects(run.out)) {
+            if (o["event"].text == "result") results.push_back(o);
+        }
+        return results;
     }
 
     // Two pages and part of a third, at the start of the R8C's program ROM.
@@ -213,12 +231,158 @@ TEST_F(CliStationTest, SerialNumbersAreConsecutiveAndAFailedBoardsNumberIsVoid) 
     EXPECT_EQ(last["crc32"].text, Hex(Crc32(0, pages.data(), pages.size()), 8));
 }
 
+TEST_F(CliStationTest, TwoProcessesDrawFromOneListAndItRecordsWhatWasGiven) {
+    std::vector<std::unique_ptr<SimProcess>> chips;
+    for (const char* name : {"a", "b", "c", "d"}) chips.push_back(Sim(name));
+    const std::string list = dir.Write("numbers.txt", "500 used\n501\n\n502\r\n503\n504\n505\n");
+    const std::string serial = "4400:2:list:" + list;
+    auto run = [&](const char* first, const char* second) {
+        return std::make_unique<ProgramRun>(
+            Args({"write", file, "--port", dir.Name(first), "--port", dir.Name(second), "--baud",
+                  "115200", "--serial", serial, "--json"}));
+    };
+    auto one = run("a", "b");
+    auto two = run("c", "d");
+    const RunResult ended[] = {one->Finish(), two->Finish()};
+    std::map<std::string, std::uint64_t> serials;
+    for (const RunResult& r : ended) {
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (const Json& result : Results(r))
+            serials[result["port"].text] = result["serial"].Unsigned();
+    }
+    std::set<std::uint64_t> distinct;
+    for (const auto& [port, n] : serials) distinct.insert(n);
+    EXPECT_EQ(distinct, (std::set<std::uint64_t>{501, 502, 503, 504}));
+    EXPECT_EQ(Contents("numbers.txt"),
+              "500 used\n501 used\n\n502 used\r\n503 used\n504 used\n505\n");
+
+    // The last number goes to the first port; the board after it fails and is sent nothing.
+    const std::string log = dir.Name("e.log");
+    auto e = Sim("e", {"--verbose"}, log);
+    chips[0]->Signal(SIGUSR1);
+    const RunResult last = Cli({"write", file, "--port", dir.Name("a"), "--port", dir.Name("e"),
+                                "--baud", "115200", "--serial", serial, "--json"});
+    EXPECT_EQ(last.status, 1) << last.err;
+    const std::vector<Json> results = Results(last);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0]["serial"].Unsigned(), 505u);
+    EXPECT_TRUE(results[0]["ok"].boolean);
+    EXPECT_FALSE(results[1]["ok"].boolean);
+    EXPECT_EQ(results[1]["step"].text, "serial");
+    EXPECT_TRUE(results[1]["serial"].IsNull());
+    EXPECT_EQ(results[1]["detail"].text,
+              "--serial: the list " + list + " has no unused number left");
+    EXPECT_NE(last.err.find(dir.Name("e") + ": failed: no serial number"), std::string::npos)
+        << last.err;
+    EXPECT_EQ(Contents("numbers.txt"),
+              "500 used\n501 used\n\n502 used\r\n503 used\n504 used\n505 used\n");
+    ASSERT_EQ(e->Stop(), 0);
+    EXPECT_EQ(Contents("e.log"), "");
+    for (auto& chip : chips) ASSERT_EQ(chip->Stop(), 0);
+    for (const char* name : {"a", "b", "c", "d"}) {
+        if (std::string(name) == "a") continue;  // written twice
+        EXPECT_EQ(Number(name, 0x4400, 2), serials[dir.Name(name)]) << name;
+    }
+    EXPECT_EQ(Number("a", 0x4400, 2), 505u);
+}
+
+TEST_F(CliStationTest, TheLinesProgramsHandOutAndBookNumbersAndNoPortBecomesACommand) {
+    dir.Write("mes-counter", "9000\n");
+    const std::string next =
+        Script("next.sh", "n=$(cat '" + dir.Name("mes-counter") + "')\necho $((n + 1)) > '" +
+                              dir.Name("mes-counter") + "'\necho \"$n\"\n");
+    const std::string book =
+        Script("book.sh", "printf '%s|' \"$#\" \"$@\" >> '" + dir.Name("booked.txt") +
+                              "'\necho >> '" + dir.Name("booked.txt") + "'\necho booked\n");
+    // A port whose name a shell would run: it must reach the hook as one word, as it is.
+    const std::string odd = "c;touch pwned $(touch pwned2)'\"";
+    auto a = Sim("a");
+    auto b = Sim("b", {"--id", "0123456789ABCD"});  // locked, and no code given: void
+    auto c = Sim(odd);
+    const RunResult run =
+        Cli({"write", file, "--port", dir.Name("a"), "--port", dir.Name("b"), "--port",
+             dir.Name(odd), "--baud", "115200", "--serial", "4400:4:cmd:" + next + " --station 1",
+             "--serial-done", book + " --line \"A 1\"", "--json"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::vector<Json> results = Results(run);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0]["serial"].Unsigned(), 9000u);
+    EXPECT_EQ(results[1]["serial"].Unsigned(), 9001u);
+    EXPECT_EQ(results[2]["serial"].Unsigned(), 9002u);
+    EXPECT_TRUE(results[1]["serial_void"].boolean);
+    // The hook's own output stays off the JSON lines.
+    for (const Json& o : Objects(run.out)) EXPECT_NE(o["text"].text, "booked");
+
+    std::istringstream booked(Contents("booked.txt"));
+    std::set<std::string> lines;
+    for (std::string line; std::getline(booked, line);) lines.insert(line);
+    EXPECT_EQ(lines, (std::set<std::string>{
+                         "5|--line|A 1|9000|" + dir.Name("a") + "|ok|",
+                         "5|--line|A 1|9001|" + dir.Name("b") + "|void|",
+                         "5|--line|A 1|9002|" + dir.Name(odd) + "|ok|",
+                     }));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "pwned"));
+    EXPECT_FALSE(std::filesystem::exists("pwned"));
+    EXPECT_FALSE(std::filesystem::exists("pwned2"));
+    for (auto* chip : {a.get(), b.get(), c.get()}) ASSERT_EQ(chip->Stop(), 0);
+    EXPECT_EQ(Number("a", 0x4400, 4), 9000u);
+    EXPECT_EQ(Number(odd, 0x4400, 4), 9002u);
+
+    // A hook that fails makes the run a failure, though the board was written.
+    auto d = Sim("d");
+    const std::string refuse = Script("refuse.sh", "exit 4\n");
+    const RunResult unbooked = Cli({"write", file, "--port", dir.Name("d"), "--serial",
+                                    "4400:4:cmd:" + next, "--serial-done", refuse});
+    EXPECT_EQ(unbooked.status, 1);
+    EXPECT_NE(unbooked.err.find("bramblet-cli: --serial-done: " + refuse +
+                                " exited with status 4 for the number 9003"),
+              std::string::npos)
+        << unbooked.err;
+}
+
+TEST_F(CliStationTest, ACommandThatGivesNoNumberFailsItsBoardBeforeAnythingIsSent) {
+    const std::string log = dir.Name("chip.log");
+    auto chip = Sim("chip", {"--verbose"}, log);
+    const std::string booked = dir.Name("booked.txt");
+    const std::string book = Script("book.sh", "echo \"$@\" >> '" + booked + "'\n");
+    const std::pair<std::string, std::string> commands[] = {
+        {"exit 3", "exited with status 3"},
+        {"echo 12 busy", "printed \"12 busy\\n\", not one decimal number"},
+        {"printf ''", "printed \"\", not one decimal number"},
+        {"echo 65536", "gave 65536, which does not fit in 2 bytes"},
+        {"kill -9 $$", "was killed by signal 9"},
+    };
+    int i = 0;
+    for (const auto& [body, why] : commands) {
+        const std::string next = Script("next" + std::to_string(++i) + ".sh", body + "\n");
+        const RunResult run = Cli({"write", file, "--port", dir.Name("chip"), "--serial",
+                                   "4400:2:cmd:" + next, "--serial-done", book, "--json"});
+        EXPECT_EQ(run.status, 1) << body;
+        const std::vector<Json> results = Results(run);
+        ASSERT_EQ(results.size(), 1u) << run.out;
+        EXPECT_EQ(results[0]["step"].text, "serial");
+        EXPECT_EQ(results[0]["detail"].text, "--serial: " + next + " " + why);
+        EXPECT_EQ(run.err, "bramblet-cli: --serial: " + next + " " + why + "\n");
+    }
+    const RunResult missing = Cli({"write", file, "--port", dir.Name("chip"), "--serial",
+                                   "4400:2:cmd:" + dir.Name("no-such-program")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "bramblet-cli: --serial: cannot run " + dir.Name("no-such-program") +
+                               ": No such file or directory\n");
+    ASSERT_EQ(chip->Stop(), 0);
+    EXPECT_EQ(Contents("chip.log"), "");
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(booked)));
+}
+
 TEST_F(CliStationTest, StationRefusalsSendNothing) {
     const std::string old = dir.Write("old.mot", SRecords('1', 0x4000, 0x10, 9));
     auto chip = Sim("chip", {"--load", old});
     dir.Write("bad.txt", "twelve\n");
     dir.Write("full.txt", "256\n");
+    dir.Write("list.txt", "1 used\n2\n02\n");
     const std::vector<std::vector<std::string>> refused = {
+        {"--serial", "4400:4:list:" + dir.Name("list.txt")},  // 2 on lines 2 and 3
+        {"--serial", "4400:4:list:" + dir.Name("missing.txt")},
         {"--serial", "4400:4:" + dir.Name("bad.txt")},
         {"--serial", "4400:4:" + dir.Name("missing.txt")},
         {"--serial", "4400:1:" + dir.Name("full.txt")},
@@ -234,6 +398,7 @@ TEST_F(CliStationTest, StationRefusalsSendNothing) {
         EXPECT_EQ(run.err.rfind("bramblet-cli: ", 0), 0u) << run.err;
     }
     EXPECT_EQ(Contents("full.txt"), "256\n");
+    EXPECT_EQ(Contents("list.txt"), "1 used\n2\n02\n");
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(dir.Name("missing.txt.lock"))));
     ASSERT_EQ(chip->Stop(), 0);
     const sim::Chip saved = Saved("chip");

@@ -52,6 +52,7 @@ constexpr std::chrono::milliseconds kNegligibleLatency{2};
 Board::Board(const Options& options, BoardPlace place, Console& console)
     : options_(options),
       port_(place.port),
+      noSerial_(place.noSerial),
       target_{place.port,
               BoardFamily(options),
               options.modePin,
@@ -98,19 +99,19 @@ void Board::Opened(SerialPort& port) {
 Outcome Board::Run() {
     const auto start = std::chrono::steady_clock::now();
     Outcome outcome;
-    switch (options_.command) {
-        case Command::Write:
-            outcome = session_.WriteSequence(target_);
-            break;
-        case Command::Verify:
-            outcome = session_.VerifySequence(target_);
-            break;
-        case Command::Erase:
-            outcome = session_.EraseSequence(target_);
-            break;
-        default:
-            outcome = OwnCommand();
-            break;
+    if (!noSerial_.empty()) {
+        // A board without its number must not be written: it would leave the chip unnumbered.
+        outcome.failed = Step::Serial;
+        outcome.text = "no serial number";
+        outcome.detail = noSerial_;
+    } else if (options_.command == Command::Write) {
+        outcome = session_.WriteSequence(target_);
+    } else if (options_.command == Command::Verify) {
+        outcome = session_.VerifySequence(target_);
+    } else if (options_.command == Command::Erase) {
+        outcome = session_.EraseSequence(target_);
+    } else {
+        outcome = OwnCommand();
     }
     ExplainFailure(view_, port_, outcome);
     report_.outcome = outcome;

@@ -22,7 +22,8 @@ struct BoardPlace {
     bool several = false;                    // lines are prefixed with the port
     std::optional<PortDescription> adapter;  // what the system says of the port
     std::optional<std::uint64_t> serial;     // the number it is given
-    std::optional<ImageDigest> image;        // of what it writes or compares
+    std::string noSerial;  // why it has none where it should: it then fails before anything is sent
+    std::optional<ImageDigest> image;  // of what it writes or compares
 };
 
 class Board {
@@ -48,6 +49,7 @@ private:
 
     const Options& options_;
     const std::string port_;
+    const std::string noSerial_;
     Target target_;
     std::unique_ptr<CliView> face_;
     CliView& view_;

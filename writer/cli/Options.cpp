@@ -240,15 +240,26 @@ const OptionInfo kOptions[] = {
          o.flash.verifyBySum = v == "sum";
          return std::nullopt;
      }},
-    {"--serial", "ADDR:WIDTH:COUNTER", kWrite,
+    {"--serial", "ADDR:WIDTH:SOURCE", kWrite,
      "write: give each board a number of WIDTH bytes (1 to 8),\n"
-     "little-endian at hexadecimal ADDR, from the text file COUNTER\n"
-     "that holds the next number in decimal; no number is given twice",
+     "little-endian at hexadecimal ADDR, from SOURCE: COUNTER, a text\n"
+     "file that holds the next number in decimal; list:FILE, the next\n"
+     "unused number of a file of numbers one a line, marked used in\n"
+     "place; or cmd:COMMAND, a program run before each board that\n"
+     "prints the number. No number is given twice",
      [](Options& o, const std::string& v) -> Refusal {
-         o.serial = ParseSerialOption(v);
+         std::string error;
+         o.serial = ParseSerialOption(v, error);
          if (o.serial) return std::nullopt;
-         return "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
-                "bytes that ends at or below FFFFFF, and the counter file";
+         return error;
+     }},
+    {"--serial-done", "COMMAND", kWrite,
+     "write: once each numbered board has ended, run COMMAND with its\n"
+     "number, its port and ok or void as three more arguments",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.serialDone = SplitCommand(v);
+         if (o.serialDone) return std::nullopt;
+         return "--serial-done takes a program and its arguments, a quoted part closed";
      }},
     {"--lang", "LANG", kOptioned,
      "en or ja: the language of the status texts (also before the\n"
@@ -396,6 +407,7 @@ Refusal CheckTogether(const Options& options) {
     if (options.flash.noErase && !options.flash.eraseBlocks.empty()) {
         return "--no-erase and --erase-block cannot be used together";
     }
+    if (options.serialDone && !options.serial) return "--serial-done needs --serial";
     if (options.modePin && options.baud == 9600) {
         return "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400";
     }

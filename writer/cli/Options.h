@@ -42,6 +42,8 @@ struct Options {
     bool json = false;
     std::optional<std::string> log;
     std::optional<SerialOption> serial;  // write
+    // Run with each numbered board's number, port and "ok" or "void" once it has ended.
+    std::optional<std::vector<std::string>> serialDone;
     // The language of the status texts: --lang, else the environment's, else Japanese.
     std::optional<text::Lang> lang;
     text::Lang Language() const { return lang.value_or(text::Lang::Ja); }

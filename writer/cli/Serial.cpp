@@ -1,8 +1,11 @@
 #include "writer/cli/Serial.h"
 
 #include <limits>
+#include <map>
+#include <set>
 
 #include "writer/common/Text.h"
+#include "writer/platform/SharedFiles.h"
 
 namespace bramblet {
 namespace {
@@ -23,9 +26,163 @@ std::optional<std::uint64_t> Digits(const std::string& text, std::size_t maxDigi
     return value;
 }
 
+std::uint64_t Largest(int width) {
+    return width >= 8 ? std::numeric_limits<std::uint64_t>::max()
+                      : (std::uint64_t{1} << 8 * width) - 1;
+}
+
+std::string Bytes(int width) {
+    return std::to_string(width) + (width == 1 ? " byte" : " bytes");
+}
+
+// Text from a file or a program as a person can read it in one line: quoted, control bytes
+// escaped, and cut short.
+std::string Shown(const std::string& text) {
+    constexpr std::size_t kShown = 40;
+    std::string shown = "\"";
+    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            shown += "\\x" + Hex(c, 2);
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown + (text.size() > kShown ? "\"..." : "\"");
+}
+
+// How a program that did not do its work ended.
+std::string Ended(const std::string& name, const ProgramEnd& end) {
+    if (!end.started || !end.error.empty()) return "cannot run " + end.error;
+    if (!end.exited) return name + " was killed by signal " + std::to_string(end.status);
+    return name + " exited with status " + std::to_string(end.status);
+}
+
+// How a source spells itself after ADDR:WIDTH: (the counter has no prefix).
+struct SourceSpelling {
+    SerialFrom from;
+    const char* prefix;
+};
+constexpr SourceSpelling kSpellings[] = {
+    {SerialFrom::List, "list:"},
+    {SerialFrom::Command, "cmd:"},
+};
+
+class CounterSource : public SerialSource {
+public:
+    explicit CounterSource(const SerialOption& option) : option_(option) {}
+
+    // All the run's numbers in one update, so that they are consecutive.
+    std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string& error) override {
+        std::optional<std::uint64_t> first;
+        std::string why;
+        const UpdateResult taken = UpdateLockedFile(
+            option_.where,
+            [&](const std::string& text) -> std::optional<std::string> {
+                const auto numbers = TakeSerialNumbers(text, option_.width, count, why);
+                if (!numbers) return std::nullopt;
+                first = numbers->first;
+                return numbers->next;
+            },
+            error);
+        if (taken == UpdateResult::Left) error = why + " (" + option_.where + ")";
+        if (taken != UpdateResult::Replaced) {
+            if (taken == UpdateResult::Failed)
+                error = "cannot take a number from the counter " + error;
+            return std::nullopt;
+        }
+        std::vector<DrawnSerial> drawn;
+        for (std::size_t i = 0; i < count; ++i) drawn.push_back({*first + i, ""});
+        return drawn;
+    }
+
+private:
+    const SerialOption& option_;
+};
+
+class ListSource : public SerialSource {
+public:
+    explicit ListSource(const SerialOption& option) : option_(option) {}
+
+    std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string& error) override {
+        std::optional<ListNumbers> taken;
+        std::string why;
+        const UpdateResult result = UpdateLockedFile(
+            option_.where,
+            [&](const std::string& text) -> std::optional<std::string> {
+                taken = TakeFromList(text, option_.width, count, why);
+                if (!taken || taken->numbers.empty()) return std::nullopt;
+                return taken->text;
+            },
+            error);
+        if (result == UpdateResult::Failed || !taken) {
+            error = result == UpdateResult::Failed ? "cannot take a number from the list " + error
+                                                   : option_.where + ": " + why;
+            return std::nullopt;
+        }
+        std::vector<DrawnSerial> drawn;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i < taken->numbers.size()) {
+                drawn.push_back({taken->numbers[i], ""});
+            } else {
+                drawn.push_back(
+                    {std::nullopt, "the list " + option_.where + " has no unused number left"});
+            }
+        }
+        return drawn;
+    }
+
+private:
+    const SerialOption& option_;
+};
+
+class CommandSource : public SerialSource {
+public:
+    CommandSource(const SerialOption& option, ProgramRunner& programs)
+        : option_(option), programs_(programs) {}
+
+    // The command once a board, one after the other, each board standing on its own.
+    std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string&) override {
+        std::vector<DrawnSerial> drawn;
+        std::set<std::uint64_t> given;
+        for (std::size_t i = 0; i < count; ++i) {
+            drawn.push_back(DrawOne(given));
+            if (drawn.back().number) given.insert(*drawn.back().number);
+        }
+        return drawn;
+    }
+
+private:
+    DrawnSerial DrawOne(const std::set<std::uint64_t>& given) {
+        const std::string& name = option_.command[0];
+        const ProgramEnd end = programs_.Run(option_.command, true);
+        if (!end.Succeeded()) return {std::nullopt, Ended(name, end)};
+        std::string why;
+        const std::optional<std::uint64_t> number =
+            ParseCommandNumber(end.output, option_.width, why);
+        if (!number) return {std::nullopt, name + " " + why};
+        // A server that repeats itself would put one number on two boards.
+        if (given.count(*number)) {
+            return {std::nullopt, name + " gave " + std::to_string(*number) + " again"};
+        }
+        return {number, ""};
+    }
+
+    const SerialOption& option_;
+    ProgramRunner& programs_;
+};
+
 }  // namespace
 
-std::optional<SerialOption> ParseSerialOption(const std::string& text) {
+std::optional<SerialOption> ParseSerialOption(const std::string& text, std::string& error) {
+    error =
+        "--serial takes ADDR:WIDTH:COUNTER, ADDR:WIDTH:list:FILE or ADDR:WIDTH:cmd:COMMAND: "
+        "a hexadecimal address, a width of 1 to 8 bytes that ends at or below FFFFFF, and "
+        "where the numbers come from";
     const auto first = text.find(':');
     if (first == std::string::npos) return std::nullopt;
     const auto second = text.find(':', first + 1);
@@ -35,8 +192,47 @@ std::optional<SerialOption> ParseSerialOption(const std::string& text) {
     if (!address || !width || *width < 1 || *width > 8 || *address + *width - 1 > 0xFFFFFF) {
         return std::nullopt;
     }
-    return SerialOption{static_cast<std::uint32_t>(*address), static_cast<int>(*width),
-                        text.substr(second + 1)};
+    SerialOption option;
+    option.address = static_cast<std::uint32_t>(*address);
+    option.width = static_cast<int>(*width);
+    option.where = text.substr(second + 1);
+    for (const SourceSpelling& spelling : kSpellings) {
+        const std::string prefix = spelling.prefix;
+        if (option.where.rfind(prefix, 0) != 0) continue;
+        option.from = spelling.from;
+        option.where = option.where.substr(prefix.size());
+        if (option.where.empty()) return std::nullopt;
+    }
+    if (option.from == SerialFrom::Command) {
+        const auto words = SplitCommand(option.where);
+        if (!words) {
+            error = "--serial cmd: takes a program and its arguments, a quoted part closed";
+            return std::nullopt;
+        }
+        option.command = *words;
+    }
+    error.clear();
+    return option;
+}
+
+std::optional<std::vector<std::string>> SplitCommand(const std::string& text) {
+    std::vector<std::string> words;
+    bool inWord = false, quoted = false;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            if (!inWord) words.emplace_back();
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            inWord = false;
+        } else {
+            if (!inWord) words.emplace_back();
+            inWord = true;
+            words.back() += c;
+        }
+    }
+    if (quoted || words.empty()) return std::nullopt;
+    return words;
 }
 
 std::optional<std::uint64_t> ParseCounter(const std::string& text) {
@@ -53,19 +249,109 @@ std::optional<SerialNumbers> TakeSerialNumbers(const std::string& text, int widt
         error = "the counter holds no decimal number";
         return std::nullopt;
     }
-    const std::uint64_t limit = width >= 8 ? std::numeric_limits<std::uint64_t>::max()
-                                           : (std::uint64_t{1} << 8 * width) - 1;
+    const std::uint64_t limit = Largest(width);
     // The counter must also be able to hold the number after the last.
     if (count == 0 || *first > limit || count - 1 > limit - *first ||
         *first + (count - 1) == std::numeric_limits<std::uint64_t>::max()) {
-        const std::string bytes = std::to_string(width) + (width == 1 ? " byte" : " bytes");
-        error = count == 1
-                    ? "the serial number " + std::to_string(*first) + " does not fit in " + bytes
-                    : "the serial numbers from " + std::to_string(*first) + " for " +
-                          std::to_string(count) + " boards do not all fit in " + bytes;
+        error =
+            count == 1
+                ? "the serial number " + std::to_string(*first) + " does not fit in " + Bytes(width)
+                : "the serial numbers from " + std::to_string(*first) + " for " +
+                      std::to_string(count) + " boards do not all fit in " + Bytes(width);
         return std::nullopt;
     }
     return SerialNumbers{*first, std::to_string(*first + count) + "\n"};
+}
+
+std::optional<ListNumbers> TakeFromList(const std::string& text, int width, std::size_t count,
+                                        std::string& error) {
+    constexpr char kMark[] = " used";
+    ListNumbers taken;
+    std::map<std::uint64_t, std::size_t> lineOf;
+    // An editor's byte-order mark is not part of the first line.
+    std::size_t begin = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    taken.text = text.substr(0, begin);
+    for (std::size_t line = 1; begin < text.size(); ++line) {
+        std::size_t end = text.find('\n', begin);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string whole = text.substr(begin, end - begin);
+        begin = end;
+        std::size_t first = 0, last = whole.size();
+        while (first < last && Blank(whole[first])) ++first;
+        while (last > first && Blank(whole[last - 1])) --last;
+        std::string words = whole.substr(first, last - first);
+        if (words.empty()) {
+            taken.text += whole;
+            continue;
+        }
+        const std::string at = "line " + std::to_string(line) + ": ";
+        const std::size_t digits = words.find_first_not_of("0123456789");
+        const std::string rest = digits == std::string::npos ? "" : words.substr(digits);
+        const std::size_t mark = rest.find_first_not_of(" \t");
+        const bool used = mark != std::string::npos && mark > 0 && rest.substr(mark) == "used";
+        const std::optional<std::uint64_t> number = Digits(words.substr(0, digits), 20);
+        if (!number || (!rest.empty() && !used)) {
+            error = at + Shown(words) + " is not a decimal number, optionally followed by used";
+            return std::nullopt;
+        }
+        if (*number > Largest(width)) {
+            error = at + std::to_string(*number) + " does not fit in " + Bytes(width);
+            return std::nullopt;
+        }
+        if (const auto before = lineOf.find(*number); before != lineOf.end()) {
+            error =
+                at + std::to_string(*number) + " is also on line " + std::to_string(before->second);
+            return std::nullopt;
+        }
+        lineOf[*number] = line;
+        if (used || taken.numbers.size() == count) {
+            taken.text += whole;
+            continue;
+        }
+        taken.numbers.push_back(*number);
+        taken.text += whole.substr(0, last) + kMark + whole.substr(last);
+    }
+    return taken;
+}
+
+std::optional<std::uint64_t> ParseCommandNumber(const std::string& output, int width,
+                                                std::string& error) {
+    std::string digits = output;
+    if (digits.size() >= 1 && digits.back() == '\n') digits.pop_back();
+    if (digits.size() >= 1 && digits.back() == '\r') digits.pop_back();
+    const std::optional<std::uint64_t> number = Digits(digits, 20);
+    if (!number) {
+        error = "printed " + Shown(output) + ", not one decimal number";
+        return std::nullopt;
+    }
+    if (*number > Largest(width)) {
+        error = "gave " + std::to_string(*number) + ", which does not fit in " + Bytes(width);
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::unique_ptr<SerialSource> MakeSerialSource(const SerialOption& option,
+                                               ProgramRunner& programs) {
+    switch (option.from) {
+        case SerialFrom::Counter:
+            return std::make_unique<CounterSource>(option);
+        case SerialFrom::List:
+            return std::make_unique<ListSource>(option);
+        case SerialFrom::Command:
+            return std::make_unique<CommandSource>(option, programs);
+    }
+    return nullptr;
+}
+
+std::optional<std::string> BookSerial(ProgramRunner& programs,
+                                      const std::vector<std::string>& command, std::uint64_t number,
+                                      const std::string& port, bool ok) {
+    std::vector<std::string> argv = command;
+    argv.insert(argv.end(), {std::to_string(number), port, ok ? "ok" : "void"});
+    const ProgramEnd end = programs.Run(argv, false);
+    if (end.Succeeded()) return std::nullopt;
+    return "--serial-done: " + Ended(command[0], end) + " for the number " + std::to_string(number);
 }
 
 ImagePatch SerialPatch(const SerialOption& option, std::uint64_t number) {

@@ -11,17 +11,19 @@
 #include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
 #include "writer/platform/PortList.h"
+#include "writer/platform/Programs.h"
 #include "writer/platform/SharedFiles.h"
 #include "writer/platform/System.h"
 
 namespace bramblet {
 namespace {
 
-// What the boards of a run share besides their options: the write file's image and the log.
+// What the boards of a run share besides their options: the write file's image, the log, the
+// serial numbers and the programs that hand them out and book them.
 class Station {
 public:
     Station(const Options& options, std::vector<ChosenPort> ports)
-        : options_(options), ports_(std::move(ports)) {}
+        : options_(options), ports_(std::move(ports)), programs_(SystemProgramRunner()) {}
 
     // Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
     // run is refused when one of them cannot be done.
@@ -30,19 +32,23 @@ public:
     // Where board `i` stands: its port, number and image.
     BoardPlace Place(std::size_t i) const;
 
-    // The board's line in the log, from its thread as soon as it has ended.
-    void Log(Board& board);
-    bool LogFailed() const { return logFailed_; }
+    // The board's line in the log and the booking of its number, from its thread as soon as it
+    // has ended.
+    void Ended(Board& board);
+    bool Failed() const { return logFailed_ || bookingFailed_; }
 
 private:
     std::optional<std::string> TakeNumbers();
 
     const Options& options_;
     const std::vector<ChosenPort> ports_;
+    std::unique_ptr<ProgramRunner> programs_;
     std::optional<ImageScan> image_;  // write and verify, when the file can be read
-    std::optional<std::uint64_t> firstSerial_;
+    // Drawn before any board starts, so that no two boards of the run can get one number.
+    std::vector<DrawnSerial> serials_;
     std::unique_ptr<AppendFile> log_;
     std::atomic<bool> logFailed_{false};
+    std::atomic<bool> bookingFailed_{false};
 };
 
 std::optional<std::string> Station::Prepare() {
@@ -66,26 +72,23 @@ std::optional<std::string> Station::TakeNumbers() {
         return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
                "-" + Hex(serial.address + serial.width - 1, 6);
     }
-    std::string why, error;
-    const UpdateResult taken = UpdateLockedFile(
-        serial.counter,
-        [&](const std::string& text) -> std::optional<std::string> {
-            const auto numbers = TakeSerialNumbers(text, serial.width, options_.ports.size(), why);
-            if (!numbers) return std::nullopt;
-            firstSerial_ = numbers->first;
-            return numbers->next;
-        },
-        error);
-    if (taken == UpdateResult::Replaced) return std::nullopt;
-    firstSerial_.reset();
-    if (taken == UpdateResult::Left) return "--serial: " + why + " (" + serial.counter + ")";
-    return "--serial: cannot take a number from the counter " + error;
+    std::string error;
+    const std::optional<std::vector<DrawnSerial>> drawn =
+        MakeSerialSource(serial, *programs_)->Draw(ports_.size(), error);
+    if (!drawn) return "--serial: " + error;
+    serials_ = *drawn;
+    return std::nullopt;
 }
 
 BoardPlace Station::Place(std::size_t i) const {
-    BoardPlace place{ports_[i].name, ports_.size() > 1, ports_[i].identity, std::nullopt,
-                     std::nullopt};
-    if (firstSerial_) place.serial = *firstSerial_ + i;
+    BoardPlace place;
+    place.port = ports_[i].name;
+    place.several = ports_.size() > 1;
+    place.adapter = ports_[i].identity;
+    if (i < serials_.size()) {
+        place.serial = serials_[i].number;
+        if (!place.serial) place.noSerial = "--serial: " + serials_[i].why;
+    }
     if (!image_) return place;
     // A board with a number of its own has an image of its own.
     if (!place.serial) {
@@ -97,14 +100,20 @@ BoardPlace Station::Place(std::size_t i) const {
     return place;
 }
 
-void Station::Log(Board& board) {
-    if (!log_) return;
+void Station::Ended(Board& board) {
+    const BoardReport& report = board.Report();
     std::string error;
-    const std::string line =
-        LogLine(board.Report(), LocalTimeIso8601(), options_.file, board.BootVersion()) + "\n";
-    if (!log_->Append(line, error)) {
+    if (log_ && !log_->Append(
+                    LogLine(report, LocalTimeIso8601(), options_.file, board.BootVersion()) + "\n",
+                    error)) {
         board.Error("bramblet-cli: cannot write the log: " + error);
         logFailed_ = true;
+    }
+    if (!options_.serialDone || !report.serial) return;
+    if (const auto failed = BookSerial(*programs_, *options_.serialDone, *report.serial,
+                                       report.port, report.outcome.Succeeded())) {
+        board.Error("bramblet-cli: " + *failed);
+        bookingFailed_ = true;
     }
 }
 
@@ -141,7 +150,7 @@ int RunBoards(const Options& options) {
     std::vector<Outcome> outcomes(boards.size());
     const auto run = [&](std::size_t i) {
         outcomes[i] = boards[i]->Run();
-        station.Log(*boards[i]);
+        station.Ended(*boards[i]);
     };
     if (!several) {
         run(0);
@@ -168,8 +177,8 @@ int RunBoards(const Options& options) {
         return o.lost.kind == PortLoss::Kind::Stopped;
     });
     if (stopped) return 128 + StopSignal();
-    return !station.LogFailed() && std::all_of(outcomes.begin(), outcomes.end(),
-                                               [](const Outcome& o) { return o.Succeeded(); })
+    return !station.Failed() && std::all_of(outcomes.begin(), outcomes.end(),
+                                            [](const Outcome& o) { return o.Succeeded(); })
                ? 0
                : 1;
 }

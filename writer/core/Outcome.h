@@ -19,8 +19,9 @@ enum class Step {
     Erase,
     Program,
     Verify,
-    Read,   // reading the chip back, for a command of the caller's own
-    Lines,  // the modem lines could not be set as the target's sequences ask
+    Read,    // reading the chip back, for a command of the caller's own
+    Lines,   // the modem lines could not be set as the target's sequences ask
+    Serial,  // the board got no serial number, so nothing was sent to it
 };
 
 // The first byte a verification found wrong.

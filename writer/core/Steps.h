@@ -26,7 +26,7 @@ struct StepInfo {
     bool polled;
 };
 
-inline constexpr std::array<StepInfo, 11> kSteps{{
+inline constexpr std::array<StepInfo, 12> kSteps{{
     {Step::None, "", "the end", FailureDetail::None, nullptr, false},
     {Step::FileCheck, "file-check", "the file check", FailureDetail::Place, nullptr, false},
     {Step::OpenPort, "open-port", "opening the port", FailureDetail::OpenError, nullptr, false},
@@ -38,6 +38,7 @@ inline constexpr std::array<StepInfo, 11> kSteps{{
     {Step::Verify, "verify", "the verify", FailureDetail::Place, "verify", false},
     {Step::Read, "read", "the read", FailureDetail::Place, nullptr, false},
     {Step::Lines, "lines", "the modem lines", FailureDetail::None, nullptr, false},
+    {Step::Serial, "serial", "drawing the serial number", FailureDetail::Reason, nullptr, false},
 }};
 
 // The row of `step`; the table is in the order of Step.
