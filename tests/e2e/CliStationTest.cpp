@@ -270,6 +270,7 @@ TEST_F(CliStationTest, TwoProcessesDrawFromOneListAndItRecordsWhatWasGiven) {
     EXPECT_FALSE(results[1]["ok"].boolean);
     EXPECT_EQ(results[1]["step"].text, "serial");
     EXPECT_TRUE(results[1]["serial"].IsNull());
+    EXPECT_TRUE(results[1]["crc32"].IsNull());
     EXPECT_EQ(results[1]["detail"].text,
               "--serial: the list " + list + " has no unused number left");
     EXPECT_NE(last.err.find(dir.Name("e") + ": failed: no serial number"), std::string::npos)

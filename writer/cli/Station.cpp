@@ -89,7 +89,8 @@ BoardPlace Station::Place(std::size_t i) const {
         place.serial = serials_[i].number;
         if (!place.serial) place.noSerial = "--serial: " + serials_[i].why;
     }
-    if (!image_) return place;
+    // A board that is sent nothing has no image to report.
+    if (!image_ || !place.noSerial.empty()) return place;
     // A board with a number of its own has an image of its own.
     if (!place.serial) {
         place.image = image_->digest;
