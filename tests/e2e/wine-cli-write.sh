@@ -121,6 +121,26 @@ for line, command in zip(lines[1:], ["write", "verify"]):
 results = [json.loads(l) for l in open(out, encoding="utf-8").read().splitlines()]
 assert results[-1]["event"] == "result" and results[-1]["text"] == "フラッシュベリファイは無事完了しました"
 PY
+# Serial numbers through the Win32 lock and programs: the next line of a list, marked, booked by
+# a program that gets the number, the port and the outcome as arguments; then a number printed
+# by a program, CR LF after it.
+sim_on_com "$1" "$port"
+list="$work/番号 list.txt"
+printf '1000 used\r\n1001\r\n1002\r\n' >"$list"
+status=0
+timeout 120 wine "$cli" write "$winfile" --port "$port" --json \
+  --serial "C400:2:list:$(winepath -w "$list")" --serial-done "cmd.exe /c echo booked" \
+  >"$work/out" 2>"$work/err" || status=$?
+((status == 0)) || fail "bramblet-cli write --serial list: exit $status
+$(cat "$work/err")"
+[[ $(tr -d '\r' <"$list") == $'1000 used\n1001 used\n1002' ]] || fail "the list: $(cat "$list")"
+[[ $(tr -d '\r' <"$work/err") == *"booked 1001 $port ok"* ]] || fail "no booking: $(cat "$work/err")"
+[[ $(tail -n1 "$work/out") == *'"serial":1001,"serial_void":false'* ]] || fail "$(cat "$work/out")"
+timeout 120 wine "$cli" write "$winfile" --port "$port" --json --serial "C400:2:cmd:cmd.exe /c echo 77" \
+  >"$work/out" 2>"$work/err" || fail "bramblet-cli write --serial cmd: $(cat "$work/err")"
+[[ $(tail -n1 "$work/out") == *'"serial":77,"serial_void":false'* ]] || fail "$(cat "$work/out")"
+sim_stop
+
 echo "wine bramblet-cli wrote and verified through $port at 19200, at 38400 on the mode-pin link" \
   "and at 115200 after the baud-rate command, refused --before on a port without modem lines" \
-  "and appended to its run log"
+  "and appended to its run log, took serial numbers from a list and a program and booked one"
