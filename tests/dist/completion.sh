@@ -99,7 +99,7 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   # The booking hook is a program: by name from the PATH, or by its path.
   expect_among bash "$cli" write prog.mot --serial-done bas
   expect "./boards" "$cli" write prog.mot --serial-done ./bo
-  expect --serial "$cli" write prog.mot --se
+  expect "--serial --serial-done" "$cli" write prog.mot --se
 else
   expect "$files" "$cli" write prog.mot --port ""
 fi
