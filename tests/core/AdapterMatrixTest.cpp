@@ -250,9 +250,9 @@ TEST(AdapterAllowance, ASlowAdapterFailsTheDesignsWindowsAndSaysSoOnceItsLatency
         Session session(link.Opener(), view, view);
         const Outcome outcome = session.WriteSequence(view.ToTarget(options));
         EXPECT_EQ(outcome.failed, Step::Program) << adapter;
-        EXPECT_EQ(outcome.detail == "no reply came through an adapter whose latency timer is 64 ms",
-                  named)
-            << adapter << ": " << outcome.detail;
+        EXPECT_EQ(outcome.slowAdapter,
+                  named ? std::optional(SlowAdapter{64ms, 64ms}) : std::nullopt)
+            << adapter;
     }
 }
 

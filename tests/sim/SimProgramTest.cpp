@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -176,6 +177,46 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0x80, 0x00}));
         EXPECT_TRUE(Exchange(port, {0xB1}, 1).empty());
         EXPECT_EQ(Exchange(port, {0x70}, 2), (Bytes8{0xB0, 0x00}));
+    }
+}
+
+// The adapter models in real time: a status read's two bytes are short of a packet, so through
+// FTDI's default timer they wait out its 16 ms; without an adapter they come in their byte times.
+TEST(SimProgramTest, StatusReadWaitsForTheAdaptersTimer) {
+    PosixPortOpener ports;
+    // The quickest of a few round trips, so that a busy moment elsewhere does not count.
+    auto quickest = [&](const std::string& adapter) {
+        SimProcess sim({"--no-publish", "--adapter", adapter});
+        testing::RecordingView view;
+        view.portName = sim.Path();
+        Session writer(ports, view, view);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0x8000) << adapter;
+        SerialPort& port = *writer.CommHandle();
+        auto best = Clock::duration::max();
+        for (int i = 0; i < 5; ++i) {
+            const auto start = Clock::now();
+            EXPECT_EQ(Exchange(port, {0x70}, 2).size(), 2u) << adapter;
+            best = std::min(best, Clock::now() - start);
+        }
+        return best;
+    };
+    // Three byte times at 19200 are about 1.6 ms; the adapter adds its timer and up to a frame.
+    EXPECT_LT(quickest("ideal"), 5ms);
+    const auto ftdi = quickest("ftdi:16");
+    EXPECT_GE(ftdi, 16ms);
+    EXPECT_LT(ftdi, 16ms + 8ms);
+    const auto fast = quickest("ftdi:1");
+    EXPECT_GE(fast, 1ms);
+    EXPECT_LT(fast, 8ms);
+}
+
+TEST(SimProgramTest, AdapterOptionRefusesWhatNoModelHas) {
+    // A timer out of FTDI's range, a timer on a model without that setting, a maker unknown.
+    for (const char* adapter : {"ftdi:0", "ftdi:256", "ftdi:", "cp210x:5", "FTDI", "usb"}) {
+        const testing::RunResult run = testing::RunProgram({BRAMBLET_SIM, "--adapter", adapter});
+        EXPECT_EQ(run.status, 2) << adapter;
+        EXPECT_EQ(run.out, "") << adapter;
+        EXPECT_EQ(run.err, "bramblet-sim: bad or missing value for --adapter\n") << adapter;
     }
 }
 

@@ -131,7 +131,7 @@ Outcome Board::OwnCommand() {
             Info(port, outcome);
             break;
         case Command::Read:
-            Failed(outcome, ReadToFile(port, options_.range, options_.output, Progress()));
+            Failed(port, outcome, ReadToFile(port, options_.range, options_.output, Progress()));
             break;
         default:
             BlankCheck(port, outcome);
@@ -144,11 +144,19 @@ Outcome Board::OwnCommand() {
 }
 
 void Board::Info(SerialPort& port, Outcome& outcome) {
-    const protocol::Status s = protocol::ReadStatus(port);
+    // One status read; a chip that says nothing has no registers to print.
+    const std::optional<protocol::Status> status =
+        protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
     if (const PortLoss loss = port.Lost()) {
-        Failed(outcome, ReadFailure{LossText(loss), std::nullopt, loss});
+        Failed(port, outcome, ReadFailure{LossText(loss), std::nullopt, loss});
         return;
     }
+    if (!status) {
+        Failed(port, outcome,
+               ReadFailure{"the chip did not answer the status read", std::nullopt, {}, true});
+        return;
+    }
+    const protocol::Status& s = *status;
     view_.Print("version: " + session_.BootVersion());
     view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
     view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
@@ -165,7 +173,7 @@ std::function<void(int)> Board::Progress() {
 void Board::BlankCheck(SerialPort& port, Outcome& outcome) {
     const BlankCheckResult result = FirstUsedByte(port, options_.range, Progress());
     if (result.failure) {
-        Failed(outcome, result.failure);
+        Failed(port, outcome, result.failure);
     } else if (result.used) {
         view_.Print(Hex(*result.used, 6));
         outcome.failed = Step::Read;
@@ -173,12 +181,14 @@ void Board::BlankCheck(SerialPort& port, Outcome& outcome) {
     }
 }
 
-void Board::Failed(Outcome& outcome, const std::optional<ReadFailure>& failure) {
+void Board::Failed(const SerialPort& port, Outcome& outcome,
+                   const std::optional<ReadFailure>& failure) {
     if (!failure) return;
     outcome.failed = Step::Read;
     outcome.text = failure->reason;
     outcome.page = failure->page;
     outcome.lost = failure->lost;
+    if (failure->noReply) outcome.NoReply(port.AdapterLatency(), target_.link.adapterLatency);
     // A stop is said once, with the page, by ExplainFailure.
     if (outcome.lost.kind != PortLoss::Kind::Stopped) {
         view_.Error("bramblet-cli: " + failure->reason);

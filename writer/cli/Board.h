@@ -43,7 +43,8 @@ private:
     Outcome OwnCommand();
     void Info(SerialPort& port, Outcome& outcome);
     void BlankCheck(SerialPort& port, Outcome& outcome);
-    void Failed(Outcome& outcome, const std::optional<ReadFailure>& failure);
+    void Failed(const SerialPort& port, Outcome& outcome,
+                const std::optional<ReadFailure>& failure);
     std::function<void(int)> Progress();
     void Opened(SerialPort& port);
 

@@ -53,7 +53,8 @@ std::string Srd1Words(const protocol::Status& s) {
     return words;
 }
 
-void ExplainFailure(CliView& view, const std::string& port, const Outcome& outcome) {
+// What the step itself says about its failure.
+void ExplainStep(CliView& view, const std::string& port, const Outcome& outcome) {
     const StepInfo& step = StepOf(outcome.failed);
     if (outcome.lost.kind == PortLoss::Kind::Stopped) {
         view.Error("bramblet-cli: stopped during " + std::string(step.words) +
@@ -99,6 +100,19 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
     } else if (!outcome.detail.empty()) {
         view.Error("bramblet-cli: " + where + ": " + outcome.detail);
     }
+}
+
+void ExplainFailure(CliView& view, const std::string& port, const Outcome& outcome) {
+    ExplainStep(view, port, outcome);
+    if (!outcome.slowAdapter) return;
+    // The chip is named by the step; the cable may be what failed, so the way out is said too.
+    const SlowAdapter& adapter = *outcome.slowAdapter;
+    std::string advice =
+        "bramblet-cli: " + SlowAdapterWords(adapter) + "; lower it: " + LatencyRemedy(port);
+    if (adapter.allowance < adapter.timer) {
+        advice += ", or pass --latency " + std::to_string(adapter.timer.count());
+    }
+    view.Error(advice);
 }
 
 }  // namespace bramblet

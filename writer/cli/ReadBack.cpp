@@ -33,7 +33,8 @@ std::optional<ReadFailure> ReadPages(
             return ReadFailure{
                 "page " + Hex(base, 6) + ": " + std::to_string(got) + " of 256 bytes came",
                 base,
-                {}};
+                {},
+                true};
         }
         if (progress) progress(static_cast<int>((i + 1) * 100 / pages));
         if (!take(base, page)) break;

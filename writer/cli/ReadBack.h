@@ -20,6 +20,7 @@ struct ReadFailure {
     std::string reason;
     std::optional<std::uint32_t> page;  // the page that came short
     PortLoss lost;                      // the port's loss, when that ended the read
+    bool noReply = false;               // the chip's bytes did not all come
 };
 
 // What a port's loss means, for standard error.

@@ -50,8 +50,10 @@ void AddResult(JsonObject& json, const BoardReport& r) {
         json.String("step", StepOf(o.failed).id);
     }
     json.String("text", o.text);
-    // A modem line that could not be set is said in the detail, as on standard error.
-    const std::string& detail = o.detail.empty() ? o.lineError : o.detail;
+    // A modem line that could not be set is said in the detail, as on standard error, and so is
+    // an adapter that may have held the missing reply.
+    std::string detail = o.detail.empty() ? o.lineError : o.detail;
+    if (o.slowAdapter) detail += (detail.empty() ? "" : "; ") + SlowAdapterWords(*o.slowAdapter);
     if (detail.empty()) {
         json.Null("detail");
     } else {

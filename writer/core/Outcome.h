@@ -1,5 +1,6 @@
 #pragma once
 // How a sequence ended, for the faces that report more than the status line does.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,6 +24,23 @@ enum class Step {
     Lines,   // the modem lines could not be set as the target's sequences ask
     Serial,  // the board got no serial number, so nothing was sent to it
 };
+
+// FTDI's default latency timer; an adapter set slower than this is worth naming when no reply
+// came through it.
+constexpr std::chrono::milliseconds kUsualAdapterLatency{16};
+
+// An adapter slower than usual that an awaited reply did not come through.
+struct SlowAdapter {
+    std::chrono::milliseconds timer;      // its latency timer, as read from the port or given
+    std::chrono::milliseconds allowance;  // what the reply windows allowed for it
+    bool operator==(const SlowAdapter&) const = default;
+};
+
+// The slow adapter in the words of a result's detail.
+inline std::string SlowAdapterWords(const SlowAdapter& adapter) {
+    return "no reply came through an adapter whose latency timer is " +
+           std::to_string(adapter.timer.count()) + " ms";
+}
 
 // The first byte a verification found wrong.
 struct Mismatch {
@@ -50,12 +68,22 @@ struct Outcome {
     // --after that fails leaves the outcome's step and text as its command ended them, or fails
     // at Lines a command that had succeeded.
     std::string lineError;
+    // Set when the reply that did not come may have been held too long by the adapter.
+    std::optional<SlowAdapter> slowAdapter;
 
     bool Succeeded() const { return failed == Step::None; }
     // The --after sequence could not be carried out: `error` says why.
     void AfterFailed(std::string error) {
         lineError = std::move(error);
         if (failed == Step::None) failed = Step::Lines;
+    }
+    // No reply came where one was due, the port still there. Every command's failure goes
+    // through here, so the adapter is named alike whichever step missed its reply. The timer
+    // read from the port is what the adapter does; without one, the allowance given for it.
+    void NoReply(std::optional<std::chrono::milliseconds> timer,
+                 std::chrono::milliseconds allowance) {
+        const std::chrono::milliseconds held = timer.value_or(allowance);
+        if (!lost && held > kUsualAdapterLatency) slowAdapter = SlowAdapter{held, allowance};
     }
 };
 

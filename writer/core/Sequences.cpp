@@ -154,11 +154,8 @@ void Session::Run::Fail(Step step) {
     outcome_.text = View().Last();
     if (session_.CommHandle()) outcome_.lost = Port().Lost();
     // A chip that did not answer through a slow adapter may have answered too late for it.
-    const std::chrono::milliseconds latency = target_.link.adapterLatency;
-    if (noReply_ && !outcome_.lost && latency > kUsualAdapterLatency) {
-        outcome_.detail += (outcome_.detail.empty() ? "" : "; ") +
-                           std::string("no reply came through an adapter whose latency timer is ") +
-                           std::to_string(latency.count()) + " ms";
+    if (noReply_ && session_.CommHandle()) {
+        outcome_.NoReply(Port().AdapterLatency(), target_.link.adapterLatency);
     }
 }
 

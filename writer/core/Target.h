@@ -31,10 +31,6 @@ struct LinkOptions {
     std::chrono::milliseconds adapterLatency{0};
 };
 
-// FTDI's default latency timer; an adapter set slower than this is worth naming when no reply
-// came through it.
-constexpr std::chrono::milliseconds kUsualAdapterLatency{16};
-
 // How a write erases, programs and verifies, beyond the design's, for the command line (the
 // window's menu chooses only the verify).
 struct FlashOptions {
