@@ -115,6 +115,9 @@ enum class Tx {
     KelpinPressKey,
     KelpinNc30Unsupported,
     KelpinNc308Unsupported,
+    // The window's languages, each named in its own so that a reader of either finds it.
+    MenuEnglish,
+    MenuJapanese,
     Count
 };
 
@@ -241,6 +244,9 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
      "This version of NC30WA is not supported!\n"},
     {Tx::KelpinNc308Unsupported, "このNC308WAのバージョンはサポートされません!!\n",
      "This version of NC308WA is not supported!\n"},
+
+    {Tx::MenuEnglish, "English", "English"},
+    {Tx::MenuJapanese, "日本語", "日本語"},
 }};
 
 static_assert([] {
