@@ -170,7 +170,7 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
      "Power the chip on in boot mode, then press the write button"},
 
     {Tx::ChooseAndPress, "書込ファイル選択、ブートモードでマイコンの電源ON、ボタンを押す",
-     "Choose the write file, power the chip on in boot mode, press a button"},
+     "Choose a file, power the chip on in boot mode, press a button"},
     {Tx::Protected, "プロテクトされています。プロテクトIDを指定してください",
      "The chip is protected. Enter its ID code"},
     {Tx::FolderMissing, "フォルダ「{1}」が見つかりません", "Folder \"{1}\" not found"},

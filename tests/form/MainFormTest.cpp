@@ -570,8 +570,7 @@ TEST_F(MainFormTest, ALanguageKeptInTheSettingsIsSpokenFromTheFirstText) {
     MainForm& f = Open();
     EXPECT_EQ(firstStatus,
               (std::vector<std::string>{
-                  "language en",
-                  "Choose the write file, power the chip on in boot mode, press a button"}));
+                  "language en", "Choose a file, power the chip on in boot mode, press a button"}));
     EXPECT_EQ(f.CurrentLanguage(), text::Lang::En);
     EXPECT_EQ(face.fileCheck, "Write area(00C000-00C0FF)  Size(256 bytes)");
     EXPECT_EQ(face.status, "Power the chip on in boot mode, then press the write button");

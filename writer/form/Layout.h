@@ -129,7 +129,8 @@ inline constexpr std::array<LanguageText, 7> kForm1Texts = {{
     {"Button2", Tx::Form1Button2},
     {"Button3", Tx::Form1Button3},
     {"CheckBox1", Tx::Form1CheckBox1},
-    {"Label5", Tx::Form1Label5},
+    // Under the mode-pin box, centred on where the design's sits.
+    {"Label5", Tx::Form1Label5, Bounds{20, 216, 48, 12}},
 }};
 
 inline constexpr std::array<LanguageText, 4> kForm2Texts = {{
