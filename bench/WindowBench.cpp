@@ -63,6 +63,7 @@ public:
     void ShowError(const std::string& t) override {
         std::fprintf(stderr, "error: %s\n", t.c_str());
     }
+    void ShowLanguage(text::Lang) override {}  // the benchmark shows nothing
     std::optional<std::string> ChooseFile(const form::OpenDialogDefaults&) override { return {}; }
     std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string&) override { return {}; }
     void BeginOperation() override {}

@@ -3,7 +3,8 @@
 # under Wine on a virtual display, with the bundled sample chosen (a copy in C:\Bramblet\サンプル,
 # so the browser shows a Japanese folder name), talking to a protected
 # simulated chip through COM5; Tab and Space press the write button, the chip asks for its ID
-# code, and the dialog opens. Each picture is the window with the frame Wine draws.
+# code, and the dialog opens. Each picture is the window with the frame Wine draws. Then the same
+# in English, as the window's "Language" setting chooses it ("-en" pictures).
 #   scripts/render-win32-ui.sh [OUTDIR]      default build/screens-win32
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -61,21 +62,28 @@ shoot() {
 folder="$WINEPREFIX/drive_c/Bramblet/サンプル"
 mkdir -p "$folder"
 cp samples/sample-r8c.mot "$folder/"
-(cd "$folder" && exec wine "$root/build/windows/writer/win32ui/Bramblet.exe" sample-r8c.mot) &
-program=$!
-wait_window '^<R8C/M16C Talvoro2>  Orvane$'
-main=$found
-sleep 1.5
-shoot "$main" "$out/main-window.png"
+# The window and its dialog in one language: SUFFIX of the pictures, the dialog's title.
+draw() {
+  local suffix=$1 dialog_title=$2
+  (cd "$folder" && exec wine "$root/build/windows/writer/win32ui/Bramblet.exe" sample-r8c.mot) &
+  program=$!
+  wait_window '^<R8C/M16C Talvoro2>  Orvane$'
+  main=$found
+  sleep 1.5
+  shoot "$main" "$out/main-window$suffix.png"
 
-xdotool windowfocus --sync "$main" key Tab space
-wait_window '^プロテクトID入力$'
-dialog=$found
-sleep 1.5
-shoot "$dialog" "$out/id-dialog.png"
+  xdotool windowfocus --sync "$main" key Tab space
+  wait_window "^$dialog_title\$"
+  dialog=$found
+  sleep 1.5
+  shoot "$dialog" "$out/id-dialog$suffix.png"
 
-# The dialog's close box, then the window's: the write ends unlocked by nobody.
-xdotool windowfocus --sync "$dialog" key alt+F4
-sleep 1
-xdotool windowfocus --sync "$main" key alt+F4
-wait "$program" || true
+  # The dialog's close box, then the window's: the write ends unlocked by nobody.
+  xdotool windowfocus --sync "$dialog" key alt+F4
+  sleep 1
+  xdotool windowfocus --sync "$main" key alt+F4
+  wait "$program" || true
+}
+draw "" 'プロテクトID入力'
+wine reg add "$key" /v Language /d en /f >/dev/null
+draw -en 'Enter protect ID'

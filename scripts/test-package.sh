@@ -299,6 +299,17 @@ nsis_round() {
   [[ $(reg_value "$key" QuietUninstallString) == "\"$folder\\Uninstall.exe\" /S" ]] ||
     fail "$label: QuietUninstallString"
 
+  # The language given is the window's, in a key the window reads whole; none given, none kept.
+  local settings='HKCU\Software\ORVANE\Bramblet' lang=""
+  [[ $options =~ /LANG=([a-z]+) && -n $window ]] && lang=${BASH_REMATCH[1]}
+  if [[ -n $lang ]]; then
+    [[ $(reg_value "$settings" Language) == "$lang" ]] || fail "$label: Language is not $lang"
+    [[ $(reg_value "$settings" WindowTop) == 0x76 && $(reg_value "$settings" CPU) == R8C ]] ||
+      fail "$label: the settings key lacks the window's first values"
+  else
+    ! reg_value "$settings" Language >/dev/null || fail "$label: kept a language not chosen"
+  fi
+
   # Installed for every user: the common Start menu, nothing in the user's own.
   local menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
   local own_menu
@@ -422,8 +433,8 @@ test_nsis() {
 
   # The default: programs, manuals and the Start-menu entry, and no association.
   nsis_round 'C:\Tools\Bramblet' ""
-  # The association chosen, into the default folder (a name with a space).
-  nsis_round "" /ASSOCIATE
+  # The association and English chosen, into the default folder (a name with a space).
+  nsis_round "" "/ASSOCIATE /LANG=en"
   if [[ -n $window ]]; then
     nsis_other_owner
   fi

@@ -115,6 +115,9 @@ enum class Tx {
     KelpinPressKey,
     KelpinNc30Unsupported,
     KelpinNc308Unsupported,
+    // The window's languages, each named in its own so that a reader of either finds it.
+    MenuEnglish,
+    MenuJapanese,
     Count
 };
 
@@ -167,7 +170,7 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
      "Power the chip on in boot mode, then press the write button"},
 
     {Tx::ChooseAndPress, "書込ファイル選択、ブートモードでマイコンの電源ON、ボタンを押す",
-     "Choose the write file, power the chip on in boot mode, press a button"},
+     "Choose a file, power the chip on in boot mode, press a button"},
     {Tx::Protected, "プロテクトされています。プロテクトIDを指定してください",
      "The chip is protected. Enter its ID code"},
     {Tx::FolderMissing, "フォルダ「{1}」が見つかりません", "Folder \"{1}\" not found"},
@@ -241,6 +244,9 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
      "This version of NC30WA is not supported!\n"},
     {Tx::KelpinNc308Unsupported, "このNC308WAのバージョンはサポートされません!!\n",
      "This version of NC308WA is not supported!\n"},
+
+    {Tx::MenuEnglish, "English", "English"},
+    {Tx::MenuJapanese, "日本語", "日本語"},
 }};
 
 static_assert([] {

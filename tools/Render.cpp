@@ -1,4 +1,5 @@
-// bramblet-render: draws the main window and the ID code dialog to PNG files for review.
+// bramblet-render: draws the main window and the ID code dialog to PNG files for review, in
+// Japanese and then, chosen in the window's menu as a user chooses it, in English ("-en").
 //   bramblet-render OUTDIR [WRITEFILE]
 #include <QApplication>
 #include <QDir>
@@ -59,16 +60,25 @@ int main(int argc, char** argv) {
     form1.SetIdCodeDialog(&form2);
     form1.show();
     form1.SetVersionText("VER.1.00");
-    QCoreApplication::processEvents();
-    const QString mainPng = out + QStringLiteral("/main-window.png");
-    const QString dialogPng = out + QStringLiteral("/id-dialog.png");
-    bool ok = form1.grab().save(mainPng);
-    // Opened as the ID check opens it, with the window's family, then drawn and cancelled.
-    QTimer::singleShot(0, &form2, [&] {
-        ok = form2.grab().save(dialogPng) && ok;
-        form2.reject();
-    });
-    form2.Execute(form1.ComboBox2->currentText().toStdString());
-    std::printf("%s\n%s\n", mainPng.toUtf8().constData(), dialogPng.toUtf8().constData());
+    bool ok = true;
+    auto draw = [&](const QString& suffix) {
+        QCoreApplication::processEvents();
+        const QString mainPng = out + QStringLiteral("/main-window%1.png").arg(suffix);
+        const QString dialogPng = out + QStringLiteral("/id-dialog%1.png").arg(suffix);
+        ok = form1.grab().save(mainPng) && ok;
+        // Opened as the ID check opens it, with the window's family, then drawn and cancelled.
+        QTimer::singleShot(0, &form2, [&] {
+            ok = form2.grab().save(dialogPng) && ok;
+            form2.reject();
+        });
+        form2.Execute(form1.ComboBox2->currentText().toStdString(), form1.Form().CurrentLanguage());
+        std::printf("%s\n%s\n", mainPng.toUtf8().constData(), dialogPng.toUtf8().constData());
+    };
+    draw(QString());
+    const auto choices = bramblet::form::WindowChoices();
+    for (std::size_t row = 0; row < choices.size(); ++row) {
+        if (choices[row].text == text::Tx::MenuEnglish) form1.Form().MenuItemClick(row);
+    }
+    draw(QStringLiteral("-en"));
     return ok ? 0 : 1;
 }

@@ -43,7 +43,10 @@ TEST(CatalogueTest, EveryKeyHasBothLanguagesWithTheSamePlaceholders) {
         EXPECT_NE(std::string_view(row.ja), "");
         EXPECT_NE(std::string_view(row.en), "");
         EXPECT_EQ(Placeholders(row.ja), Placeholders(row.en));
-        EXPECT_FALSE(HoldsJapanese(row.en)) << row.en;
+        // A language is offered by its own name, so the way back from English reads 日本語.
+        if (row.key != Tx::MenuJapanese) {
+            EXPECT_FALSE(HoldsJapanese(row.en)) << row.en;
+        }
     }
 }
 

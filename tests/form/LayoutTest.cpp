@@ -120,5 +120,49 @@ TEST(LayoutTest, IdCodeDialogAsDesigned) {
                                         "Edit7", "Button1", "Button2", "Button3", "ComboBox1"}));
 }
 
+bool Overlap(const ControlLayout& a, const ControlLayout& b) {
+    if (a.autoSize || b.autoSize || a.kind == ControlKind::OpenDialog ||
+        b.kind == ControlKind::OpenDialog) {
+        return false;
+    }
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+}
+
+// The language tables name real controls with the design's Japanese, and what grows for English
+// stays in the window and meets no control it did not meet in Japanese.
+template <std::size_t N, std::size_t M>
+void ExpectLanguages(const std::array<ControlLayout, N>& design,
+                     const std::array<LanguageText, M>& texts, const FormSpec& form) {
+    const auto ja = InLanguage(design, texts, text::Lang::Ja);
+    const auto en = InLanguage(design, texts, text::Lang::En);
+    for (const LanguageText& t : texts) {
+        SCOPED_TRACE(t.name);
+        EXPECT_STREQ(Control(design, t.name).name, t.name);
+        EXPECT_STREQ(Control(design, t.name).text, text::Say(t.text, text::Lang::Ja));
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        SCOPED_TRACE(design[i].name);
+        EXPECT_STREQ(ja[i].text, design[i].text);
+        EXPECT_EQ(ja[i].left, design[i].left);
+        EXPECT_EQ(ja[i].width, design[i].width);
+        EXPECT_LE(en[i].left + en[i].width, form.width);
+        EXPECT_LE(en[i].top + en[i].height, form.height);
+        for (std::size_t j = 0; j < N; ++j) {
+            if (i != j && Overlap(en[i], en[j])) {
+                EXPECT_TRUE(Overlap(design[i], design[j])) << "meets " << design[j].name;
+            }
+        }
+    }
+}
+
+TEST(LayoutTest, EnglishGrowsOnlyWhereThereIsRoom) {
+    ExpectLanguages(kForm1Controls, kForm1Texts, kForm1);
+    ExpectLanguages(kForm2Controls, kForm2Texts, kForm2);
+    EXPECT_EQ(&Form1Controls(text::Lang::Ja), &kForm1Controls);
+    EXPECT_EQ(&Form2(text::Lang::Ja), &kForm2);
+    EXPECT_STREQ(Form2(text::Lang::En).caption, "Enter protect ID");
+}
+
 }  // namespace
 }  // namespace bramblet::form

@@ -2,6 +2,7 @@
 // settings store in memory, the simulated chip on the virtual line, real files and folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -101,6 +102,9 @@ public:
         return chosenFile;
     }
     std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string&) override { return {}; }
+    void ShowLanguage(text::Lang lang) override {
+        Note(lang == text::Lang::En ? "language en" : "language ja");
+    }
     void BeginOperation() override {}
     void EndOperation() override {}
     void KeepPainted() override {}
@@ -410,10 +414,11 @@ bool Heard(const sim::VirtualLink& line, std::uint8_t command, std::size_t from 
 TEST_F(MainFormTest, MenuChoicesAreKeptOnlyOnceTickedAndAfterTheDesignsValues) {
     MainForm& f = Open();
     const std::vector<MenuItem> items = f.MenuItems();
-    ASSERT_EQ(items.size(), 2u);
+    ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].text, "高速通信 (115200)");
     EXPECT_EQ(items[1].text, "チェックデータで照合");
     EXPECT_FALSE(items[0].checked || items[1].checked);
+    EXPECT_TRUE(!items[2].checked && items[3].checked);  // the languages: Japanese
 
     // Ticked and cleared again: the values say so from now on, the design's way included.
     f.MenuItemClick(0);
@@ -544,6 +549,149 @@ TEST_F(MainFormTest, AMenuPickDuringAnOperationIsDropped) {
     f.Button1Click();
     EXPECT_EQ(face.status, testing::kWritten);
     EXPECT_FALSE(f.MenuItems()[0].checked);
+}
+
+bool Ascii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The language is taken before the first status text, so a window kept in English never shows a
+// Japanese one; the settings' own faults then speak it too.
+TEST_F(MainFormTest, ALanguageKeptInTheSettingsIsSpokenFromTheFirstText) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
+    Settings("\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"" + file +
+             "\"\n\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+             "\"Language\"=\"en\"\n");
+    std::vector<std::string> firstStatus;
+    face.onStatus = [&](const std::string& text) {
+        if (firstStatus.empty()) firstStatus = {face.calls.empty() ? "" : face.calls.back(), text};
+    };
+    MainForm& f = Open();
+    EXPECT_EQ(firstStatus,
+              (std::vector<std::string>{
+                  "language en", "Choose a file, power the chip on in boot mode, press a button"}));
+    EXPECT_EQ(f.CurrentLanguage(), text::Lang::En);
+    EXPECT_EQ(face.fileCheck, "Write area(00C000-00C0FF)  Size(256 bytes)");
+    EXPECT_EQ(face.status, "Power the chip on in boot mode, then press the write button");
+    EXPECT_EQ(f.MenuItems()[0].text, "Fast link (115200)");
+    EXPECT_TRUE(f.MenuItems()[2].checked && !f.MenuItems()[3].checked);
+
+    // A whole write in English: no text the window shows is Japanese.
+    std::vector<std::string> statuses;
+    face.onStatus = [&](const std::string& text) { statuses.push_back(text); };
+    f.Button1Click();
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.back(), "Flash write completed successfully");
+    for (const std::string& s : statuses) EXPECT_TRUE(Ascii(s)) << s;
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(*ParseRegFile(*settings, kSettingsKeyPath)->Find("Language"),
+              (RegValue{RegType::Sz, StringData("en")}));
+
+    // A design's value that fails is told in the language, which was read ahead of it.
+    Settings("\"WindowTop\"=\"x\"\n\"Language\"=\"en\"\n");
+    face = FakeFace();
+    Open();
+    EXPECT_EQ(face.errors, std::vector<std::string>{"Setting \"WindowTop\" has the wrong type"});
+
+    // A damaged file cannot say its language: Japanese, as the design's.
+    settings = std::string("Windows Registry Editor Version 5.00\n\n[") + kSettingsKeyPath +
+               "]\n\"Language\"=\"en\"\n\"WindowTop\"=dword:zz\n";
+    face = FakeFace();
+    EXPECT_EQ(Open().CurrentLanguage(), text::Lang::Ja);
+    ASSERT_EQ(face.errors.size(), 1u);
+    EXPECT_EQ(face.errors[0].rfind("設定ファイル memory が壊れています (", 0), 0u)
+        << face.errors[0];
+}
+
+// What the window cannot take leaves Japanese and no language call, and stays in the settings
+// as it was for the version that wrote it.
+TEST_F(MainFormTest, AnUnknownLanguageIsJapaneseAndKept) {
+    for (const std::string value : {"\"fr\"", "\"EN\"", "dword:00000001", "\"\""}) {
+        SCOPED_TRACE(value);
+        Settings(
+            "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+            "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n\"Language\"=" +
+            value + "\n");
+        face = FakeFace();
+        MainForm& f = Open();
+        EXPECT_EQ(f.CurrentLanguage(), text::Lang::Ja);
+        EXPECT_TRUE(face.errors.empty());
+        EXPECT_EQ(std::count(face.calls.begin(), face.calls.end(), "language ja") +
+                      std::count(face.calls.begin(), face.calls.end(), "language en"),
+                  0);
+        EXPECT_FALSE(f.MenuItems()[2].checked);
+        const RegValue before = *ParseRegFile(*settings, kSettingsKeyPath)->Find("Language");
+        EXPECT_TRUE(f.CloseRequested());
+        EXPECT_EQ(*ParseRegFile(*settings, kSettingsKeyPath)->Find("Language"), before);
+    }
+}
+
+// Picked in the menu, a language applies at once: the controls, the file's area and the status
+// line, the browser's errors; picking the language in force again changes and saves nothing.
+TEST_F(MainFormTest, APickedLanguageAppliesAtOnceAndIsSaved) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
+    MainForm& f = Open({file});
+    EXPECT_EQ(face.status, "ブートモードでマイコンの電源ON、書込実行ボタンを押す");
+    f.MenuItemClick(3);  // 日本語, already in force
+    EXPECT_EQ(std::count(face.calls.begin(), face.calls.end(), "language ja"), 0);
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(ParseRegFile(*settings, kSettingsKeyPath)->Find("Language"), nullptr);
+
+    face.calls.clear();
+    f.MenuItemClick(2);
+    EXPECT_EQ(face.calls.front(), "language en");
+    EXPECT_EQ(face.fileCheck, "Write area(00C000-00C0FF)  Size(256 bytes)");
+    EXPECT_EQ(face.status, "Power the chip on in boot mode, then press the write button");
+    EXPECT_EQ(f.MenuItems()[1].text, "Verify by check data");
+    EXPECT_EQ(f.MenuItems()[3].text, "日本語");
+    const std::string error =
+        f.Browser().ApplyFilePath(dir.Path().string() + "/none/x.mot").value_or("");
+    EXPECT_EQ(error.rfind("Folder \"", 0), 0u) << error;
+    EXPECT_NE(error.find("\" not found"), std::string::npos) << error;
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(*ParseRegFile(*settings, kSettingsKeyPath)->Find("Language"),
+              (RegValue{RegType::Sz, StringData("en")}));
+
+    face.calls.clear();
+    f.MenuItemClick(3);
+    EXPECT_EQ(face.calls.front(), "language ja");
+    EXPECT_EQ(face.status, "ブートモードでマイコンの電源ON、書込実行ボタンを押す");
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(*ParseRegFile(*settings, kSettingsKeyPath)->Find("Language"),
+              (RegValue{RegType::Sz, StringData("ja")}));
+}
+
+// The dialog takes the main window's language at each showing, and changes its controls only
+// when that differs from what they show.
+TEST(IdCodeFormTest, TheDialogSpeaksTheMainWindowsLanguage) {
+    class Face : public IdDialogFace {
+    public:
+        std::vector<std::string> calls;
+        std::string FieldText(std::size_t) const override { return {}; }
+        void SetFieldText(std::size_t, const std::string&) override {}
+        std::string FamilyText() const override { return {}; }
+        void SetFamilyText(const std::string&) override {}
+        void SetStatus(const std::string& t) override { calls.push_back(t); }
+        std::optional<std::string> ChooseFile(const OpenDialogDefaults&) override { return {}; }
+        void CloseDialog() override {}
+        void ShowLanguage(text::Lang lang) override {
+            calls.push_back(lang == text::Lang::En ? "en" : "ja");
+        }
+    } face;
+    IdCodeForm dialog(face);
+    dialog.Opening("R8C", text::Lang::Ja);
+    dialog.FormShow();
+    dialog.Opening("R8C", text::Lang::En);
+    dialog.FormShow();
+    dialog.FormShow();
+    dialog.Opening("R8C", text::Lang::Ja);
+    dialog.FormShow();
+    EXPECT_EQ(face.calls,
+              (std::vector<std::string>{"プロテクトされています。プロテクトIDを指定してください",
+                                        "en", "The chip is protected. Enter its ID code",
+                                        "The chip is protected. Enter its ID code", "ja",
+                                        "プロテクトされています。プロテクトIDを指定してください"}));
 }
 
 TEST(IdCodeFormTest, FieldsAreOneOrTwoHexDigitsInUpperCase) {

@@ -489,7 +489,7 @@ TEST_F(FormTest, ContextMenuShowsTheChoicesAndATickIsSaved) {
         rightClick(w, w == &f ? QPoint(300, 225) : QPoint(5, 5));
         ASSERT_TRUE(f.PopupMenu1->isVisible()) << w->objectName().toStdString();
         const QList<QAction*> actions = f.PopupMenu1->actions();
-        ASSERT_EQ(actions.size(), 2);
+        ASSERT_EQ(actions.size(), 4);
         EXPECT_EQ(actions[0]->text(), QStringLiteral("高速通信 (115200)"));
         EXPECT_EQ(actions[1]->text(), QStringLiteral("チェックデータで照合"));
         EXPECT_TRUE(actions[0]->isCheckable());

@@ -346,7 +346,7 @@ TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
     TForm1& f = Open();
     HMENU menu = GetSystemMenu(f.Handle(), FALSE);
     const int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 3);
+    ASSERT_GE(count, 5);
     auto text = [&menu](int position) {
         wchar_t buffer[64] = {};
         GetMenuStringW(menu, position, buffer, 64, MF_BYPOSITION);
@@ -355,8 +355,9 @@ TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
     auto checked = [&menu](int position) {
         return (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
     };
-    const int fast = count - 2, sum = count - 1;
-    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    // The two check marks, then the two languages.
+    const int fast = count - 4, sum = count - 3;
+    EXPECT_TRUE(GetMenuState(menu, count - 5, MF_BYPOSITION) & MF_SEPARATOR);
     EXPECT_EQ(text(fast), "高速通信 (115200)");
     EXPECT_EQ(text(sum), "チェックデータで照合");
     EXPECT_FALSE(checked(fast));
@@ -379,6 +380,158 @@ TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
     EXPECT_TRUE(checked(fast));
     EXPECT_FALSE(checked(sum));
     EXPECT_TRUE(errors.empty());
+}
+
+// Closes the ID code dialog the test opened, from a thread timer while the dialog's loop runs.
+TForm2* dialogToClose = nullptr;
+void CALLBACK CloseDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!dialogToClose || !IsWindowVisible(dialogToClose->Handle())) return;
+    KillTimer(nullptr, timer);
+    PostMessageW(dialogToClose->Handle(), WM_CLOSE, 0, 0);
+}
+
+// Room a push button's frame and a status bar's panel leave no text.
+constexpr int kButtonFrame = 8;
+constexpr int kPanelFrame = 4;
+
+class Win32Language : public Win32Window {
+protected:
+    // The language's item of the system menu, picked as the user picks it.
+    void Choose(TForm1& f, text::Tx language) {
+        const auto choices = form::WindowChoices();
+        HMENU menu = GetSystemMenu(f.Handle(), FALSE);
+        const int first = GetMenuItemCount(menu) - static_cast<int>(choices.size());
+        for (std::size_t row = 0; row < choices.size(); ++row) {
+            if (choices[row].text != language) continue;
+            SendMessageW(f.Handle(), WM_SYSCOMMAND,
+                         GetMenuItemID(menu, first + static_cast<int>(row)), 0);
+        }
+    }
+    void ShowDialog(text::Lang lang) {
+        dialogToClose = dialog.get();
+        SetTimer(nullptr, 0, 20, CloseDialog);
+        dialog->Execute("R8C", lang);
+        dialogToClose = nullptr;
+    }
+    // The width of `text` in the control's own font.
+    static int Extent(HWND control, const std::string& text) {
+        HDC dc = GetDC(control);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        const std::wstring wide = Widen(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        return size.cx;
+    }
+    void Fits(HWND control, const std::string& text, int room, int frame = 0) {
+        const int need = Extent(control, text) + frame;
+        if (need > room) {
+            misfits +=
+                "\"" + text + "\": " + std::to_string(need) + " > " + std::to_string(room) + "\n";
+        }
+    }
+    template <std::size_t N, std::size_t M>
+    void CaptionsFit(HWND window, const std::array<form::ControlLayout, N>& table,
+                     const std::array<form::LanguageText, M>& texts) {
+        RECT client{};
+        GetClientRect(window, &client);
+        for (const form::LanguageText& t : texts) {
+            std::size_t row = 0;
+            while (std::string_view(table[row].name) != t.name) ++row;
+            HWND control = GetDlgItem(window, ControlId(row));
+            const RECT place = PlaceInParent(control);
+            const std::string caption = Text(control);
+            EXPECT_EQ(caption, table[row].text) << t.name;
+            switch (table[row].kind) {
+                case form::ControlKind::Label:
+                    Fits(control, caption, place.right - place.left);
+                    Fits(control, caption, client.right - place.left);
+                    break;
+                case form::ControlKind::CheckBox:
+                    Fits(control, caption, place.right - place.left,
+                         GetSystemMetrics(SM_CXMENUCHECK) + 4);
+                    break;
+                default:
+                    Fits(control, caption, place.right - place.left, kButtonFrame);
+                    break;
+            }
+        }
+    }
+    std::string misfits;
+};
+
+// In English every caption, the status texts and the file's area fit their controls in the
+// window's font, in the window and the dialog; the choice is in the registry for the next window.
+TEST_F(Win32Language, EnglishTextsFitInTheWindowsFontAndAreKept) {
+    TForm1& f = Open();
+    Choose(f, text::Tx::MenuEnglish);
+    EXPECT_EQ(Text(f.Handle()), "<R8C/M16C Talvoro2>  Orvane");
+    EXPECT_EQ(Text(f.Button1), "Write flash");
+    CaptionsFit(f.Handle(), form::kForm1ControlsEn, form::kForm1Texts);
+    const RECT bar = PlaceInParent(f.StatusBar1);
+    for (int k = static_cast<int>(text::Tx::Connecting);
+         k <= static_cast<int>(text::Tx::ChooseAndPress); ++k) {
+        const auto key = static_cast<text::Tx>(k);
+        if (key == text::Tx::FileArea) continue;  // Label4's
+        Fits(f.StatusBar1, text::Say(key, text::Lang::En, {"115200"}), bar.right - bar.left,
+             kPanelFrame);
+    }
+    const int room = form::kForm1.width - PlaceInParent(f.Label4).left;
+    Fits(f.Label4, text::Say(text::Tx::FileArea, text::Lang::En, {"0F0000", "0FFFFF", "1048576"}),
+         room);
+    Fits(f.Label4, text::Say(text::Tx::FileNotSFormat, text::Lang::En), room);
+
+    ShowDialog(text::Lang::En);
+    EXPECT_EQ(Text(dialog->Handle()), "Enter protect ID");
+    EXPECT_EQ(StatusText(dialog->StatusBar1), "The chip is protected. Enter its ID code");
+    CaptionsFit(dialog->Handle(), form::kForm2ControlsEn, form::kForm2Texts);
+    const RECT dialogBar = PlaceInParent(dialog->StatusBar1);
+    Fits(dialog->StatusBar1, StatusText(dialog->StatusBar1), dialogBar.right - dialogBar.left,
+         kPanelFrame);
+    EXPECT_EQ(misfits, "");
+
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(RegString(L"Language"), L"en");
+    TForm1& again = Open();
+    EXPECT_EQ(Text(again.Label5), "Control");
+    HMENU menu = GetSystemMenu(again.Handle(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    wchar_t fast[64] = {};
+    GetMenuStringW(menu, count - 4, fast, 64, MF_BYPOSITION);
+    EXPECT_EQ(Narrow(fast), "Fast link (115200)");
+    EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(errors.empty());
+}
+
+// Japanese chosen back is the design's window: its texts and places, the dialog's too.
+TEST_F(Win32Language, JapaneseChosenBackIsTheDesignsWindow) {
+    TForm1& f = Open();
+    Choose(f, text::Tx::MenuEnglish);
+    ShowDialog(text::Lang::En);
+    Choose(f, text::Tx::MenuJapanese);
+    ShowDialog(text::Lang::Ja);
+    auto same = [](HWND window, const auto& table, const auto& texts) {
+        for (const form::LanguageText& t : texts) {
+            std::size_t row = 0;
+            while (std::string_view(table[row].name) != t.name) ++row;
+            HWND control = GetDlgItem(window, ControlId(row));
+            const RECT place = PlaceInParent(control);
+            EXPECT_EQ(Text(control), table[row].text) << t.name;
+            EXPECT_EQ(place.left, table[row].left) << t.name;
+            EXPECT_EQ(place.top, table[row].top) << t.name;
+            if (!table[row].autoSize) {
+                EXPECT_EQ(place.right - place.left, table[row].width) << t.name;
+            }
+        }
+    };
+    EXPECT_EQ(Text(f.Handle()), form::kForm1.caption);
+    same(f.Handle(), form::kForm1Controls, form::kForm1Texts);
+    EXPECT_EQ(Text(dialog->Handle()), form::kForm2.caption);
+    same(dialog->Handle(), form::kForm2Controls, form::kForm2Texts);
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(RegString(L"Language"), L"ja");
 }
 
 // The test's hand on the ID code dialog, called by a thread timer while the dialog's own loop

@@ -22,9 +22,11 @@ void ApplyVerifyBy(const std::string& value, Target& target) {
     target.flash.verifyBySum = value == "sum";
 }
 
-constexpr std::array<Choice, 2> kChoices = {{
+constexpr std::array<Choice, 4> kChoices = {{
     {text::Tx::MenuFastLink, "Baud", RegType::Dword, "115200", "0", ApplyBaud},
     {text::Tx::MenuVerifyBySum, "VerifyBy", RegType::Sz, "sum", "read", ApplyVerifyBy},
+    {text::Tx::MenuEnglish, kLanguageSetting, RegType::Sz, "en", "ja", nullptr, true},
+    {text::Tx::MenuJapanese, kLanguageSetting, RegType::Sz, "ja", "ja", nullptr, true},
 }};
 
 std::optional<std::string> ValueText(const RegValue& value, RegType type) {
@@ -51,7 +53,12 @@ ChoiceValues::ChoiceValues() {
 }
 
 void ChoiceValues::Read(const SettingsKey& key) {
+    for (const Value& value : values_) Read(key, value.setting);
+}
+
+void ChoiceValues::Read(const SettingsKey& key, const std::string& setting) {
     for (Value& value : values_) {
+        if (value.setting != setting) continue;
         if (const std::optional<RegValue> stored = key.Query(value.setting)) {
             value.text = ValueText(*stored, value.type);
         }
@@ -69,17 +76,25 @@ void ChoiceValues::Write(SettingsKey& key) const {
     }
 }
 
-std::vector<MenuItem> ChoiceValues::Items() const {
+std::vector<MenuItem> ChoiceValues::Items(text::Lang lang) const {
     std::vector<MenuItem> items;
     for (const Choice& row : WindowChoices()) {
-        items.push_back({text::Say(row.text, text::Lang::Ja), InForce(row) == row.checked});
+        items.push_back({text::Say(row.text, lang), InForce(row) == row.checked, row.radio});
     }
     return items;
 }
 
 void ChoiceValues::Toggle(std::size_t row) {
     const Choice& choice = WindowChoices()[row];
-    Of(choice).text = InForce(choice) == choice.checked ? choice.unchecked : choice.checked;
+    const bool ticked = InForce(choice) == choice.checked;
+    // A radio item already in force is left alone, so no value is written for it.
+    if (choice.radio && ticked) return;
+    Of(choice).text = ticked ? choice.unchecked : choice.checked;
+}
+
+text::Lang ChoiceValues::Language() const {
+    // A language this version does not know is kept in the settings as it is, and not shown.
+    return text::ParseLang(InForce(kLanguageSetting)).value_or(text::Lang::Ja);
 }
 
 void ChoiceValues::Apply(Target& target) const {
@@ -101,6 +116,13 @@ const ChoiceValues::Value& ChoiceValues::Of(const Choice& row) const {
 std::string ChoiceValues::InForce(const Choice& row) const {
     const Value& value = Of(row);
     return value.text ? *value.text : row.unchecked;
+}
+
+std::string ChoiceValues::InForce(const std::string& setting) const {
+    for (const Choice& row : WindowChoices()) {
+        if (row.setting == setting) return InForce(row);
+    }
+    return {};
 }
 
 }  // namespace bramblet::form

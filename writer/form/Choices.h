@@ -1,8 +1,8 @@
 #pragma once
 // The window's own choices beyond the design's: the items of its menu (the title bar's menu on
-// Windows, a context menu of the window on Linux), each a check mark kept as a value of the
-// settings key. A choice never made has no value, and no value is the design's way, so a window
-// whose settings hold none behaves and saves exactly as the design's.
+// Windows, a context menu of the window on Linux), each a check mark or one of a group of radio
+// items kept as a value of the settings key. A choice never made has no value, and no value is the
+// design's way, so a window whose settings hold none behaves and saves exactly as the design's.
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -23,9 +23,17 @@ struct Choice {
     // decimal. The item shows its check mark when the value in force is `checked`.
     const char* checked;
     const char* unchecked;
-    // What the value in force (the stored one, else `unchecked`) does to an operation's target.
+    // What the value in force (the stored one, else `unchecked`) does to an operation's target;
+    // null for a choice of the window itself.
     void (*apply)(const std::string& value, Target& target);
+    // One of the rows sharing its setting: picking it sets `checked`, and picking it again keeps
+    // it. `unchecked` is then the value in force while the settings hold none.
+    bool radio = false;
 };
+
+// The setting that keeps the window's language, "en" or "ja"; none, or any other text, is
+// Japanese.
+inline constexpr char kLanguageSetting[] = "Language";
 
 // The rows in the order of the menu; their settings are read and written in this order too.
 std::span<const Choice> WindowChoices();
@@ -34,6 +42,7 @@ std::span<const Choice> WindowChoices();
 struct MenuItem {
     std::string text;
     bool checked = false;
+    bool radio = false;
 };
 
 // The choices' values between the settings key and the menu.
@@ -43,13 +52,17 @@ public:
     // Takes each value the key holds with its row's type. A value of another type stays
     // unknown: the design's way is in force, and it is left in the key as it is.
     void Read(const SettingsKey& key);
+    // Takes the one value `setting`, the same way.
+    void Read(const SettingsKey& key, const std::string& setting);
     // Writes the values read or chosen, in the table's order; those never known are not written.
     void Write(SettingsKey& key) const;
 
-    std::vector<MenuItem> Items() const;
-    // The user picked the item: a ticked one is cleared, any other ticked.
+    std::vector<MenuItem> Items(text::Lang lang) const;
+    // The user picked the item: a ticked check mark is cleared, any other item ticked.
     void Toggle(std::size_t row);
     void Apply(Target& target) const;
+    // The window's language as the settings choose it.
+    text::Lang Language() const;
 
 private:
     struct Value {
@@ -60,6 +73,7 @@ private:
     Value& Of(const Choice& row);
     const Value& Of(const Choice& row) const;
     std::string InForce(const Choice& row) const;
+    std::string InForce(const std::string& setting) const;
 
     // One per setting the rows name, in the order of their first row.
     std::vector<Value> values_;

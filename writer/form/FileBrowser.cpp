@@ -120,11 +120,10 @@ std::optional<std::string> FileBrowser::SetDirectory(const std::string& folder) 
     const fs::path absolute = Absolute(folder);
     std::error_code ec;
     if (!fs::is_directory(absolute, ec)) {
-        return text::Say(text::Tx::FolderMissing, text::Lang::Ja, {NativePath(Utf8(absolute))});
+        return text::Say(text::Tx::FolderMissing, language, {NativePath(Utf8(absolute))});
     }
     fs::current_path(absolute, ec);
-    if (ec)
-        return text::Say(text::Tx::FolderUnreachable, text::Lang::Ja, {NativePath(Utf8(absolute))});
+    if (ec) return text::Say(text::Tx::FolderUnreachable, language, {NativePath(Utf8(absolute))});
     face_.ShowFolder(Directory());
     return std::nullopt;
 }
@@ -157,7 +156,7 @@ std::optional<std::string> FileBrowser::ApplyFilePath(const std::string& path) {
     const fs::path file = fs::current_path(ec) / Utf8Path(last);
     if (fs::is_directory(file, ec)) return SetDirectory(Utf8(file));
     if (!fs::exists(file, ec)) {
-        return text::Say(text::Tx::NoSuchFileOrFolder, text::Lang::Ja, {NativePath(Utf8(file))});
+        return text::Say(text::Tx::NoSuchFileOrFolder, language, {NativePath(Utf8(file))});
     }
     face_.SelectFile(last);
     return std::nullopt;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
+
 namespace bramblet::form {
 
 // What the browser's controls do for it.
@@ -72,6 +74,8 @@ public:
     // goes to `reportError`.
     void Open(const std::string& folder);
     std::function<void(const std::string&)> reportError;
+    // The language of the error texts.
+    text::Lang language = text::Lang::Ja;
 
 private:
     BrowserFace& face_;

@@ -1,5 +1,7 @@
 #include "writer/form/IdCodeForm.h"
 
+#include <utility>
+
 #include "text/Catalogue.h"
 #include "writer/common/Text.h"
 #include "writer/form/Layout.h"
@@ -28,13 +30,15 @@ std::optional<IdCodeBytes> IdCodeFromFields(const std::array<std::string, 7>& fi
     return code;
 }
 
-void IdCodeForm::Opening(const std::string& family) {
+void IdCodeForm::Opening(const std::string& family, text::Lang lang) {
     family_ = family;
+    language_ = lang;
     answer_.reset();
 }
 
 void IdCodeForm::FormShow() {
-    face_.SetStatus(text::Say(text::Tx::Protected, text::Lang::Ja));
+    if (std::exchange(shown_, language_) != language_) face_.ShowLanguage(language_);
+    face_.SetStatus(text::Say(text::Tx::Protected, language_));
     face_.SetFamilyText(family_);
 }
 

@@ -23,6 +23,8 @@ public:
     virtual std::optional<std::string> ChooseFile(const OpenDialogDefaults& defaults) = 0;
     // Ends the modal showing.
     virtual void CloseDialog() = 0;
+    // Every caption, label and button in `lang`, each control where that language places it.
+    virtual void ShowLanguage(text::Lang lang) = 0;
 };
 
 // The code that seven field texts spell, or nothing when one is not one or two hex digits (0 to 9,
@@ -33,8 +35,9 @@ class IdCodeForm {
 public:
     explicit IdCodeForm(IdDialogFace& face) : face_(face) {}
 
-    // Before the modal showing: the family it opens with; no answer yet.
-    void Opening(const std::string& family);
+    // Before the modal showing: the family it opens with and the main window's language; no
+    // answer yet.
+    void Opening(const std::string& family, text::Lang lang);
     // The answer of the showing that has ended: the code and the family text as typed when OK
     // closed it, nothing when it was cancelled or closed.
     std::optional<IdCodeAnswer> Answer() const { return answer_; }
@@ -53,6 +56,8 @@ public:
 private:
     IdDialogFace& face_;
     std::string family_;
+    text::Lang language_ = text::Lang::Ja;
+    text::Lang shown_ = text::Lang::Ja;  // the controls' language, the design's until changed
     std::optional<IdCodeAnswer> answer_;
 };
 

@@ -3,6 +3,7 @@
 // and the captions. The Qt window and the Win32 window build themselves from these tables, so the
 // two cannot drift apart.
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "text/Catalogue.h"
@@ -108,6 +109,76 @@ inline constexpr std::array<std::string_view, 11> kForm2TabOrder = {
 // The dialog keeps to this offset from the main window's top left corner.
 inline constexpr int kForm2OffsetX = 100;
 inline constexpr int kForm2OffsetY = 100;
+
+// The texts each window takes from the catalogue, by control, and where English needs more room
+// than the design gave the Japanese, the control's place in English. The tables above stay the
+// design's and are the Japanese window; the English one is made from them here.
+struct Bounds {
+    int left, top, width, height;
+};
+struct LanguageText {
+    const char* name;
+    Tx text;
+    std::optional<Bounds> english = std::nullopt;
+};
+
+inline constexpr std::array<LanguageText, 7> kForm1Texts = {{
+    {"Button1", Tx::Form1Button1},
+    {"Label1", Tx::Form1Label1},
+    {"Label2", Tx::Form1Label2},
+    {"Button2", Tx::Form1Button2},
+    {"Button3", Tx::Form1Button3},
+    {"CheckBox1", Tx::Form1CheckBox1},
+    // Under the mode-pin box, centred on where the design's sits.
+    {"Label5", Tx::Form1Label5, Bounds{20, 216, 48, 12}},
+}};
+
+inline constexpr std::array<LanguageText, 4> kForm2Texts = {{
+    {"Label2", Tx::Form2Label2},
+    {"Button2", Tx::Form2Button2},
+    {"Button1", Tx::Form2Button1},
+    {"Button3", Tx::Form2Button3},
+}};
+
+// `table` with its texts in `lang` and, in English, its English places.
+template <std::size_t N, std::size_t M>
+constexpr std::array<ControlLayout, N> InLanguage(std::array<ControlLayout, N> table,
+                                                  const std::array<LanguageText, M>& texts,
+                                                  text::Lang lang) {
+    for (ControlLayout& row : table) {
+        for (const LanguageText& t : texts) {
+            if (std::string_view(row.name) != t.name) continue;
+            row.text = text::Say(t.text, lang);
+            if (lang != text::Lang::En || !t.english) continue;
+            row.left = t.english->left;
+            row.top = t.english->top;
+            row.width = t.english->width;
+            row.height = t.english->height;
+        }
+    }
+    return table;
+}
+
+inline constexpr auto kForm1ControlsEn = InLanguage(kForm1Controls, kForm1Texts, text::Lang::En);
+inline constexpr auto kForm2ControlsEn = InLanguage(kForm2Controls, kForm2Texts, text::Lang::En);
+inline constexpr FormSpec kForm1En{text::Say(Tx::Form1Caption, text::Lang::En), kForm1.width,
+                                   kForm1.height};
+inline constexpr FormSpec kForm2En{text::Say(Tx::Form2Caption, text::Lang::En), kForm2.width,
+                                   kForm2.height};
+
+// Each window as it shows in `lang`.
+constexpr const FormSpec& Form1(text::Lang lang) {
+    return lang == text::Lang::En ? kForm1En : kForm1;
+}
+constexpr const auto& Form1Controls(text::Lang lang) {
+    return lang == text::Lang::En ? kForm1ControlsEn : kForm1Controls;
+}
+constexpr const FormSpec& Form2(text::Lang lang) {
+    return lang == text::Lang::En ? kForm2En : kForm2;
+}
+constexpr const auto& Form2Controls(text::Lang lang) {
+    return lang == text::Lang::En ? kForm2ControlsEn : kForm2Controls;
+}
 
 // The layout of a named control of a table.
 template <std::size_t N>

@@ -53,6 +53,7 @@ MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,
 MainForm::~MainForm() = default;
 
 void MainForm::FormCreate() {
+    ReadLanguage();
     SetStatus(text::Say(text::Tx::ChooseAndPress, Language()));
     // The browser starts at the folder that is current when the program starts.
     browser_.SetDirectory(browser_.Directory());
@@ -72,7 +73,7 @@ void MainForm::FormShow() {
             choices_.Read(*key);
         }
     } catch (const SettingsError& e) {
-        face_.ShowError(e.what());
+        face_.ShowError(e.Text(language_));
         return;
     }
     face_.AcceptDrops();
@@ -105,7 +106,7 @@ bool MainForm::FormCloseQuery() {
         // The first failure keeps the window open so the user sees why and can try again; after
         // that it closes unsaved, since a window that cannot be closed can only be killed.
         if (std::exchange(closeRefused_, true)) return true;
-        face_.ShowError(e.what());
+        face_.ShowError(e.Text(language_));
         return false;
     }
     return true;
@@ -142,7 +143,7 @@ void MainForm::RefreshComPortList() {
     try {
         names = services_.portNames();
     } catch (const PlatformError& e) {
-        face_.ShowError(e.what());
+        face_.ShowError(e.Text(language_));
         return;
     }
     if (!names) return;  // no list from the system: the box keeps what it has
@@ -191,7 +192,32 @@ void MainForm::WMDropFiles(const std::string& firstPath) {
 }
 
 void MainForm::MenuItemClick(std::size_t row) {
-    if (!busy_ && row < WindowChoices().size()) choices_.Toggle(row);
+    if (busy_ || row >= WindowChoices().size()) return;
+    choices_.Toggle(row);
+    if (choices_.Language() == language_) return;
+    ShowLanguage(choices_.Language());
+    // The file's area and the status line as a window opening in this language shows them.
+    ShowFileCheckResult(false);
+}
+
+// The controls are made before the settings are read, and the first status text is set then, so
+// the language is taken ahead of the rest. A settings fault leaves Japanese here; reading them
+// all reports it.
+void MainForm::ReadLanguage() {
+    try {
+        if (std::unique_ptr<SettingsKey> key = services_.settings->OpenExisting()) {
+            choices_.Read(*key, kLanguageSetting);
+        }
+    } catch (const SettingsError&) {
+        return;
+    }
+    if (choices_.Language() != language_) ShowLanguage(choices_.Language());
+}
+
+void MainForm::ShowLanguage(text::Lang lang) {
+    language_ = lang;
+    browser_.language = lang;
+    face_.ShowLanguage(lang);
 }
 
 Target MainForm::CurrentTarget() const {

@@ -68,6 +68,8 @@ public:
     virtual void SetButtonEnabled(ActionButton button, bool enabled) = 0;
     // The error box titled "Bramblet2".
     virtual void ShowError(const std::string& text) = 0;
+    // Every caption, label and button in `lang`, each control where that language places it.
+    virtual void ShowLanguage(text::Lang lang) = 0;
 
     // OpenDialog1, modally: the full path chosen, nothing when cancelled.
     virtual std::optional<std::string> ChooseFile(const OpenDialogDefaults& defaults) = 0;
@@ -111,8 +113,10 @@ public:
     void Button3Click() { RunOperation(&Session::VerifySequence); }
     // The window's menu (WindowChoices, row by row) and the user's pick of an item; a pick while
     // an operation runs is dropped, as any other input then.
-    std::vector<MenuItem> MenuItems() const { return choices_.Items(); }
+    std::vector<MenuItem> MenuItems() const { return choices_.Items(language_); }
     void MenuItemClick(std::size_t row);
+    // The language the window speaks: the settings' choice, from its creation on.
+    text::Lang CurrentLanguage() const { return language_; }
     // The system's dropped-files notification, with the first item's full path; while an
     // operation runs it is taken when the operation has ended.
     void FilesDropped(const std::string& firstPath);
@@ -136,6 +140,8 @@ private:
     Target CurrentTarget() const;
     void FileChosen();
     void RunOperation(Outcome (Session::*sequence)(const Target&));
+    void ReadLanguage();
+    void ShowLanguage(text::Lang lang);
 
     // WriterView: the session's reports go to the widgets; while an operation runs each status
     // and progress change lets the window paint.
@@ -148,6 +154,7 @@ private:
     }
     void Beep(std::uint32_t type) override;
     void FamilyConfirmed(const std::string& text) override;
+    text::Lang Language() const override { return language_; }
     // IdCodePrompt: the ID code dialog, opening with the family the window shows.
     std::optional<IdCodeAnswer> AskIdCode() override;
 
@@ -162,6 +169,7 @@ private:
     bool closeRefused_ = false;  // a close has failed to save the settings once
     std::optional<std::string> pendingDrop_;
     ChoiceValues choices_;
+    text::Lang language_ = text::Lang::Ja;
 };
 
 }  // namespace bramblet::form

@@ -16,11 +16,13 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 
 using text::Tx;
 
-// The settings are read before anything chooses a language, so their faults are told in Japanese.
+// The language is itself a setting, so a fault of the file is told in each and the window shows
+// the one it speaks.
 [[noreturn]] void Damaged(int line, Tx why) {
-    const text::Lang ja = text::Lang::Ja;
-    throw SettingsError(
-        text::Say(Tx::SettingsAtLine, ja, {std::to_string(line), text::Say(why, ja)}));
+    auto in = [&](text::Lang lang) {
+        return text::Say(Tx::SettingsAtLine, lang, {std::to_string(line), text::Say(why, lang)});
+    };
+    throw SettingsError(in(text::Lang::Ja), in(text::Lang::En));
 }
 
 bool ValidUtf8(std::string_view s) {
@@ -333,8 +335,10 @@ std::unique_ptr<SettingsKey> RegFileStore::OpenExisting() {
         if (!values) return nullptr;
         return std::make_unique<RegFileKey>(std::move(*values), nullptr);
     } catch (const SettingsError& e) {
-        throw SettingsError(
-            text::Say(Tx::SettingsFileDamaged, text::Lang::Ja, {file_->Name(), e.what()}));
+        auto in = [&](text::Lang lang) {
+            return text::Say(Tx::SettingsFileDamaged, lang, {file_->Name(), e.Text(lang)});
+        };
+        throw SettingsError(in(text::Lang::Ja), in(text::Lang::En));
     }
 }
 

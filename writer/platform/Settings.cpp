@@ -27,10 +27,9 @@ std::string StringFromData(const std::vector<std::uint8_t>& data) {
 
 std::int32_t ReadDword(const SettingsKey& key, const std::string& name) {
     const std::optional<RegValue> value = key.Query(name);
-    if (!value)
-        throw SettingsError(text::Say(text::Tx::SettingMissing, text::Lang::Ja, {Quoted(name)}));
+    if (!value) throw Told<SettingsError>(text::Tx::SettingMissing, {Quoted(name)});
     if (value->type != RegType::Dword || value->data.size() != 4) {
-        throw SettingsError(text::Say(text::Tx::SettingType, text::Lang::Ja, {Quoted(name)}));
+        throw Told<SettingsError>(text::Tx::SettingType, {Quoted(name)});
     }
     const auto& d = value->data;
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(d[0]) | d[1] << 8 | d[2] << 16 |
@@ -41,7 +40,7 @@ std::string ReadString(const SettingsKey& key, const std::string& name) {
     const std::optional<RegValue> value = key.Query(name);
     if (!value) return {};
     if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-        throw SettingsError(text::Say(text::Tx::SettingType, text::Lang::Ja, {Quoted(name)}));
+        throw Told<SettingsError>(text::Tx::SettingType, {Quoted(name)});
     }
     return StringFromData(value->data);
 }

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Catalogue.h"
+
 namespace bramblet {
 
 // The registry's value types, by their numbers.
@@ -35,10 +37,20 @@ struct RegValue {
 };
 
 // A failure of the platform that ends the handler it happened in, with a text for the error box
-// titled "Bramblet2" (or a line on standard error): the settings store, the port list.
+// titled "Bramblet2" (or a line on standard error): the settings store, the port list. A failure
+// the catalogue words has its text in each language, what() the Japanese; the system's own
+// words are the same in both.
 class PlatformError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    PlatformError(const std::string& ja, std::string en)
+        : std::runtime_error(ja), en_(std::move(en)) {}
+    std::string Text(text::Lang lang) const {
+        return lang == text::Lang::En && en_ ? *en_ : what();
+    }
+
+private:
+    std::optional<std::string> en_;
 };
 
 // A failure of the settings store.
@@ -46,6 +58,12 @@ class SettingsError : public PlatformError {
 public:
     using PlatformError::PlatformError;
 };
+
+// The error of a catalogue text, in each language.
+template <typename Error>
+Error Told(text::Tx key, std::initializer_list<std::string_view> args) {
+    return Error(text::Say(key, text::Lang::Ja, args), text::Say(key, text::Lang::En, args));
+}
 
 // An open key. Query and Set throw SettingsError when the store cannot do them; Close makes the
 // written values last (the file is rewritten then) and throws when it cannot.

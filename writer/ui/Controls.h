@@ -29,6 +29,16 @@ public:
     }
 };
 
+// Puts `widget` where `layout` says; a label that sizes itself takes its text's size.
+inline void SetBounds(QWidget* widget, const form::ControlLayout& layout) {
+    if (layout.autoSize) {
+        widget->move(layout.left, layout.top);
+        widget->adjustSize();
+    } else {
+        widget->setGeometry(layout.left, layout.top, layout.width, layout.height);
+    }
+}
+
 // Gives `widget` its name, place, font and first text from `layout`; returns it.
 template <typename Widget>
 Widget* Place(Widget* widget, const form::ControlLayout& layout) {
@@ -53,14 +63,26 @@ Widget* Place(Widget* widget, const form::ControlLayout& layout) {
         widget->setTextVisible(false);
     }
     if constexpr (std::is_base_of_v<QWidget, Widget> && !std::is_base_of_v<QFileDialog, Widget>) {
-        if (layout.autoSize) {
-            widget->move(layout.left, layout.top);
-            widget->adjustSize();
-        } else {
-            widget->setGeometry(layout.left, layout.top, layout.width, layout.height);
-        }
+        SetBounds(widget, layout);
     }
     return widget;
+}
+
+// The captions of `texts` as `table` has them, each control where `table` places it.
+template <std::size_t N, std::size_t M>
+void ShowTexts(QWidget* window, const std::array<form::ControlLayout, N>& table,
+               const std::array<form::LanguageText, M>& texts) {
+    for (const form::LanguageText& t : texts) {
+        // Only the window's own: the dialog is a child of the main window, with names of its own.
+        auto* widget =
+            window->findChild<QWidget*>(QString::fromLatin1(t.name), Qt::FindDirectChildrenOnly);
+        if (!widget) continue;
+        const form::ControlLayout& layout = form::Control(table, t.name);
+        const QString text = QString::fromUtf8(layout.text);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
+        if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
+        SetBounds(widget, layout);
+    }
 }
 
 // The keyboard order of the named children of `window`.

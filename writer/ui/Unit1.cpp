@@ -1,5 +1,6 @@
 #include "writer/ui/Unit1.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -175,10 +176,14 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     PopupMenu1->clear();
+    // The radio items are one group, which Qt draws with round marks.
+    auto* radios = PopupMenu1->findChild<QActionGroup*>();
+    if (!radios) radios = new QActionGroup(PopupMenu1);
     const std::vector<form::MenuItem> items = form_.MenuItems();
     for (std::size_t row = 0; row < items.size(); ++row) {
         QAction* action = PopupMenu1->addAction(Utf8(items[row].text));
         action->setCheckable(true);
+        if (items[row].radio) action->setActionGroup(radios);
         action->setChecked(items[row].checked);
         connect(action, &QAction::triggered, this, [this, row] { form_.MenuItemClick(row); });
     }
@@ -308,13 +313,18 @@ void TForm1::ShowError(const std::string& text) {
     ShowErrorBox(Utf8(text), this);
 }
 
+void TForm1::ShowLanguage(text::Lang lang) {
+    setWindowTitle(Utf8(form::Form1(lang).caption));
+    ShowTexts(this, form::Form1Controls(lang), form::kForm1Texts);
+}
+
 std::optional<std::string> TForm1::ChooseFile(const form::OpenDialogDefaults& defaults) {
     return ChooseInDialog(*OpenDialog1, defaults);
 }
 
 std::optional<IdCodeAnswer> TForm1::ShowIdCodeDialog(const std::string& family) {
     std::optional<IdCodeAnswer> answer;
-    if (form2_) answer = form2_->Execute(family);
+    if (form2_) answer = form2_->Execute(family, form_.CurrentLanguage());
     repaint();
     return answer;
 }

@@ -124,6 +124,7 @@ private:
     void SetFileCheckText(const std::string& text) override;
     void SetButtonEnabled(ActionButton button, bool enabled) override;
     void ShowError(const std::string& text) override;
+    void ShowLanguage(text::Lang lang) override;
     std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
     void BeginOperation() override;
     void EndOperation() override;

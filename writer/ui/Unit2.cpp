@@ -45,8 +45,8 @@ TForm2::TForm2(QWidget& mainWindow) : QDialog(&mainWindow), mainWindow_(mainWind
     connect(Button3, &QPushButton::clicked, this, [this] { form_.Button3Click(); });
 }
 
-std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family) {
-    form_.Opening(family);
+std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family, text::Lang lang) {
+    form_.Opening(family, lang);
     exec();
     return form_.Answer();
 }
@@ -89,6 +89,11 @@ void TForm2::SetStatus(const std::string& text) {
 
 std::optional<std::string> TForm2::ChooseFile(const form::OpenDialogDefaults& defaults) {
     return ChooseInDialog(*OpenDialog1, defaults);
+}
+
+void TForm2::ShowLanguage(text::Lang lang) {
+    setWindowTitle(QString::fromUtf8(form::Form2(lang).caption));
+    ShowTexts(this, form::Form2Controls(lang), form::kForm2Texts);
 }
 
 void TForm2::CloseDialog() {

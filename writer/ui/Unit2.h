@@ -32,7 +32,8 @@ public:
 
     // Shows the dialog modally, opening with `family`; the code and the family text when OK
     // closed it with valid fields, nothing when it was cancelled or closed.
-    std::optional<IdCodeAnswer> Execute(const std::string& family);
+    // Its texts are in `lang`.
+    std::optional<IdCodeAnswer> Execute(const std::string& family, text::Lang lang);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,6 +50,7 @@ private:
     void SetStatus(const std::string& text) override;
     std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
     void CloseDialog() override;
+    void ShowLanguage(text::Lang lang) override;
 
     QWidget& mainWindow_;
     form::IdCodeForm form_;

@@ -38,6 +38,11 @@ template <std::size_t N, std::size_t M>
 void SetTabOrder(HWND parent, const std::array<form::ControlLayout, N>& table,
                  const std::array<std::string_view, M>& names);
 
+// The captions of `texts` as `table` has them, each control where `table` places it.
+template <std::size_t N, std::size_t M>
+void ShowTexts(HWND parent, const std::array<form::ControlLayout, N>& table,
+               const std::array<form::LanguageText, M>& texts);
+
 // Texts as UTF-8.
 std::string Text(HWND window);
 void SetText(HWND window, const std::string& text);
@@ -98,6 +103,27 @@ std::array<HWND, N> CreateControls(HWND parent, const std::array<form::ControlLa
         windows[row] = CreateControl(parent, table[row], ControlId(row));
     }
     return windows;
+}
+
+template <std::size_t N, std::size_t M>
+void ShowTexts(HWND parent, const std::array<form::ControlLayout, N>& table,
+               const std::array<form::LanguageText, M>& texts) {
+    for (const form::LanguageText& t : texts) {
+        for (std::size_t row = 0; row < N; ++row) {
+            if (std::string_view(t.name) != table[row].name) continue;
+            const form::ControlLayout& layout = table[row];
+            HWND control = GetDlgItem(parent, ControlId(row));
+            if (layout.autoSize) {
+                SetWindowPos(control, nullptr, layout.left, layout.top, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetAutoSizeText(control, layout.text);
+            } else {
+                SetText(control, layout.text);
+                MoveWindow(control, layout.left, layout.top, layout.width, layout.height, TRUE);
+            }
+        }
+    }
+    InvalidateRect(parent, nullptr, TRUE);
 }
 
 template <std::size_t N, std::size_t M>

@@ -75,6 +75,7 @@ TForm1::TForm1(Application& application, Form1Services services, std::vector<std
     CreateControls();
     AddChoicesToSystemMenu();
     form_.FormCreate();
+    ShowChoices();  // in the language the settings keep
 }
 
 TForm1::~TForm1() {
@@ -117,12 +118,18 @@ void TForm1::AddChoicesToSystemMenu() {
     }
 }
 
-void TForm1::ShowChoicesChecked() {
+void TForm1::ShowChoices() {
     HMENU menu = GetSystemMenu(window_, FALSE);
     const std::vector<form::MenuItem> items = form_.MenuItems();
     for (std::size_t row = 0; row < items.size(); ++row) {
-        CheckMenuItem(menu, ChoiceCommand(row),
-                      MF_BYCOMMAND | (items[row].checked ? MF_CHECKED : MF_UNCHECKED));
+        std::wstring text = Widen(items[row].text);
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+        item.fType = MFT_STRING | (items[row].radio ? MFT_RADIOCHECK : 0);
+        item.fState = items[row].checked ? MFS_CHECKED : MFS_UNCHECKED;
+        item.dwTypeData = text.data();
+        SetMenuItemInfoW(menu, ChoiceCommand(row), FALSE, &item);
     }
 }
 
@@ -130,7 +137,7 @@ void TForm1::Show() {
     // Before the window is visible, as it opens where the settings put it.
     if (!std::exchange(shown_, true)) {
         form_.FormShow();
-        ShowChoicesChecked();  // as the settings have them
+        ShowChoices();  // as the settings have them
     }
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
@@ -180,7 +187,7 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const std::size_t rows = form_.MenuItems().size();
             if (command >= kFirstChoiceCommand && command < ChoiceCommand(rows)) {
                 form_.MenuItemClick((command - kFirstChoiceCommand) / 0x10);
-                ShowChoicesChecked();
+                ShowChoices();
                 return 0;
             }
             break;
@@ -379,13 +386,18 @@ void TForm1::ShowError(const std::string& text) {
     ShowErrorBox(window_, text);
 }
 
+void TForm1::ShowLanguage(text::Lang lang) {
+    SetText(window_, form::Form1(lang).caption);
+    ShowTexts(window_, form::Form1Controls(lang), form::kForm1Texts);
+}
+
 std::optional<std::string> TForm1::ChooseFile(const form::OpenDialogDefaults& defaults) {
     return ChooseInDialog(window_, defaults);
 }
 
 std::optional<IdCodeAnswer> TForm1::ShowIdCodeDialog(const std::string& family) {
     std::optional<IdCodeAnswer> answer;
-    if (form2_) answer = form2_->Execute(family);
+    if (form2_) answer = form2_->Execute(family, form_.CurrentLanguage());
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return answer;
 }

@@ -68,7 +68,8 @@ private:
     void CreateControls();
     // The window's choices below the system menu's own items, with their check marks.
     void AddChoicesToSystemMenu();
-    void ShowChoicesChecked();
+    // Their texts in the window's language and their marks as the values have them.
+    void ShowChoices();
     void OnCommand(HWND control, int code);
     void OnDropFiles(HDROP drop);
     // The user input that an operation drops: keyboard and mouse, to this window or its controls.
@@ -97,6 +98,7 @@ private:
     void SetFileCheckText(const std::string& text) override;
     void SetButtonEnabled(ActionButton button, bool enabled) override;
     void ShowError(const std::string& text) override;
+    void ShowLanguage(text::Lang lang) override;
     std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
     std::optional<IdCodeAnswer> ShowIdCodeDialog(const std::string& family) override;
     void BeginOperation() override { dropInput_ = true; }

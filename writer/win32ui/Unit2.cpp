@@ -42,8 +42,8 @@ TForm2::~TForm2() {
     if (window_) DestroyWindow(window_);
 }
 
-std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family) {
-    form_.Opening(family);
+std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family, text::Lang lang) {
+    form_.Opening(family, lang);
     form_.FormShow();
     closed_ = false;
     EnableWindow(main_, FALSE);
@@ -67,6 +67,11 @@ std::optional<IdCodeAnswer> TForm2::Execute(const std::string& family) {
     EnableWindow(main_, TRUE);
     ShowWindow(window_, SW_HIDE);
     return form_.Answer();
+}
+
+void TForm2::ShowLanguage(text::Lang lang) {
+    SetText(window_, form::Form2(lang).caption);
+    ShowTexts(window_, form::Form2Controls(lang), form::kForm2Texts);
 }
 
 LRESULT TForm2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

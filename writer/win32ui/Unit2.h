@@ -32,7 +32,8 @@ public:
     // Shows the dialog modally, opening with `family`, the other windows of the program disabled
     // meanwhile; the code and the family text when OK closed it with valid fields, nothing when it
     // was cancelled or closed.
-    std::optional<IdCodeAnswer> Execute(const std::string& family);
+    // Its texts are in `lang`.
+    std::optional<IdCodeAnswer> Execute(const std::string& family, text::Lang lang);
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -47,6 +48,7 @@ private:
     void SetStatus(const std::string& text) override;
     std::optional<std::string> ChooseFile(const form::OpenDialogDefaults& defaults) override;
     void CloseDialog() override { closed_ = true; }
+    void ShowLanguage(text::Lang lang) override;
 
     HWND main_;
     bool closed_ = true;

@@ -16,11 +16,13 @@ std::optional<RegValue> QueryValue(HKEY key, const std::wstring& name) {
         DWORD type = 0, size = 0;
         LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
         if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
-        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
+        if (rc != ERROR_SUCCESS)
+            throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
         RegValue value{static_cast<RegType>(type), std::vector<std::uint8_t>(size)};
         rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size);
         if (rc == ERROR_MORE_DATA) continue;  // it grew in between
-        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
+        if (rc != ERROR_SUCCESS)
+            throw SettingsError(SystemErrorText(Narrow(name), static_cast<DWORD>(rc)));
         value.type = static_cast<RegType>(type);
         value.data.resize(size);
         return value;
@@ -45,7 +47,8 @@ public:
     void Close() override {
         const LONG rc = RegCloseKey(key_);
         key_ = nullptr;
-        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText("RegCloseKey", static_cast<DWORD>(rc)));
+        if (rc != ERROR_SUCCESS)
+            throw SettingsError(SystemErrorText("RegCloseKey", static_cast<DWORD>(rc)));
     }
 
 private:
@@ -60,14 +63,16 @@ public:
         HKEY key = nullptr;
         const LONG rc = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &key);
         if (rc == ERROR_FILE_NOT_FOUND) return nullptr;
-        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
+        if (rc != ERROR_SUCCESS)
+            throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
         return std::make_unique<RegistryKey>(key);
     }
     std::unique_ptr<SettingsKey> Create() override {
         HKEY key = nullptr;
         const LONG rc = RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-        if (rc != ERROR_SUCCESS) throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
+        if (rc != ERROR_SUCCESS)
+            throw SettingsError(SystemErrorText(Narrow(path_), static_cast<DWORD>(rc)));
         return std::make_unique<RegistryKey>(key);
     }
 
@@ -107,8 +112,7 @@ std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const st
             const std::optional<RegValue> value = QueryValue(key, n);
             if (!value) continue;  // removed since it was listed
             if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-                throw PlatformError(
-                    text::Say(text::Tx::SettingTypeQuoted, text::Lang::Ja, {Narrow(n)}));
+                throw Told<PlatformError>(text::Tx::SettingTypeQuoted, {Narrow(n)});
             }
             ports.push_back(StringFromData(value->data));
         }
