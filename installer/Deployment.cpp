@@ -1,8 +1,10 @@
 // The copies of the patch folders into the tools that discovery found, and the end of the run.
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "installer/Deployment.h"
+#include "text/Catalogue.h"
 
 namespace kelpin {
 namespace {
@@ -26,32 +28,31 @@ std::string_view CompilerVersion(const ToolInventory& inventory, ToolKind kind) 
     return table.found ? table.Current().version.View() : std::string_view();
 }
 
-// Why the command interpreter would not take a path as written, or the empty text. A quote or a
+// Why the command interpreter would not take a path as written, or nothing. A quote or a
 // line break would end the quoted name and let the rest of the path be read as commands. cmd
 // replaces %NAME% by the variable's value even between quotes, and there no escape exists: the
 // caret is an ordinary character inside quotes, and outside them "%^NAME%" only works while no
 // variable of that name is set (Wine's cmd expands it regardless). So such a copy is not run at
 // all rather than run with another folder.
-std::string_view Refusal(std::string_view path) {
+std::optional<text::Tx> Refusal(std::string_view path) {
     for (const char c : path) {
-        if (c == '"' || static_cast<unsigned char>(c) < 0x20) {
-            return "パスに\"か制御文字が含まれるため、このフォルダはコピーしません!!\n";
-        }
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20) return text::Tx::KelpinQuoteInPath;
     }
-    if (path.find('%') != std::string_view::npos) {
-        return "パスに%が含まれるため、このフォルダはコピーしません!!\n";
-    }
-    return {};
+    if (path.find('%') != std::string_view::npos) return text::Tx::KelpinPercentInPath;
+    return std::nullopt;
 }
 
 class Deployment {
 public:
-    Deployment(Platform& platform, const ToolInventory& inventory)
-        : platform_(platform), inventory_(inventory), sourceDir_(inventory.sourceDir.View()) {}
+    Deployment(Platform& platform, const ToolInventory& inventory, text::Lang lang)
+        : platform_(platform),
+          inventory_(inventory),
+          sourceDir_(inventory.sourceDir.View()),
+          lang_(lang) {}
 
     void Run() {
         const ToolInventory& inv = inventory_;
-        platform_.Write("\nStart copy files...\n");
+        platform_.Write(text::Say(text::Tx::KelpinStartCopy, lang_));
         if (inv.hewFound && Present("\\KELPIN")) Copy("\\KELPIN", inv.hew.path.View());
         const KindTable& foUsb = inv.Kind(ToolKind::FoUsbM16c);
         if (foUsb.found && Present("\\HEW_KD30_PATCH")) {
@@ -66,8 +67,8 @@ public:
         if (inv.pgM32cFound && Present("\\PG_M32C_PATCH")) ProjectGeneratorPatch(Family::M32c);
         if (inv.hewFound && Present("\\SAMPLE_PROGRAM")) SamplePrograms();
 
-        platform_.WriteMessage("Kelpinのインストールは終了しました!\n\a");
-        platform_.WriteMessage("何かキーを押してください!!");
+        platform_.WriteMessage(text::Say(text::Tx::KelpinFinished, lang_));
+        platform_.WriteMessage(text::Say(text::Tx::KelpinPressKey, lang_));
         platform_.ReadChar();
     }
 
@@ -81,7 +82,7 @@ private:
     // would make xcopy copy into the current directory, on top of the patch folders themselves.
     void Copy(std::string_view subfolder, std::string_view destination) {
         if (destination.empty()) return;
-        RunCopy(platform_, sourceDir_, subfolder, destination);
+        RunCopy(platform_, sourceDir_, subfolder, destination, lang_);
     }
 
     void ProjectGeneratorPatch(Family family) {
@@ -96,8 +97,8 @@ private:
         } else if (Present(Join(folder, "\\V5_4")) && BeginsWith(version, "5.4")) {
             variant = Join(folder, "\\V5_4");
         } else {
-            platform_.WriteMessage(m16c ? "このNC30WAのバージョンはサポートされません!!\n"
-                                        : "このNC308WAのバージョンはサポートされません!!\n");
+            platform_.WriteMessage(text::Say(
+                m16c ? text::Tx::KelpinNc30Unsupported : text::Tx::KelpinNc308Unsupported, lang_));
             return;
         }
         if (Present(Join(variant, "\\PG"))) {
@@ -133,6 +134,7 @@ private:
     Platform& platform_;
     const ToolInventory& inventory_;
     const std::string_view sourceDir_;
+    const text::Lang lang_;
 };
 
 }  // namespace
@@ -163,22 +165,22 @@ std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfold
 }
 
 void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view subfolder,
-             std::string_view destination) {
+             std::string_view destination, text::Lang lang) {
     CopyJob job{CopyCommandLine(sourceDir, subfolder, destination), Join(sourceDir, subfolder),
                 std::string(destination)};
     platform.Write("<" + job.commandLine + ">\n");
     // Checked here rather than by the platform, so that every platform refuses the same copies.
-    std::string_view refusal = Refusal(job.source);
-    if (refusal.empty()) refusal = Refusal(job.destination);
-    if (!refusal.empty()) {
-        platform.WriteMessage(refusal);
+    std::optional<text::Tx> refusal = Refusal(job.source);
+    if (!refusal) refusal = Refusal(job.destination);
+    if (refusal) {
+        platform.WriteMessage(text::Say(*refusal, lang));
         return;
     }
     platform.RunCopy(job);
 }
 
-void DeployPatches(Platform& platform, const ToolInventory& inventory) {
-    Deployment(platform, inventory).Run();
+void DeployPatches(Platform& platform, const ToolInventory& inventory, text::Lang lang) {
+    Deployment(platform, inventory, lang).Run();
 }
 
 }  // namespace kelpin

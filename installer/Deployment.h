@@ -6,6 +6,7 @@
 
 #include "installer/Inventory.h"
 #include "installer/Platform.h"
+#include "text/Catalogue.h"
 
 namespace kelpin {
 
@@ -18,9 +19,10 @@ std::string CopyCommandLine(std::string_view sourceDir, std::string_view subfold
 // not take as written (a quote, a control character, a percent sign) is refused with a message
 // and nothing of it runs.
 void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view subfolder,
-             std::string_view destination);
+             std::string_view destination, text::Lang lang = text::Lang::Ja);
 
 // The seven patch groups, the completion message and the final key press.
-void DeployPatches(Platform& platform, const ToolInventory& inventory);
+void DeployPatches(Platform& platform, const ToolInventory& inventory,
+                   text::Lang lang = text::Lang::Ja);
 
 }  // namespace kelpin

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "installer/Discovery.h"
+#include "text/Catalogue.h"
 
 namespace kelpin {
 namespace {
@@ -105,7 +106,7 @@ private:
     int stored_ = 0;
 };
 
-void FindHew(Platform& platform, ToolInventory& inventory) {
+void FindHew(Platform& platform, ToolInventory& inventory, text::Lang lang) {
     const std::string value = platform.ClassesRootDefaultValue("\\HEW_Workspace\\DefaultIcon");
     const std::string_view icon = UpToZero(value);
     if (icon.size() <= kIconSuffix) return;
@@ -113,7 +114,7 @@ void FindHew(Platform& platform, ToolInventory& inventory) {
     if (hewDir.size() > kWorkBuffer) return;
     inventory.hew.path.AssignWhole(hewDir);
     inventory.hewFound = true;
-    ReadToolsDatabase(platform, hewDir, inventory);
+    ReadToolsDatabase(platform, hewDir, inventory, lang);
     inventory.hew.version.Assign(
         platform.IniValue(hewDir + "\\AUM.dat", "HEW 4.0 Core", "Version"));
 }
@@ -129,7 +130,8 @@ constexpr Compiler kNc30wa{ToolKind::Nc30wa, "BIN30", "\\nc30wa.hrf", "NC30WA", 
 constexpr Compiler kNc308wa{ToolKind::Nc308wa, "BIN308", "\\nc308wa.hrf", "NC308WA", "KD3083"};
 
 // The compiler's environment variable names its BIN folder; the compiler directory is its parent.
-void CompilerFallback(Platform& platform, ToolInventory& inventory, const Compiler& compiler) {
+void CompilerFallback(Platform& platform, ToolInventory& inventory, const Compiler& compiler,
+                      text::Lang lang) {
     KindTable& table = inventory.Kind(compiler.kind);
     if (table.found) return;
     const std::optional<std::string> value = platform.Environment(compiler.variable);
@@ -145,8 +147,8 @@ void CompilerFallback(Platform& platform, ToolInventory& inventory, const Compil
     record.path.AssignWhole(dir);
     table.count = 1;
     table.found = true;
-    platform.Write(std::string("found ") + compiler.name + " <" +
-                   std::string(record.version.View()) + "> <" + dir + ">\n");
+    platform.Write(
+        text::Say(text::Tx::KelpinFound, lang, {compiler.name, record.version.View(), dir}));
 }
 
 void FindDebugger(Platform& platform, const ToolInventory& inventory, const Compiler& compiler,
@@ -197,29 +199,30 @@ void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family fam
     (m16c ? inventory.pgM16cFound : inventory.pgM32cFound) = true;
 }
 
-void ReportTool(Platform& platform, const KindTable& table, std::string_view name) {
+// The report's lines carry paths and versions as the system gave them, so they are written as
+// bytes: their texts are ASCII in both languages.
+void ReportTool(Platform& platform, const KindTable& table, std::string_view name,
+                text::Lang lang) {
     if (!table.found) {
-        platform.Write(std::string(name) + " not installed!!\n");
+        platform.Write(text::Say(text::Tx::KelpinNotInstalled, lang, {name}));
         return;
     }
     const ToolRecord& record = table.Current();
-    platform.Write(std::string(name) + " ver." + std::string(record.version.View()) +
-                   " installed <" + std::string(record.path.View()) + ">\n");
+    platform.Write(text::Say(text::Tx::KelpinInstalled, lang,
+                             {name, record.version.View(), record.path.View()}));
 }
 
-void ReportDebugger(Platform& platform, const ToolRecord& record, bool found,
-                    std::string_view name) {
-    if (!found) {
-        platform.Write(std::string(name) + " Debugger not installed!!\n");
-        return;
-    }
-    platform.Write(std::string(name) + " Debugger installed <" + std::string(record.path.View()) +
-                   ">\n");
+void ReportDebugger(Platform& platform, const ToolRecord& record, bool found, std::string_view name,
+                    text::Lang lang) {
+    platform.Write(
+        found ? text::Say(text::Tx::KelpinDebuggerInstalled, lang, {name, record.path.View()})
+              : text::Say(text::Tx::KelpinDebuggerNotInstalled, lang, {name}));
 }
 
 }  // namespace
 
-int ReadToolsDatabase(Platform& platform, std::string_view hewDir, ToolInventory& inventory) {
+int ReadToolsDatabase(Platform& platform, std::string_view hewDir, ToolInventory& inventory,
+                      text::Lang lang) {
     for (ToolKind kind :
          {ToolKind::Nc30wa, ToolKind::Nc308wa, ToolKind::FoUsbM16c, ToolKind::FoUsbM32c}) {
         KindTable& table = inventory.Kind(kind);
@@ -227,7 +230,7 @@ int ReadToolsDatabase(Platform& platform, std::string_view hewDir, ToolInventory
         table.count = 0;
     }
     const std::string file = std::string(hewDir) + "\\toolsdb.hdb";
-    platform.Write("Scaning R8C/M16C/M32C toolchain and debugger ....\n");
+    platform.Write(text::Say(text::Tx::KelpinScanning, lang));
     ToolsDatabaseScan scan(inventory);
     if (!platform.ReadTextLines(file, [&scan](std::string_view line) { scan.Line(line); })) {
         return -1;
@@ -235,7 +238,7 @@ int ReadToolsDatabase(Platform& platform, std::string_view hewDir, ToolInventory
     return scan.Stored();
 }
 
-void DiscoverTools(Platform& platform, ToolInventory& inventory) {
+void DiscoverTools(Platform& platform, ToolInventory& inventory, text::Lang lang) {
     // A drive root keeps only its drive ("C:"), so that joined folder names start with one
     // backslash.
     const std::string current = platform.CurrentDirectory();
@@ -243,12 +246,12 @@ void DiscoverTools(Platform& platform, ToolInventory& inventory) {
     if (cwd.size() <= kSourceDirMax)
         inventory.sourceDir.Assign(cwd.size() == 3 ? cwd.substr(0, 2) : cwd);
 
-    FindHew(platform, inventory);
+    FindHew(platform, inventory, lang);
     platform.Write("\n");
 
-    CompilerFallback(platform, inventory, kNc30wa);
+    CompilerFallback(platform, inventory, kNc30wa, lang);
     FindDebugger(platform, inventory, kNc30wa, inventory.kd30, inventory.kd30Found);
-    CompilerFallback(platform, inventory, kNc308wa);
+    CompilerFallback(platform, inventory, kNc308wa, lang);
     FindDebugger(platform, inventory, kNc308wa, inventory.kd3083, inventory.kd3083Found);
 
     FindGenerateFolder(platform, inventory, Family::M16c);
@@ -262,21 +265,22 @@ void DiscoverTools(Platform& platform, ToolInventory& inventory) {
     }
 }
 
-void ReportInventory(Platform& platform, const ToolInventory& inventory) {
+void ReportInventory(Platform& platform, const ToolInventory& inventory, text::Lang lang) {
     if (inventory.hewFound) {
-        platform.Write("HEW ver." + std::string(inventory.hew.version.View()) + " installed <" +
-                       std::string(inventory.hew.path.View()) + ">\n");
-        platform.Write("Default Workspace directory <" +
-                       std::string(inventory.workspace.path.View()) + ">\n");
+        platform.Write(text::Say(text::Tx::KelpinHewInstalled, lang,
+                                 {inventory.hew.version.View(), inventory.hew.path.View()}));
+        platform.Write(
+            text::Say(text::Tx::KelpinWorkspace, lang, {inventory.workspace.path.View()}));
     } else {
-        platform.Write("HEW not installed!!\n");
+        platform.Write(text::Say(text::Tx::KelpinHewNotInstalled, lang));
     }
-    ReportTool(platform, inventory.Kind(ToolKind::Nc30wa), "NC30WA");
-    ReportTool(platform, inventory.Kind(ToolKind::FoUsbM16c), "R8C/M16C FoUSB/Serial Debugger");
-    ReportDebugger(platform, inventory.kd30, inventory.kd30Found, "KD30");
-    ReportTool(platform, inventory.Kind(ToolKind::Nc308wa), "NC308WA");
-    ReportTool(platform, inventory.Kind(ToolKind::FoUsbM32c), "M32C FoUSB/Serial Debugger");
-    ReportDebugger(platform, inventory.kd3083, inventory.kd3083Found, "KD3083");
+    ReportTool(platform, inventory.Kind(ToolKind::Nc30wa), "NC30WA", lang);
+    ReportTool(platform, inventory.Kind(ToolKind::FoUsbM16c), "R8C/M16C FoUSB/Serial Debugger",
+               lang);
+    ReportDebugger(platform, inventory.kd30, inventory.kd30Found, "KD30", lang);
+    ReportTool(platform, inventory.Kind(ToolKind::Nc308wa), "NC308WA", lang);
+    ReportTool(platform, inventory.Kind(ToolKind::FoUsbM32c), "M32C FoUSB/Serial Debugger", lang);
+    ReportDebugger(platform, inventory.kd3083, inventory.kd3083Found, "KD3083", lang);
 }
 
 }  // namespace kelpin

@@ -27,64 +27,27 @@
 #include "sim/Adapter.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
+#include "text/Catalogue.h"
 #include "writer/platform/posix/SimulatedPorts.h"
 
 namespace {
 
 using namespace bramblet::sim;
 using Clock = std::chrono::steady_clock;
+using text::Say;
+using text::Tx;
 
-const char kUsage[] =
-    "usage: bramblet-sim [options]\n"
-    "A simulated R8C, M16C or M32C chip in boot mode on a pseudo-terminal. Prints the terminal's\n"
-    "path, runs until SIGTERM or SIGINT (SIGUSR1 resets the chip), then saves its flash.\n"
-    "  -h, --help               print this help and exit\n"
-    "  --family R8C|M16C|M32C   chip family (R8C)\n"
-    "  --id HEX14               ID code in the flash, 7 bytes (default: blank ID area)\n"
-    "  --verified-when-blank    report the ID verified at once while the ID area is blank\n"
-    "  --version TEXT           answer to Version Read (VER.1.00)\n"
-    "  --mode-pin               UART at 38400 baud from reset, as an R8C started by its MODE pin\n"
-    "  --max-baud RATE          fastest rate the boot program knows: 9600, 19200, 38400, 57600\n"
-    "                           or 115200 (115200); older M16C groups stop at 57600\n"
-    "  --load FILE              preload the flash from an S-record file\n"
-    "  --save FILE              save the flash as an S-record file at the end\n"
-    "  --link PATH              also publish the terminal as a symbolic link PATH\n"
-    "  --no-publish             no link in the folder of simulated ports\n"
-    "  --program-time MS        page program time (12.8)\n"
-    "  --erase-time MS          erase time per block (100)\n"
-    "  --adapter NAME           the USB-serial adapter between writer and chip: ideal, ftdi[:MS]\n"
-    "                           (62-byte packets, latency timer MS, 16), cp210x, ch340 or\n"
-    "                           pl2303 (ideal)\n"
-    "  --verbose                log every command and rate change on standard error\n"
-    "  --reset-line LINE        RESET is wired to the writer's LINE, dtr or rts: held while\n"
-    "                           the line is asserted (LINE:inverted: while it is cleared)\n"
-    "  --mode-line LINE         the mode pin (MODE, CNVss) is wired to LINE: at its boot level\n"
-    "                           while the line is asserted (LINE:inverted: while cleared).\n"
-    "                           Boot mode only when RESET is released with the mode pin at its\n"
-    "                           boot level; otherwise the chip runs its program and answers\n"
-    "                           nothing until the next reset (SIGUSR1). A pseudo-terminal\n"
-    "                           carries no modem lines: here they stay cleared\n"
-    "Faults:\n"
-    "  --sync-answer K[:HEX]    answer the K-th synchronisation zero with HEX (00)\n"
-    "  --echo HEX               answer a Baud Rate Check with HEX instead of its echo\n"
-    "  --status-bytes N         send only N of the 2 status bytes\n"
-    "  --page-read-bytes N      send only N of the 256 bytes of a Page Read\n"
-    "  --loopback               no boot program: return every byte sent\n"
-    "  --silent-after-pages N   fall silent at the page after N programmed pages\n"
-    "  --reset-after-pages N    reset at the page after N programmed pages\n"
-    "  --corrupt-read ADDR      flip the lowest bit of the byte at ADDR (hex) in Page Reads\n"
-    "  --noise HEX              bytes the writer finds on the line at power-on, at any rate\n"
-    "Rates: until it synchronises, the chip hears the writer at any of the rates above up to\n"
-    "--max-baud and answers at the writer's rate. The first synchronisation zero or Baud Rate\n"
-    "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400\n"
-    "from reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600\n"
-    "included. 0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held,\n"
-    "then the chip listens and answers at the new rate; a rate above --max-baud is refused as\n"
-    "an unknown command (no echo, SRD bits 5 and 4 set). A writer that starts again at 19200\n"
-    "after moving the chip gets no answer until it is reset (SIGUSR1). With --max-baud 9600\n"
-    "only a writer at 9600 from the start gets an answer. Bytes sent at a rate other than the\n"
-    "chip's arrive as its UART samples them (other bytes, or framing errors, which it drops);\n"
-    "its answers reach a writer at another rate as that writer's UART samples them.\n";
+// The language of the help and the messages: the last --lang that names one, else the
+// environment's, else English, which they have always been in. Read before the options, so
+// that the help or an error met before --lang speaks it too.
+text::Lang MessageLanguage(int argc, char** argv) {
+    std::optional<text::Lang> asked;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--lang") != 0) continue;
+        if (const std::optional<text::Lang> named = text::ParseLang(argv[i + 1])) asked = named;
+    }
+    return text::ChosenLang(asked, std::getenv(text::kLangVariable)).value_or(text::Lang::En);
+}
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gReset = 0;
@@ -281,6 +244,8 @@ const OptionRow kOptions[] = {
          o.verbose = true;
          return true;
      }},
+    // Taken before the others by MessageLanguage; here it is only checked.
+    {"--lang", true, [](const std::string& v, Options&) { return text::ParseLang(v).has_value(); }},
     {"--reset-line", true,
      [](const std::string& v, Options& o) { return ParsePinOption(v, o.chip.wiring.reset); }},
     {"--mode-line", true,
@@ -317,24 +282,25 @@ const OptionRow kOptions[] = {
      [](const std::string& v, Options& o) { return ParseHex(v, o.chip.faults.powerOnNoise); }},
 };
 
-// False after printing why.
-bool ParseOptions(int argc, char** argv, Options& options) {
+// False after printing why, in `lang`.
+bool ParseOptions(int argc, char** argv, Options& options, text::Lang lang) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(Say(Tx::SimUsage, lang), stdout);
             std::exit(0);
         }
         const auto row = std::find_if(std::begin(kOptions), std::end(kOptions),
                                       [&option](const OptionRow& r) { return option == r.name; });
         if (row == std::end(kOptions)) {
-            std::fprintf(stderr, "bramblet-sim: unknown option %s\n%s", option.c_str(), kUsage);
+            std::fputs(Say(Tx::SimUnknownOption, lang, {option}).c_str(), stderr);
+            std::fputs(Say(Tx::SimUsage, lang), stderr);
             return false;
         }
         const bool hasValue = !row->takesValue || i + 1 < argc;
         const std::string value = row->takesValue && hasValue ? argv[++i] : std::string();
         if (!hasValue || !row->apply(value, options)) {
-            std::fprintf(stderr, "bramblet-sim: bad or missing value for %s\n", option.c_str());
+            std::fputs(Say(Tx::SimBadValue, lang, {option}).c_str(), stderr);
             return false;
         }
     }
@@ -364,10 +330,10 @@ struct Terminal {
 };
 
 // False after printing why.
-bool OpenTerminal(Terminal& terminal) {
+bool OpenTerminal(Terminal& terminal, text::Lang lang) {
     if (openpty(terminal.master.Out(), terminal.slave.Out(), terminal.name, nullptr, nullptr) !=
         0) {
-        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+        std::fputs(Say(Tx::SimOpenpty, lang, {std::strerror(errno)}).c_str(), stderr);
         return false;
     }
     // The terminal side stays open here, so the writer may open and close it as often as it
@@ -384,12 +350,13 @@ bool OpenTerminal(Terminal& terminal) {
 // A symbolic link to the terminal, removed again at the end if it still points there.
 class PublishedLink {
 public:
-    PublishedLink(std::string path, const std::string& target) : path_(std::move(path)) {
+    PublishedLink(std::string path, const std::string& target, text::Lang lang)
+        : path_(std::move(path)) {
         ::unlink(path_.c_str());  // a stale link of a simulator that did not end cleanly
         ok_ = ::symlink(target.c_str(), path_.c_str()) == 0;
         if (!ok_) {
-            std::fprintf(stderr, "bramblet-sim: cannot publish %s: %s\n", path_.c_str(),
-                         std::strerror(errno));
+            std::fputs(Say(Tx::SimCannotPublish, lang, {path_, std::strerror(errno)}).c_str(),
+                       stderr);
         }
         target_ = target;
     }
@@ -410,17 +377,18 @@ private:
 };
 
 // The links the options ask for; false when the one named by --link cannot be made.
-bool Publish(const Options& options, const std::string& name, std::deque<PublishedLink>& links) {
+bool Publish(const Options& options, const std::string& name, std::deque<PublishedLink>& links,
+             text::Lang lang) {
     if (!options.link.empty()) {
-        links.emplace_back(options.link, name);
+        links.emplace_back(options.link, name, lang);
         if (!links.back().ok()) return false;
     }
     if (options.publish) {
         const std::string folder = bramblet::SimulatedPortFolder();
         ::mkdir(folder.c_str(), 0700);
         links.emplace_back(
-            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
-            name);
+            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()), name,
+            lang);
     }
     return true;
 }
@@ -543,8 +511,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    const text::Lang lang = MessageLanguage(argc, argv);
     Options options;
-    if (!ParseOptions(argc, argv, options)) return 2;
+    if (!ParseOptions(argc, argv, options, lang)) return 2;
 
     Chip chip(options.chip);
     if (!options.load.empty()) {
@@ -556,9 +525,9 @@ int main(int argc, char** argv) {
     }
     // Declared in this order so that the links go before the terminal they point at.
     Terminal terminal;
-    if (!OpenTerminal(terminal)) return 1;
+    if (!OpenTerminal(terminal, lang)) return 1;
     std::deque<PublishedLink> links;
-    if (!Publish(options, terminal.name, links)) return 1;
+    if (!Publish(options, terminal.name, links, lang)) return 1;
 
     const sigset_t waiting = CatchSignals();
     std::printf("%s\n", terminal.name);
@@ -570,7 +539,7 @@ int main(int argc, char** argv) {
     Server(chip, line, terminal, options.verbose).Run(waiting);
 
     if (!options.save.empty() && !SaveSRecordFile(options.save, chip)) {
-        std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
+        std::fputs(Say(Tx::SimCannotSave, lang, {options.save}).c_str(), stderr);
         return 1;
     }
     return 0;

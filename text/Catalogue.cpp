@@ -30,12 +30,13 @@ std::optional<Lang> ParseLang(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<Lang> ChosenLang(std::optional<Lang> asked, const char* environment) {
+    if (asked) return asked;
+    return environment ? ParseLang(environment) : std::nullopt;
+}
+
 Lang ChooseLang(std::optional<Lang> asked, const char* environment) {
-    if (asked) return *asked;
-    if (environment) {
-        if (const std::optional<Lang> named = ParseLang(environment)) return *named;
-    }
-    return Lang::Ja;
+    return ChosenLang(asked, environment).value_or(Lang::Ja);
 }
 
 }  // namespace text

@@ -118,6 +118,46 @@ enum class Tx {
     // The window's languages, each named in its own so that a reader of either finds it.
     MenuEnglish,
     MenuJapanese,
+    // The command-line programs' own texts.
+    ListComma,
+    ListOr,
+    SimUsage,
+    SimUnknownOption,
+    SimBadValue,
+    SimOpenpty,
+    SimCannotPublish,
+    SimCannotSave,
+    CliNeedsValue,
+    CliNoCommand,
+    CliUnknownCommand,
+    CliUnknownOption,
+    CliFamilyTakes,
+    CliIdTakes,
+    CliIdFamilyTakes,
+    CliBaudTakes,
+    CliLatencyTakes,
+    CliEraseBlockTakes,
+    CliVerifyByTakes,
+    CliSerialTakes,
+    CliSerialCmdTakes,
+    CliSerialDoneTakes,
+    CliSerialDoneNeedsSerial,
+    CliLangTakes,
+    CliSequenceTakes,
+    CliNoRange,
+    CliManyRanges,
+    CliBadRange,
+    CliManyFiles,
+    CliNoFile,
+    CliNoFileTaken,
+    CliNoArgumentsTaken,
+    CliPortRequired,
+    CliReadOnePort,
+    CliReadNeedsOutput,
+    CliNoEraseWithBlock,
+    CliBaud9600ModePin,
+    CliUsage,
+    CliOptions,
     Count
 };
 
@@ -247,6 +287,181 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
 
     {Tx::MenuEnglish, "English", "English"},
     {Tx::MenuJapanese, "日本語", "日本語"},
+    {Tx::ListComma, "、", ", "},
+    {Tx::ListOr, " または ", " or "},
+    {Tx::SimUsage,
+     "使い方: bramblet-sim [オプション]\n"
+     "ブートモードの R8C、M16C または M32C チップを擬似端末上で模擬します。端末のパスを表示し、\n"
+     "SIGTERM か SIGINT まで動作し (SIGUSR1 でチップをリセット)、最後にフラッシュを保存します。\n"
+     "  -h, --help               このヘルプを表示して終了\n"
+     "  --family R8C|M16C|M32C   チップのファミリ (R8C)\n"
+     "  --id HEX14               フラッシュ内の ID コード、7 バイト (既定: 空の ID 領域)\n"
+     "  --verified-when-blank    ID 領域が空の間は、最初から ID 照合済みと報告する\n"
+     "  --version TEXT           Version Read への応答 (VER.1.00)\n"
+     "  --mode-pin               リセット直後から UART を 38400 baud にする (MODE 端子で起動した\n"
+     "                           R8C と同じ)\n"
+     "  --max-baud RATE          ブートプログラムが知る最速の速度: 9600、19200、38400、57600\n"
+     "                           または 115200 (115200)。古い M16C グループは 57600 まで\n"
+     "  --load FILE              S レコードファイルからフラッシュを読み込んでおく\n"
+     "  --save FILE              終了時にフラッシュを S レコードファイルに保存する\n"
+     "  --link PATH              端末をシンボリックリンク PATH としても公開する\n"
+     "  --no-publish             模擬ポートのフォルダにリンクを作らない\n"
+     "  --program-time MS        ページの書き込み時間 (12.8)\n"
+     "  --erase-time MS          ブロックごとの消去時間 (100)\n"
+     "  --adapter NAME           ライタとチップの間の USB シリアル変換器: ideal、ftdi[:MS]\n"
+     "                           (62 バイトのパケット、レイテンシタイマ MS、16)、cp210x、ch340\n"
+     "                           または pl2303 (ideal)\n"
+     "  --verbose                すべてのコマンドと速度の切り替えを標準エラーに記録する\n"
+     "  --lang LANG              en または ja: このヘルプとメッセージの言語\n"
+     "                           (なければ $BRAMBLET_LANG、それもなければ英語)\n"
+     "  --reset-line LINE        RESET をライタの LINE (dtr か rts) につなぐ: LINE がアサート\n"
+     "                           されている間リセットを保持 (LINE:inverted ではクリアの間)\n"
+     "  --mode-line LINE         モード端子 (MODE、CNVss) を LINE につなぐ: LINE がアサートされて\n"
+     "                           いる間ブートレベル (LINE:inverted ではクリアの間)。モード端子が\n"
+     "                           ブートレベルのまま RESET "
+     "が解除されたときだけブートモードになり、\n"
+     "                           そうでなければチップは自分のプログラムを実行し、次のリセット\n"
+     "                           (SIGUSR1) "
+     "まで何も応答しない。擬似端末にはモデム制御線がないため、\n"
+     "                           ここでは常にクリアのまま\n"
+     "障害:\n"
+     "  --sync-answer K[:HEX]    K 番目の同期用ゼロに HEX (00) で応答する\n"
+     "  --echo HEX               Baud Rate Check にエコーではなく HEX で応答する\n"
+     "  --status-bytes N         2 バイトのステータスのうち N バイトだけ送る\n"
+     "  --page-read-bytes N      Page Read の 256 バイトのうち N バイトだけ送る\n"
+     "  --loopback               ブートプログラムなし: 送られたバイトをすべてそのまま返す\n"
+     "  --silent-after-pages N   N ページ書き込んだ後の次のページから応答しなくなる\n"
+     "  --reset-after-pages N    N ページ書き込んだ後の次のページでリセットする\n"
+     "  --corrupt-read ADDR      Page Read で ADDR (16 進) のバイトの最下位ビットを反転する\n"
+     "  --noise HEX              電源投入時にライタが回線上で受け取るバイト (速度は問わない)\n"
+     "通信速度: 同期するまで、チップは --max-baud までの上記のどの速度のライタも聞き取り、\n"
+     "ライタの速度で応答する。最初の同期用ゼロまたは Baud Rate Check (0xB0) が来ると、その\n"
+     "速度に UART をリセットまで固定する (--mode-pin: リセット直後から 38400、同期なし)。\n"
+     "0xB0 はチップが固定している速度 (9600 も含む) でエコーされる。0xB1 19200、0xB2 38400、\n"
+     "0xB3 57600、0xB4 115200 は固定中の速度でエコーされ、その後チップは新しい速度で聞き取り\n"
+     "応答する。--max-baud を超える速度は未知のコマンドとして拒否される (エコーなし、SRD の\n"
+     "ビット 5 と 4 がセット)。チップを移した後に 19200 からやり直すライタは、リセット\n"
+     "(SIGUSR1) まで応答を得られない。--max-baud 9600 では、最初から 9600 のライタだけが応答を\n"
+     "得る。チップと異なる速度で送られたバイトは、チップの UART がサンプリングしたとおりに届き\n"
+     "(別のバイトか、捨てられるフレーミングエラー)、別の速度のライタにはチップの応答がその\n"
+     "ライタの UART がサンプリングしたとおりに届く。\n",
+     "usage: bramblet-sim [options]\n"
+     "A simulated R8C, M16C or M32C chip in boot mode on a pseudo-terminal. Prints the terminal's\n"
+     "path, runs until SIGTERM or SIGINT (SIGUSR1 resets the chip), then saves its flash.\n"
+     "  -h, --help               print this help and exit\n"
+     "  --family R8C|M16C|M32C   chip family (R8C)\n"
+     "  --id HEX14               ID code in the flash, 7 bytes (default: blank ID area)\n"
+     "  --verified-when-blank    report the ID verified at once while the ID area is blank\n"
+     "  --version TEXT           answer to Version Read (VER.1.00)\n"
+     "  --mode-pin               UART at 38400 baud from reset, as an R8C started by its MODE pin\n"
+     "  --max-baud RATE          fastest rate the boot program knows: 9600, 19200, 38400, 57600\n"
+     "                           or 115200 (115200); older M16C groups stop at 57600\n"
+     "  --load FILE              preload the flash from an S-record file\n"
+     "  --save FILE              save the flash as an S-record file at the end\n"
+     "  --link PATH              also publish the terminal as a symbolic link PATH\n"
+     "  --no-publish             no link in the folder of simulated ports\n"
+     "  --program-time MS        page program time (12.8)\n"
+     "  --erase-time MS          erase time per block (100)\n"
+     "  --adapter NAME           the USB-serial adapter between writer and chip: ideal, ftdi[:MS]\n"
+     "                           (62-byte packets, latency timer MS, 16), cp210x, ch340 or\n"
+     "                           pl2303 (ideal)\n"
+     "  --verbose                log every command and rate change on standard error\n"
+     "  --lang LANG              en or ja: the language of this help and of the messages\n"
+     "                           (else $BRAMBLET_LANG, else English)\n"
+     "  --reset-line LINE        RESET is wired to the writer's LINE, dtr or rts: held while\n"
+     "                           the line is asserted (LINE:inverted: while it is cleared)\n"
+     "  --mode-line LINE         the mode pin (MODE, CNVss) is wired to LINE: at its boot level\n"
+     "                           while the line is asserted (LINE:inverted: while cleared).\n"
+     "                           Boot mode only when RESET is released with the mode pin at its\n"
+     "                           boot level; otherwise the chip runs its program and answers\n"
+     "                           nothing until the next reset (SIGUSR1). A pseudo-terminal\n"
+     "                           carries no modem lines: here they stay cleared\n"
+     "Faults:\n"
+     "  --sync-answer K[:HEX]    answer the K-th synchronisation zero with HEX (00)\n"
+     "  --echo HEX               answer a Baud Rate Check with HEX instead of its echo\n"
+     "  --status-bytes N         send only N of the 2 status bytes\n"
+     "  --page-read-bytes N      send only N of the 256 bytes of a Page Read\n"
+     "  --loopback               no boot program: return every byte sent\n"
+     "  --silent-after-pages N   fall silent at the page after N programmed pages\n"
+     "  --reset-after-pages N    reset at the page after N programmed pages\n"
+     "  --corrupt-read ADDR      flip the lowest bit of the byte at ADDR (hex) in Page Reads\n"
+     "  --noise HEX              bytes the writer finds on the line at power-on, at any rate\n"
+     "Rates: until it synchronises, the chip hears the writer at any of the rates above up to\n"
+     "--max-baud and answers at the writer's rate. The first synchronisation zero or Baud Rate\n"
+     "Check (0xB0) then holds its UART at the rate it came at until reset (--mode-pin: 38400\n"
+     "from reset, no synchronisation). 0xB0 is echoed at whatever rate the chip holds, 9600\n"
+     "included. 0xB1 19200, 0xB2 38400, 0xB3 57600 and 0xB4 115200 are echoed at the rate held,\n"
+     "then the chip listens and answers at the new rate; a rate above --max-baud is refused as\n"
+     "an unknown command (no echo, SRD bits 5 and 4 set). A writer that starts again at 19200\n"
+     "after moving the chip gets no answer until it is reset (SIGUSR1). With --max-baud 9600\n"
+     "only a writer at 9600 from the start gets an answer. Bytes sent at a rate other than the\n"
+     "chip's arrive as its UART samples them (other bytes, or framing errors, which it drops);\n"
+     "its answers reach a writer at another rate as that writer's UART samples them.\n"},
+    {Tx::SimUnknownOption, "bramblet-sim: 不明なオプション {1}\n",
+     "bramblet-sim: unknown option {1}\n"},
+    {Tx::SimBadValue, "bramblet-sim: {1} の値が正しくないか、ありません\n",
+     "bramblet-sim: bad or missing value for {1}\n"},
+    {Tx::SimOpenpty, "bramblet-sim: 擬似端末を開けません: {1}\n", "bramblet-sim: openpty: {1}\n"},
+    {Tx::SimCannotPublish, "bramblet-sim: {1} を公開できません: {2}\n",
+     "bramblet-sim: cannot publish {1}: {2}\n"},
+    {Tx::SimCannotSave, "bramblet-sim: {1} に書き込めません\n", "bramblet-sim: cannot write {1}\n"},
+    {Tx::CliNeedsValue, "{1} には値が必要です", "{1} needs a value"},
+    {Tx::CliNoCommand, "コマンドがありません", "no command"},
+    {Tx::CliUnknownCommand, "不明なコマンド '{1}'", "unknown command '{1}'"},
+    {Tx::CliUnknownOption, "不明なオプション {1}", "unknown option {1}"},
+    {Tx::CliFamilyTakes, "--family には {1} を指定してください", "--family takes {1}"},
+    {Tx::CliIdTakes,
+     "--id には 16 進 14 桁を指定してください (後に ,FAMILY を付けることもできます)",
+     "--id takes 14 hex digits, optionally followed by ,FAMILY"},
+    {Tx::CliIdFamilyTakes, "--id のコンマの後にはファミリ {1} を指定してください",
+     "--id takes the family {1} after the comma"},
+    {Tx::CliBaudTakes, "--baud には {1} を指定してください", "--baud takes {1}"},
+    {Tx::CliLatencyTakes, "--latency には 0 から 255 までのミリ秒を指定してください",
+     "--latency takes milliseconds from 0 to 255"},
+    {Tx::CliEraseBlockTakes, "--erase-block には FFFFFF までの 16 進アドレスを指定してください",
+     "--erase-block takes a hexadecimal address up to FFFFFF"},
+    {Tx::CliVerifyByTakes, "--verify-by には sum か read を指定してください",
+     "--verify-by takes sum or read"},
+    {Tx::CliSerialTakes,
+     "--serial には ADDR:WIDTH:COUNTER、ADDR:WIDTH:list:FILE または ADDR:WIDTH:cmd:COMMAND "
+     "を指定してください: 16 進アドレス、FFFFFF 以下で終わる 1 から 8 バイトの幅、番号の出どころ",
+     "--serial takes ADDR:WIDTH:COUNTER, ADDR:WIDTH:list:FILE or ADDR:WIDTH:cmd:COMMAND: "
+     "a hexadecimal address, a width of 1 to 8 bytes that ends at or below FFFFFF, and "
+     "where the numbers come from"},
+    {Tx::CliSerialCmdTakes,
+     "--serial cmd: にはプログラムとその引数を指定してください (引用符は閉じること)",
+     "--serial cmd: takes a program and its arguments, a quoted part closed"},
+    {Tx::CliSerialDoneTakes,
+     "--serial-done にはプログラムとその引数を指定してください (引用符は閉じること)",
+     "--serial-done takes a program and its arguments, a quoted part closed"},
+    {Tx::CliSerialDoneNeedsSerial, "--serial-done には --serial が必要です",
+     "--serial-done needs --serial"},
+    {Tx::CliLangTakes, "--lang には en か ja を指定してください", "--lang takes en or ja"},
+    {Tx::CliSequenceTakes,
+     "{1} には dtr=0、dtr=1、rts=0、rts=1、wait=MS (MS は {2} まで) "
+     "をコンマで区切って指定してください",
+     "{1} takes dtr=0, dtr=1, rts=0, rts=1 and wait=MS (MS up to {2}), comma-separated"},
+    {Tx::CliNoRange, "START-END がありません", "no START-END given"},
+    {Tx::CliManyRanges, "START-END が 2 つ以上あります", "more than one START-END given"},
+    {Tx::CliBadRange,
+     "START-END には FFFFFF までの 16 進アドレスを 2 つ、1 つ目が 2 "
+     "つ目を超えないように指定してください (4000-FFFF)",
+     "START-END takes two hexadecimal addresses up to FFFFFF, the first not above the second "
+     "(4000-FFFF)"},
+    {Tx::CliManyFiles, "FILE が 2 つ以上あります", "more than one FILE given"},
+    {Tx::CliNoFile, "FILE がありません", "no FILE given"},
+    {Tx::CliNoFileTaken, "{1} は FILE を取りません", "{1} takes no FILE"},
+    {Tx::CliNoArgumentsTaken, "{1} は引数を取りません", "{1} takes no arguments"},
+    {Tx::CliPortRequired, "--port PORT が必要です", "--port PORT is required"},
+    {Tx::CliReadOnePort, "read に指定できる --port は 1 つだけです", "read takes one --port"},
+    {Tx::CliReadNeedsOutput, "read には -o FILE が必要です", "read needs -o FILE"},
+    {Tx::CliNoEraseWithBlock, "--no-erase と --erase-block は同時に使えません",
+     "--no-erase and --erase-block cannot be used together"},
+    {Tx::CliBaud9600ModePin,
+     "--baud 9600 は --mode-pin と同時に使えません: モード端子での接続は 38400 で動きます",
+     "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400"},
+    {Tx::CliUsage, "使い方: ", "usage: "},
+    {Tx::CliOptions, "オプション:\n", "options:\n"},
 }};
 
 static_assert([] {
@@ -272,9 +487,12 @@ inline std::string Say(Tx key, Lang lang, std::initializer_list<std::string_view
 // "en" or "ja"; nothing for anything else.
 std::optional<Lang> ParseLang(std::string_view name);
 
-// The language a program speaks: the one asked for on its command line, else the one the
-// environment names (BRAMBLET_LANG, passed in so that tests need not set it), else Japanese. A
-// value of the environment that names no language is passed over, as an unset one is.
+// The language a user chose: the one asked for on a command line, else the one the environment
+// names (BRAMBLET_LANG, passed in so that tests need not set it), else none. A value of the
+// environment that names no language is passed over, as an unset one is.
+std::optional<Lang> ChosenLang(std::optional<Lang> asked, const char* environment);
+
+// The language a program speaks: the chosen one, else Japanese.
 Lang ChooseLang(std::optional<Lang> asked, const char* environment);
 
 inline constexpr char kLangVariable[] = "BRAMBLET_LANG";

@@ -61,9 +61,10 @@ _bramblet_cli() {
     local cli=${words[0]}
     [[ $cli == "~"/* ]] && cli=$HOME${cli#"~"}
     local usage listed
-    usage=$("$cli" --help 2>/dev/null)
+    # Read in English, whatever language the user chose: the reader knows its words.
+    usage=$(BRAMBLET_LANG=en "$cli" --help 2>/dev/null)
     # The command's own usage too, where the program has one: it may name more options.
-    ((cword > 1)) && [[ ${words[1]} != -* ]] && usage+=$'\n'$("$cli" "${words[1]}" --help 2>/dev/null)
+    ((cword > 1)) && [[ ${words[1]} != -* ]] && usage+=$'\n'$(BRAMBLET_LANG=en "$cli" "${words[1]}" --help 2>/dev/null)
     listed=$(_bramblet_help_words "${cli##*/}" <<<"$usage")$'\n'
     local commands options
     commands=$(awk '$1 == "command" { print $2 }' <<<"$listed")

@@ -5,8 +5,11 @@
 #include <set>
 #include <string>
 
+#include "tests/support/Japanese.h"
+
 namespace {
 
+using bramblet::testing::HoldsJapanese;
 using text::Lang;
 using text::Tx;
 
@@ -19,20 +22,6 @@ std::multiset<std::string> Placeholders(std::string_view s) {
         }
     }
     return found;
-}
-
-// A code point of the Japanese scripts or the full-width forms, read from UTF-8.
-bool HoldsJapanese(std::string_view s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) continue;
-        if ((b & 0xF0) == 0xE0 && i + 2 < s.size()) {
-            const char32_t c = (b & 0x0F) << 12 | (s[i + 1] & 0x3F) << 6 | (s[i + 2] & 0x3F);
-            if ((c >= 0x3000 && c <= 0x9FFF) || (c >= 0xFF00 && c <= 0xFFEF)) return true;
-            i += 2;
-        }
-    }
-    return false;
 }
 
 TEST(CatalogueTest, EveryKeyHasBothLanguagesWithTheSamePlaceholders) {

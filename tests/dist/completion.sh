@@ -104,5 +104,12 @@ else
   expect "$files" "$cli" write prog.mot --port ""
 fi
 
+# A user who reads Japanese gets the same completions: the usage is read in English.
+export BRAMBLET_LANG=ja
+expect check "$cli" ch
+expect --version "$cli" --v
+expect "--verify-by" "$cli" write prog.mot --verify
+unset BRAMBLET_LANG
+
 echo "completion of bramblet-cli: $failures failed"
 ((failures == 0))

@@ -1,9 +1,12 @@
 // The installer's run over the fake platform: what it prints and what it copies where.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "installer/Discovery.h"
 #include "installer/Kelpin.h"
 #include "tests/installer/FakePlatform.h"
+#include "tests/support/Japanese.h"
 
 namespace kelpin {
 namespace {
@@ -454,6 +457,104 @@ TEST(KelpinRun, EveryInputFarLongerThanItsBound) {
                                 "Default Workspace directory <>\nNC30WA not installed!!\n"),
               std::string::npos);
     EXPECT_EQ(tools.copies.size(), 1u);  // only \\KELPIN: nothing else has a destination
+}
+
+// The English texts are written out rather than taken from the catalogue, so that a changed
+// translation shows; the copies themselves do not depend on the language.
+TEST(KelpinInEnglish, TheWholeReportWithRefusalsAndUnsupportedVersions) {
+    FakePlatform fake = FullInstallation();
+    fake.environment["BIN30"] = "C:\\ignored\\bin";  // the database already names NC30WA
+    InstallHew(fake, "[TOOLS]\n" + Tool("Renesas M16C Standard Toolchain", "5.30.00", kNc30) +
+                         Tool("Renesas M32C Standard Toolchain", "5.40.00", kNc308));
+    fake.files[kHew + "\\HEW2.INI"] =
+        "[WorkspaceSettings_Values]\nWorkspaceSettings_Value6=C:\\50%off\n";
+    fake.AddFolder("C:\\Setup\\SAMPLE_PROGRAM\\M16C_V5_3");
+    // No patch of the project generator for these versions.
+    AddPgIni(fake, "M16c", "Toolchain Version 1=5.30.00\nGenerate File Folder 1=NC30V530\n");
+    AddPgIni(fake, "M32c", "Toolchain Version 1=5.40.00\nGenerate File Folder 1=NC308540\n");
+    FakePlatform japanese = fake;
+    EXPECT_EQ(RunKelpin(fake, text::Lang::En), 0);
+    const std::string noPercent = "The path holds %, so this folder is not copied!\n";
+    EXPECT_EQ(fake.output,
+              "Kelpin Installer\n"
+              "Scanning for R8C/M16C/M32C toolchains and debuggers ....\n"
+              "\n"
+              "HEW version 4.07.00 installed in <C:\\Renesas\\Hew>\n"
+              "Default workspace folder <C:\\50%off>\n"
+              "NC30WA version 5.30.00 installed in <" +
+                  kNc30 +
+                  ">\n"
+                  "R8C/M16C FoUSB/Serial Debugger is not installed!\n"
+                  "KD30 Debugger installed in <" +
+                  kNc30 +
+                  "\\KD30>\n"
+                  "NC308WA version 5.40.00 installed in <" +
+                  kNc308 +
+                  ">\n"
+                  "M32C FoUSB/Serial Debugger is not installed!\n"
+                  "KD3083 Debugger installed in <C:\\Renesas\\MTOOL\\KD3083>\n"
+                  "\nCopying files...\n" +
+                  Copy("KELPIN", kHew) + Copy("KD30_PATCH", kNc30 + "\\KD30") +
+                  Copy("NC30_PATCH", kNc30) +
+                  "This version of NC30WA is not supported!\n"
+                  "This version of NC308WA is not supported!\n" +
+                  Copy("SAMPLE_PROGRAM\\ANY_VER", "C:\\50%off") + noPercent +
+                  Copy("SAMPLE_PROGRAM\\M16C_V5_3", "C:\\50%off") + noPercent +
+                  Copy("SAMPLE_PROGRAM\\M32C_V5_4", "C:\\50%off") + noPercent +
+                  "Kelpin has finished installing!\n\aPress any key!");
+    EXPECT_FALSE(bramblet::testing::HoldsJapanese(fake.output));
+    EXPECT_EQ(fake.keyReads, 1);
+
+    RunKelpin(japanese);
+    ASSERT_EQ(japanese.copies.size(), fake.copies.size());
+    for (std::size_t i = 0; i < fake.copies.size(); ++i) {
+        EXPECT_EQ(japanese.copies[i].commandLine, fake.copies[i].commandLine);
+    }
+
+    FakePlatform compilerOnly;
+    compilerOnly.environment["BIN30"] = "C:\\nc30\\bin";
+    compilerOnly.currentDirectory = "C:\\Q\"";
+    compilerOnly.AddFolder("C:\\Q\"\\NC30_PATCH");
+    RunKelpin(compilerOnly, text::Lang::En);
+    EXPECT_NE(compilerOnly.output.find("found NC30WA <> in <C:\\nc30>\n"), std::string::npos);
+    EXPECT_NE(compilerOnly.output.find("HEW is not installed!\n"), std::string::npos);
+    EXPECT_NE(compilerOnly.output.find(
+                  "The path holds \" or a control character, so this folder is not copied!\n"),
+              std::string::npos);
+    EXPECT_FALSE(bramblet::testing::HoldsJapanese(compilerOnly.output));
+}
+
+// The report's lines carry the system's own bytes (paths in the ANSI code page) and are written
+// unconverted: a text of theirs that is not ASCII would reach the console in the wrong encoding.
+TEST(KelpinInEnglish, TheReportsOwnTextsAreAsciiInBothLanguages) {
+    for (const text::Tx key :
+         {text::Tx::KelpinBanner, text::Tx::KelpinScanning, text::Tx::KelpinFound,
+          text::Tx::KelpinNotInstalled, text::Tx::KelpinInstalled,
+          text::Tx::KelpinDebuggerNotInstalled, text::Tx::KelpinDebuggerInstalled,
+          text::Tx::KelpinHewInstalled, text::Tx::KelpinWorkspace, text::Tx::KelpinHewNotInstalled,
+          text::Tx::KelpinStartCopy}) {
+        for (const text::Lang lang : {text::Lang::Ja, text::Lang::En}) {
+            const std::string_view said = text::Say(key, lang);
+            EXPECT_TRUE(std::all_of(said.begin(), said.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x80;
+            })) << said;
+        }
+    }
+}
+
+TEST(KelpinInEnglish, TheSwitchInAnyCaseWinsOverTheVariable) {
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(AskedLanguage({}), std::nullopt);
+    EXPECT_EQ(AskedLanguage(Args{"/lang:en"}), text::Lang::En);
+    EXPECT_EQ(AskedLanguage(Args{"/LANG:EN"}), text::Lang::En);
+    EXPECT_EQ(AskedLanguage(Args{"/Lang:Ja"}), text::Lang::Ja);
+    // Arguments were never read: anything else, an unknown language included, is passed over.
+    EXPECT_EQ(AskedLanguage(Args{"/q", "setup", "/lang:fr", "/lang", "-lang:en", "/lang:en "}),
+              std::nullopt);
+    EXPECT_EQ(AskedLanguage(Args{"/lang:en", "/x", "/lang:ja"}), text::Lang::Ja);
+    EXPECT_EQ(text::ChooseLang(AskedLanguage(Args{"/lang:en"}), "ja"), text::Lang::En);
+    EXPECT_EQ(text::ChooseLang(AskedLanguage(Args{"/lang:ja"}), "en"), text::Lang::Ja);
+    EXPECT_EQ(text::ChooseLang(AskedLanguage(Args{"/lang:xx"}), "en"), text::Lang::En);
 }
 
 }  // namespace

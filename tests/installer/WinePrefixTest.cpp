@@ -188,5 +188,32 @@ TEST(WinePrefix, KelpinEndToEnd) {
     EXPECT_FALSE(fs::exists(c / "WorkSpace/x"));
 }
 
+// The program as started: the switch over the variable, the variable over the default.
+TEST(WinePrefix, TheProgramSpeaksTheLanguageItIsGiven) {
+    TempDir dir;
+    const fs::path prefix = MakePrefix(dir);
+    const fs::path output = dir.Path() / "output.txt";
+    const auto run = [&](const std::string& variable, const std::string& args) {
+        const std::string command = "cd '" + dir.Path().string() +
+                                    "' && env -u BIN30 -u BIN308 BRAMBLET_LANG=" + variable +
+                                    " WINEPREFIX='" + prefix.string() + "' '" KELPIN_PROGRAM "' " +
+                                    args + " </dev/null >'" + output.string() + "' 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return Read(output);
+    };
+    const std::string english =
+        "Kelpin Installer\n\nHEW is not installed!\nNC30WA is not installed!\n"
+        "R8C/M16C FoUSB/Serial Debugger is not installed!\nKD30 Debugger is not installed!\n"
+        "NC308WA is not installed!\nM32C FoUSB/Serial Debugger is not installed!\n"
+        "KD3083 Debugger is not installed!\n\nCopying files...\n"
+        "Kelpin has finished installing!\n\aPress any key!";
+    EXPECT_EQ(run("ja", "/LANG:en"), english);
+    EXPECT_EQ(run("en", "extra /lang:fr"), english);
+    const std::string japanese = run("en", "/lang:ja");
+    EXPECT_TRUE(japanese.starts_with("Kelpin Installer\n\nHEW not installed!!\n")) << japanese;
+    EXPECT_TRUE(japanese.ends_with("何かキーを押してください!!")) << japanese;
+    EXPECT_EQ(run("", ""), japanese);
+}
+
 }  // namespace
 }  // namespace kelpin

@@ -115,7 +115,9 @@ TEST_F(LanguageTest, JapaneseChosenBackIsTheDesignsWindow) {
             ASSERT_NE(w, nullptr) << t.name;
             EXPECT_EQ(w->property("text").toString(), QString::fromUtf8(row.text)) << t.name;
             EXPECT_EQ(w->pos(), QPoint(row.left, row.top)) << t.name;
-            if (!row.autoSize) EXPECT_EQ(w->size(), QSize(row.width, row.height)) << t.name;
+            if (!row.autoSize) {
+                EXPECT_EQ(w->size(), QSize(row.width, row.height)) << t.name;
+            }
         }
     };
     EXPECT_EQ(form->windowTitle(), QString::fromUtf8(form::kForm1.caption));

@@ -44,13 +44,22 @@ struct Options {
     std::optional<SerialOption> serial;  // write
     // Run with each numbered board's number, port and "ok" or "void" once it has ended.
     std::optional<std::vector<std::string>> serialDone;
-    // The language of the status texts: --lang, else the environment's, else Japanese.
+    // The language the user chose: --lang, else the environment's, else none. The status texts
+    // are then Japanese, and the program's own texts (its usage, errors and explanations) English,
+    // as they have always been; a chosen language speaks in both.
     std::optional<text::Lang> lang;
     text::Lang Language() const { return lang.value_or(text::Lang::Ja); }
+    text::Lang OwnLanguage() const { return lang.value_or(text::Lang::En); }
 };
 
-// Parses the arguments after the program name; on a usage error returns nothing and sets `error`.
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+// Parses the arguments after the program name; on a usage error returns nothing and sets `error`,
+// in `lang`.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error,
+                                    text::Lang lang = text::Lang::En);
+
+// The language the last "--lang LANG" that names one asks for, wherever it stands: the language
+// of a usage error, which may come before the parser reaches it.
+std::optional<text::Lang> AskedLanguage(const std::vector<std::string>& args);
 
 // "START-END" in hexadecimal, inclusive, widened to whole pages; nothing for an empty, reversed or
 // out-of-range one (above 0xFFFFFF).
@@ -60,6 +69,6 @@ std::optional<PageRange> ParseRange(const std::string& text);
 const char* CommandName(Command command);
 
 // The usage of the program (Command::Help) or of one command.
-std::string Usage(Command command);
+std::string Usage(Command command, text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

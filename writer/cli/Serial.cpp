@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "text/Catalogue.h"
 #include "writer/common/Text.h"
 #include "writer/platform/SharedFiles.h"
 
@@ -178,11 +179,9 @@ private:
 
 }  // namespace
 
-std::optional<SerialOption> ParseSerialOption(const std::string& text, std::string& error) {
-    error =
-        "--serial takes ADDR:WIDTH:COUNTER, ADDR:WIDTH:list:FILE or ADDR:WIDTH:cmd:COMMAND: "
-        "a hexadecimal address, a width of 1 to 8 bytes that ends at or below FFFFFF, and "
-        "where the numbers come from";
+std::optional<SerialOption> ParseSerialOption(const std::string& text, std::string& error,
+                                              text::Lang lang) {
+    error = text::Say(text::Tx::CliSerialTakes, lang);
     const auto first = text.find(':');
     if (first == std::string::npos) return std::nullopt;
     const auto second = text.find(':', first + 1);
@@ -206,7 +205,7 @@ std::optional<SerialOption> ParseSerialOption(const std::string& text, std::stri
     if (option.from == SerialFrom::Command) {
         const auto words = SplitCommand(option.where);
         if (!words) {
-            error = "--serial cmd: takes a program and its arguments, a quoted part closed";
+            error = text::Say(text::Tx::CliSerialCmdTakes, lang);
             return std::nullopt;
         }
         option.command = *words;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/flash/Image.h"
 #include "writer/platform/Programs.h"
 
@@ -31,7 +32,8 @@ struct SerialOption {
 // "ADDR:WIDTH:COUNTER", "ADDR:WIDTH:list:FILE" or "ADDR:WIDTH:cmd:COMMAND": ADDR in hexadecimal,
 // the number's bytes all at or below FFFFFF; a file name may itself hold colons
 // (C:\station\serial.txt). Nothing when it is not of that form, `error` then saying why.
-std::optional<SerialOption> ParseSerialOption(const std::string& text, std::string& error);
+std::optional<SerialOption> ParseSerialOption(const std::string& text, std::string& error,
+                                              text::Lang lang = text::Lang::En);
 
 // COMMAND as a program and its arguments: words between blanks, a double-quoted part of a word
 // keeping its blanks ("C:\Program Files\mes\next.exe" --line 3). No other character is special:

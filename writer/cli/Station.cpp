@@ -138,7 +138,7 @@ int RunBoards(const Options& options) {
     Station station(options, std::move(*chosen));
     if (const auto refusal = station.Prepare()) {
         std::fprintf(stderr, "bramblet-cli: %s\n%s", refusal->c_str(),
-                     Usage(options.command).c_str());
+                     Usage(options.command, options.OwnLanguage()).c_str());
         return 2;
     }
     CatchStopSignals();

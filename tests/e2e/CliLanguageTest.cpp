@@ -1,0 +1,110 @@
+// What a reader of one language meets from bramblet-cli and bramblet-sim, as processes against
+// simulated chips: in English nothing Japanese anywhere, in Japanese the help too.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/SimChips.h"
+#include "tests/support/Japanese.h"
+#include "tests/support/SRecords.h"
+
+namespace bramblet::testing {
+namespace {
+
+class CliLanguageTest : public SimChipsTest {
+protected:
+    // Every byte the run wrote, both outputs, for the check that follows.
+    static std::string All(const RunResult& run) { return run.out + run.err; }
+
+    const std::string records = SRecords('1', 0x4000, 0x280, 5);
+};
+
+TEST_F(CliLanguageTest, InEnglishNoRunSaysAnythingJapanese) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    auto locked = Sim("locked", {"--id", "0123456789ABCD", "--load", file});
+    auto corrupt = Sim("corrupt", {"--load", file, "--corrupt-read", "4010"});
+    auto silent = Sim("silent", {"--loopback"});
+    const std::vector<std::vector<std::string>> runs = {
+        {"write", file, "--port", dir.Name("chip")},
+        {"write", file, "--port", dir.Name("chip"), "--json"},
+        {"check", file},
+        {"info", "--port", dir.Name("chip")},
+        {"write", file, "--port", dir.Name("locked")},  // the ID prompt, with no code to give
+        {"verify", file, "--port", dir.Name("corrupt")},
+        {"verify", file, "--port", dir.Name("corrupt"), "--json"},
+        {"erase", "--port", dir.Name("silent")},
+        {"erase", "--port", dir.Name("nothing-here")},
+        {"write", "--port", dir.Name("chip")},
+        {"write", file, "--baud", "5", "--port", dir.Name("chip")},
+        {"--help"},
+    };
+    for (std::vector<std::string> args : runs) {
+        args.insert(args.begin(), {"--lang", "en"});
+        const RunResult run = Cli(args);
+        EXPECT_FALSE(HoldsJapanese(All(run))) << args[2] << " " << args.back() << ":\n" << All(run);
+    }
+    for (const char* command :
+         {"check", "write", "verify", "erase", "info", "read", "blank-check", "ports"}) {
+        const RunResult help = Cli({command, "--help", "--lang", "en"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_FALSE(HoldsJapanese(All(help))) << All(help);
+    }
+    // The failures above did fail, each in its own words.
+    EXPECT_NE(Cli({"--lang", "en", "verify", file, "--port", dir.Name("corrupt")}).status, 0);
+    EXPECT_NE(Cli({"--lang", "en", "erase", "--port", dir.Name("silent")}).out.find("No answer!"),
+              std::string::npos);
+}
+
+TEST_F(CliLanguageTest, JapaneseChosenGivesJapaneseHelpAndErrors) {
+    ::setenv("BRAMBLET_LANG", "ja", 1);
+    const RunResult help = Cli({"--help"});
+    const RunResult own = Cli({"write", "--help"});
+    const RunResult wrong = Cli({"write", "prog.mot", "--baud", "5", "--port", "x"});
+    // The option on the command line wins over the environment, after --help too.
+    const RunResult english = Cli({"write", "--help", "--lang", "en"});
+    ::unsetenv("BRAMBLET_LANG");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "使い方: bramblet-cli check FILE");
+    EXPECT_NE(help.out.find("  write        チップを消去し、FILE を書き込んでベリファイする\n"),
+              std::string::npos);
+    EXPECT_NE(help.out.find("\nオプション:\n  --port PORT          シリアルポート"),
+              std::string::npos);
+    EXPECT_NE(own.out.find("チップを消去し、FILE を書き込んでベリファイします。\n"),
+              std::string::npos);
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(
+        wrong.err.substr(0, wrong.err.find('\n')),
+        "bramblet-cli: --baud には 9600、19200、38400、57600 または 115200 を指定してください");
+    EXPECT_FALSE(HoldsJapanese(english.out));
+    EXPECT_EQ(english.out.substr(0, english.out.find('\n')),
+              "usage: bramblet-cli write FILE --port PORT [--port PORT ...] [options]");
+
+    // With no language chosen, the usage stays as it has always been.
+    const RunResult plain = Cli({"write", "x.mot", "--bogus"});
+    EXPECT_EQ(plain.err.substr(0, plain.err.find('\n')), "bramblet-cli: unknown option --bogus");
+}
+
+TEST_F(CliLanguageTest, TheSimulatorsHelpAndErrorsFollowTheLanguage) {
+    const auto sim = [](std::vector<std::string> args) {
+        args.insert(args.begin(), BRAMBLET_SIM);
+        return RunProgram(args);
+    };
+    const RunResult english = sim({"--help"});
+    EXPECT_EQ(english.status, 0);
+    EXPECT_FALSE(HoldsJapanese(english.out));
+    EXPECT_NE(english.out.find("\n  --lang LANG "), std::string::npos);
+    const RunResult japanese = sim({"--help", "--lang", "ja"});
+    EXPECT_EQ(japanese.out.substr(0, japanese.out.find('\n')), "使い方: bramblet-sim [オプション]");
+    // The error comes before the --lang that chooses its language.
+    const RunResult wrong = sim({"--family", "Z80", "--lang", "ja"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err, "bramblet-sim: --family の値が正しくないか、ありません\n");
+    ::setenv("BRAMBLET_LANG", "ja", 1);
+    const RunResult unknown = sim({"--bogus", "--lang", "en"});
+    ::unsetenv("BRAMBLET_LANG");
+    EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')),
+              "bramblet-sim: unknown option --bogus");
+    EXPECT_FALSE(HoldsJapanese(unknown.err));
+}
+
+}  // namespace
+}  // namespace bramblet::testing
