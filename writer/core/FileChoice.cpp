@@ -14,9 +14,10 @@ public:
 
 }  // namespace
 
-StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages) {
+StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages,
+                       const FileReading& reading) {
     NoPages none;
-    return StreamSFormatFile(view, pages ? *pages : none, file, kCheckMode, 0);
+    return StreamSFormatFile(view, pages ? *pages : none, file, kCheckMode, 0, nullptr, reading);
 }
 
 FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,

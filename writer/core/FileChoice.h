@@ -11,8 +11,10 @@
 namespace bramblet {
 
 // The check pass over `file` with its status texts: what the file holds, no page handed on but
-// to a sink that takes a check's pages.
-StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages = nullptr);
+// to a sink that takes a check's pages. `reading` says how the file is read (the window's way by
+// default).
+StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* pages = nullptr,
+                       const FileReading& reading = {});
 
 struct FileCheck {
     StreamResult result;

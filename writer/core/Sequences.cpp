@@ -146,7 +146,8 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
 }
 
 std::int32_t Session::Run::Stream(std::uint8_t mode, std::int32_t expectedSize) {
-    return StreamSFormatFile(View(), *this, target.writeFile, mode, expectedSize, &target.patch)
+    return StreamSFormatFile(View(), *this, target.writeFile, mode, expectedSize, &target.patch,
+                             target.reading)
         .count;
 }
 

@@ -22,12 +22,15 @@ const char* const kFailureText[] = {
 
 StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::string& file,
                                std::uint8_t mode, std::int32_t expectedSize,
-                               const ImagePatch* patch) {
+                               const ImagePatch* patch, const FileReading& reading) {
     SRecordStream stream;
-    switch (stream.Open(file)) {
+    switch (stream.Open(file, reading)) {
         case StreamOpen::NotSRecordName:
             view.SetStatus(kNotSFormat);
             return {kUnreadableFile};
+        case StreamOpen::NotWriteFile:
+            view.SetStatus(kNotSFormat);
+            return {kUnreadableFile, 0xFFFFFFFF, 0, stream.Problem()};
         case StreamOpen::Unreadable:
             view.SetStatus(kCannotRead);
             return {kUnreadableFile};
