@@ -92,6 +92,11 @@ std::vector<ImagePatch::Byte> ImagePatch::All() const {
     return all;
 }
 
+void ImagePatch::Add(const ImagePatch& other) {
+    const std::vector<Byte> more = other.All();
+    scattered.insert(scattered.end(), more.begin(), more.end());
+}
+
 std::vector<std::uint32_t> ImagePatch::Pages() const {
     std::set<std::uint32_t> pages;
     for (const Byte& b : All()) pages.insert(b.address & kPageMask);

@@ -35,6 +35,8 @@ struct ImagePatch {
     bool Empty() const { return bytes.empty() && scattered.empty(); }
     // Every byte: the run's in order, then the scattered ones.
     std::vector<Byte> All() const;
+    // Lays `other`'s bytes over this patch's, as scattered ones.
+    void Add(const ImagePatch& other);
     // The bases of the pages the bytes fall in, ascending.
     std::vector<std::uint32_t> Pages() const;
     // Lays the bytes that fall in the page at `base` over `image` and marks them present.
