@@ -22,7 +22,8 @@ bool IsElf(const std::uint8_t* head, std::size_t size) {
 }
 
 // The first line, after blank space, is `marker`, then (for S-records) a type digit, then hex
-// digits only, at least four, up to its end. A binary image rarely begins with such a line.
+// digits only, at least four, up to its end (blanks may trail). A binary image rarely begins with
+// such a line.
 bool FirstLineIs(const std::uint8_t* head, std::size_t size, bool whole, char marker,
                  bool typeDigit) {
     std::size_t i = 0;
@@ -37,6 +38,7 @@ bool FirstLineIs(const std::uint8_t* head, std::size_t size, bool whole, char ma
     }
     std::size_t digits = 0;
     for (; i < size && HexDigitValue(head[i]) >= 0; ++i) ++digits;
+    while (i < size && (head[i] == ' ' || head[i] == '\t')) ++i;
     const bool ended = i < size ? head[i] == '\r' || head[i] == '\n' : whole;
     return ended && digits >= 4;
 }
