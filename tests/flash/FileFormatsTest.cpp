@@ -3,133 +3,14 @@
 // files read back to the bytes written.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-#include <random>
 #include <sstream>
 
-#include "tests/support/Elf.h"
-#include "tests/support/RecordingSink.h"
-#include "tests/support/SRecords.h"
+#include "tests/flash/FormatFixtures.h"
 #include "tests/support/TempDir.h"
 #include "writer/flash/ImageWriter.h"
-#include "writer/flash/SRecordStream.h"
 
 namespace bramblet::testing {
 namespace {
-
-const FileReading kByContent{true, std::nullopt};
-
-struct DataRun {
-    std::uint32_t address;
-    std::vector<std::uint8_t> bytes;
-};
-
-std::string AsSRecords(const std::vector<DataRun>& runs) {
-    std::string text = "S00600004844521B\n";
-    for (const DataRun& run : runs) {
-        for (std::size_t i = 0; i < run.bytes.size(); i += 16) {
-            const std::size_t n = std::min<std::size_t>(16, run.bytes.size() - i);
-            text += SRecord('2', run.address + static_cast<std::uint32_t>(i),
-                            {run.bytes.begin() + i, run.bytes.begin() + i + n});
-        }
-    }
-    return text + "S804000000FB\n";
-}
-
-// Type 04 bases, or type 02 segment bases, wherever the upper address bits change.
-std::string AsIntelHex(const std::vector<DataRun>& runs, const char* end = "\n",
-                       bool segments = false) {
-    std::string text;
-    std::optional<std::uint32_t> upper;
-    for (const DataRun& run : runs) {
-        for (std::size_t i = 0; i < run.bytes.size();) {
-            const std::uint32_t at = run.address + static_cast<std::uint32_t>(i);
-            if (upper != at >> 16) {
-                upper = at >> 16;
-                const std::uint32_t base = segments ? *upper << 12 : *upper;
-                text += HexRecord(
-                    segments ? 2 : 4, 0,
-                    {static_cast<std::uint8_t>(base >> 8), static_cast<std::uint8_t>(base)}, end);
-            }
-            const std::size_t n =
-                std::min<std::size_t>({20, run.bytes.size() - i, 0x10000 - (at & 0xFFFF)});
-            text += HexRecord(0, static_cast<std::uint16_t>(at),
-                              {run.bytes.begin() + i, run.bytes.begin() + i + n}, end);
-            i += n;
-        }
-    }
-    text += HexRecord(5, 0, {0, 0x0F, 0, 0}, end);  // a start address, no data
-    return text + HexRecord(1, 0, {}, end);
-}
-
-// One PT_LOAD segment a run, with a segment of no file data and a note segment among them.
-std::string AsElf(const std::vector<DataRun>& runs) {
-    std::vector<ElfSegment> segments;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        // The physical address places the data; the virtual one, where it runs, is elsewhere.
-        segments.push_back({1, runs[i].address, 0x400 + runs[i].address, runs[i].bytes,
-                            static_cast<std::uint32_t>(runs[i].bytes.size() + 0x40)});
-        if (i == 0) segments.push_back({1, 0x500, 0x500, {}, 0x300});
-        if (i == 1) segments.push_back({4, 0x600, 0x600, {1, 2, 3, 4}, 4});
-    }
-    return Elf32(segments);
-}
-
-std::vector<DataRun> RandomRuns(std::mt19937& random) {
-    std::vector<DataRun> runs;
-    const int count = 1 + static_cast<int>(random() % 6);
-    for (int i = 0; i < count; ++i) {
-        DataRun run{static_cast<std::uint32_t>(random() % 0xFFF000), {}};
-        run.bytes.resize(1 + random() % 700);
-        for (auto& b : run.bytes) b = static_cast<std::uint8_t>(random());
-        runs.push_back(run);
-    }
-    // One run that crosses a 64 KB boundary.
-    runs.push_back({0x0FFFF0 - static_cast<std::uint32_t>(random() % 64), Bytes(0, 90, 7)});
-    return runs;
-}
-
-struct Reading {
-    StreamOpen open = StreamOpen::Unreadable;
-    std::optional<FileFormat> format;
-    StreamResult check;
-    StreamResult program;
-    std::vector<Flush> pages;
-    std::optional<ImageScan> scan;
-};
-
-Reading Read(const std::string& name, const FileReading& how = kByContent) {
-    Reading r;
-    SRecordStream stream;
-    r.open = stream.Open(name, how);
-    r.format = stream.Format();
-    if (r.open != StreamOpen::Opened) {
-        r.check.problem = stream.Problem();
-        return r;
-    }
-    RecordingSink none;
-    r.check = stream.Pass(none, kCheckMode, 0, [](int) {});
-    SRecordStream again;
-    again.Open(name, how);
-    RecordingSink sink;
-    r.program = again.Pass(sink, kProgramMode, r.check.count, [](int) {});
-    r.pages = sink.flushes;
-    r.scan = ScanImage(name, {}, how);
-    return r;
-}
-
-void ExpectSame(const Reading& a, const Reading& b) {
-    EXPECT_EQ(b.open, StreamOpen::Opened);
-    EXPECT_EQ(b.check.count, a.check.count);
-    EXPECT_EQ(b.check.minAddress, a.check.minAddress);
-    EXPECT_EQ(b.check.maxAddress, a.check.maxAddress);
-    EXPECT_EQ(b.program.count, a.program.count);
-    EXPECT_TRUE(b.pages == a.pages);
-    ASSERT_TRUE(a.scan && b.scan);
-    EXPECT_EQ(b.scan->digest.crc32, a.scan->digest.crc32);
-    EXPECT_EQ(b.scan->digest.size, a.scan->digest.size);
-}
 
 TEST(FileFormatsTest, AnImageReadsTheSameInEveryFormat) {
     TempDir dir;
@@ -237,8 +118,6 @@ TEST(FileFormatsTest, AMalformedFileSaysWhereAndWhat) {
          "says 3 data bytes but has 2"},
         {good + HexRecord(6, 0, {}) + end, kTruncatedRecord, "line 2: unknown record type 06"},
         {good + HexRecord(4, 0, {1}) + end, kTruncatedRecord, "type 04) needs 2 bytes"},
-        {good + HexRecord(0, 0xFFF0, Bytes(0, 32)) + end, kTruncatedRecord,
-         "runs past the end of its 64 KB segment"},
         {HexRecord(4, 0, {0x01, 0x00}) + good + end, kTruncatedRecord,
          "address 100C000 is beyond the chip's address space"},
         {good, kTruncatedRecord, "line 2: the file ends without an end record"},
@@ -294,22 +173,6 @@ TEST(FileFormatsTest, AMalformedElfFileSaysWhereAndWhat) {
     const Reading bin = Read(dir.Write("top.bin", std::string(0x101, 'x')), {true, 0xFFFF00});
     EXPECT_EQ(bin.check.count, kTruncatedRecord);
     EXPECT_NE(bin.check.problem.find("from offset 100 on"), std::string::npos) << bin.check.problem;
-}
-
-// What a file written from `runs` reads back as, by content, with `base` for a binary.
-std::map<std::uint32_t, std::uint8_t> ReadBack(const std::string& name,
-                                               std::optional<std::uint32_t> base) {
-    std::map<std::uint32_t, std::uint8_t> bytes;
-    SRecordStream stream;
-    EXPECT_EQ(stream.Open(name, {true, base}), StreamOpen::Opened) << stream.Problem();
-    RecordingSink sink;
-    EXPECT_GT(stream.Pass(sink, kVerifyMode, 1, [](int) {}).count, 0);
-    for (const Flush& f : sink.flushes) {
-        for (std::size_t i = 0; i < kPageSize; ++i) {
-            if (f.present[i]) bytes[f.base + static_cast<std::uint32_t>(i)] = f.image[i];
-        }
-    }
-    return bytes;
 }
 
 TEST(FileFormatsTest, WrittenFilesReadBackToTheBytesWritten) {

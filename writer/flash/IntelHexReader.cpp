@@ -77,11 +77,8 @@ private:
         const std::uint8_t* data = bytes.data() + 4;
         switch (bytes[3]) {
             case 0x00: {
-                // The offset wraps within its 64 KB in the format's own definition, which no
-                // linker relies on; a record that would wrap is taken as damage.
-                if (offset + length > 0x10000) {
-                    return Malformed("the data runs past the end of its 64 KB segment");
-                }
+                // A record's bytes run on linearly past the end of its 64 KB, as srec_cat writes
+                // them, rather than wrapping to its start as the format's definition has it.
                 const std::uint64_t address = std::uint64_t{base_} + offset;
                 if (length > 0 && address + length - 1 > kLastChipAddress) {
                     return Malformed("address " + Hex(address, 6) +
