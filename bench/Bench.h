@@ -35,10 +35,13 @@ inline pid_t Spawn(const std::vector<std::string>& args, int out) {
 // its terminal until the end of the scope.
 class Sim {
 public:
-    Sim(const char* program, const std::string& link) {
+    // `extra`: more options for it, an adapter for one.
+    Sim(const char* program, const std::string& link, const std::vector<std::string>& extra = {}) {
         int out[2];
         if (pipe(out) != 0) return;
-        pid_ = Spawn({program, "--link", link, "--no-publish"}, out[1]);
+        std::vector<std::string> args = {program, "--link", link, "--no-publish"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        pid_ = Spawn(args, out[1]);
         close(out[1]);
         char c;
         while (read(out[0], &c, 1) == 1 && c != '\n') {

@@ -8,7 +8,9 @@
 //      --skip-blank and --erase-block for the code's block, against the fast write of it.
 //   5. Eight boards at once (eight simulators, one bramblet-cli), against one board.
 //   6. Peak memory of bramblet-cli for 64 pages and for 256.
-// Usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]
+//   7. The same 64 KB at 115200 baud, verified by reading back and by the check data, through
+//      each USB-serial adapter model of bramblet-sim, against the ideal line in the same run.
+// Usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design | --adapters-only]
 #include <fcntl.h>
 #include <sys/resource.h>
 
@@ -76,17 +78,47 @@ double LowerBound(int pages, bool bySum = false) {
     return t;
 }
 
+// The 64 KB write at 115200 baud through each adapter model, read-verified and sum-verified,
+// each as a ratio to the ideal line's time in this run. False when a write failed.
+bool AdapterTable(const char* simProgram, const char* cli, const std::string& file,
+                  const std::string& port) {
+    const char* const adapters[] = {"ideal", "ftdi:16", "ftdi:1", "cp210x", "ch340"};
+    std::printf("64 KB at --baud 115200 through bramblet-sim --adapter (ratio to ideal)\n");
+    std::printf("  %-10s %18s %18s\n", "adapter", "read-verify", "--verify-by sum");
+    double ideal[2] = {};
+    bool ok = true;
+    for (const char* adapter : adapters) {
+        double seconds[2] = {};
+        for (int bySum = 0; bySum < 2; ++bySum) {
+            Sim sim(simProgram, port, {"--adapter", adapter});
+            std::vector<std::string> args = {"write", file, "--port", port, "--baud", "115200"};
+            if (bySum) args.insert(args.end(), {"--verify-by", "sum"});
+            const Run run = Cli(cli, args);
+            ok = ok && run.status == 0;
+            seconds[bySum] = run.seconds;
+            if (std::strcmp(adapter, "ideal") == 0) ideal[bySum] = run.seconds;
+        }
+        std::printf("  %-10s %8.3f s %6.2fx %8.3f s %6.2fx\n", adapter, seconds[0],
+                    seconds[0] / ideal[0], seconds[1], seconds[1] / ideal[1]);
+    }
+    std::printf("  (targets: ftdi:1 at most 1.1x ideal in both columns)\n");
+    return ok;
+}
+
 }  // namespace
 }  // namespace bramblet
 
 int main(int argc, char** argv) {
     using namespace bramblet;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design]\n");
+        std::fprintf(stderr,
+                     "usage: link-bench BRAMBLET-SIM BRAMBLET-CLI [--skip-design | "
+                     "--adapters-only]\n");
         return 2;
     }
     const char* simProgram = argv[1];
     const char* cli = argv[2];
+    const bool adaptersOnly = argc > 3 && std::strcmp(argv[3], "--adapters-only") == 0;
     const bool skipDesign = argc > 3 && std::strcmp(argv[3], "--skip-design") == 0;
     const auto dir = std::filesystem::temp_directory_path() / "bramblet-link-bench";
     std::filesystem::create_directories(dir);
@@ -94,6 +126,7 @@ int main(int argc, char** argv) {
     const std::string quarter = bench::WriteBenchFile(dir / "16k.mot", 0x4000, 0x4000);
     auto link = [&](int i) { return (dir / ("chip" + std::to_string(i))).string(); };
 
+    if (adaptersOnly) return AdapterTable(simProgram, cli, file, link(0)) ? 0 : 1;
     std::printf("64 KB (256 pages), R8C, through bramblet-sim in real time\n");
     Run design;
     if (!skipDesign) {
@@ -178,8 +211,9 @@ int main(int argc, char** argv) {
         small = Cli(cli, {"write", quarter, "--port", link(0), "--baud", "115200"});
     }
     std::printf("  peak memory, 64 pages / 256    %6ld KB / %ld KB\n", small.peakKb, one.peakKb);
+    const bool adaptersOk = AdapterTable(simProgram, cli, file, link(0));
     std::filesystem::remove_all(dir);
-    const bool ok = one.status == 0 && sum.status == 0 && sparseFast.status == 0 &&
+    const bool ok = adaptersOk && one.status == 0 && sum.status == 0 && sparseFast.status == 0 &&
                     sparseSkip.status == 0 && sparseSum.status == 0 && eight.status == 0 &&
                     small.status == 0 && (skipDesign || design.status == 0);
     return ok ? 0 : 1;

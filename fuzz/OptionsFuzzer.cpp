@@ -36,31 +36,6 @@ bool AnyEndsWith(const std::vector<std::string>& args, const std::string& tail) 
     });
 }
 
-const char* Name(Command command) {
-    switch (command) {
-        case Command::Check:
-            return "check";
-        case Command::Info:
-            return "info";
-        case Command::Read:
-            return "read";
-        case Command::BlankCheck:
-            return "blank-check";
-        case Command::Write:
-            return "write";
-        case Command::Verify:
-            return "verify";
-        case Command::Erase:
-            return "erase";
-        case Command::Ports:
-            return "ports";
-        case Command::Help:
-        case Command::Version:
-            break;
-    }
-    return "";
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -90,13 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (command == Command::Help) {
         if (options->helpFor) {
-            Check(args[0] == Name(*options->helpFor) && (Has(args, "--help") || Has(args, "-h")));
+            Check(args[0] == CommandName(*options->helpFor) &&
+                  (Has(args, "--help") || Has(args, "-h")));
         } else {
             Check(args[0] == "--help" || args[0] == "-h");
         }
         return 0;
     }
-    Check(args[0] == Name(command));
+    Check(args[0] == CommandName(command));
     if (command == Command::Check) {
         Check(args.size() == 2 && options->file == args[1]);
         return 0;

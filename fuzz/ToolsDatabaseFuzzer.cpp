@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/Kelpin.h"
+#include "installer/Discovery.h"
 #include "tests/installer/FakePlatform.h"
 
 namespace {

@@ -1,13 +1,12 @@
-// The project-generator folder lookups, the copies of the patch folders and the end of the run.
+// The copies of the patch folders into the tools that discovery found, and the end of the run.
 #include <string>
 #include <string_view>
 
-#include "installer/Kelpin.h"
+#include "installer/Deployment.h"
 
 namespace kelpin {
 namespace {
 
-constexpr int kToolchainEntries = 6;
 // The "PG_VER" part goes this many characters above the project-generator folder.
 constexpr std::size_t kPgVerCut = 9;
 
@@ -138,35 +137,6 @@ private:
 
 }  // namespace
 
-void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family family) {
-    const bool m16c = family == Family::M16c;
-    const ToolKind compiler = m16c ? ToolKind::Nc30wa : ToolKind::Nc308wa;
-    if (!inventory.hewFound || !inventory.Kind(compiler).found) return;
-
-    const std::string prefix =
-        Join(inventory.hew.path.View(),
-             m16c ? "\\System\\Pg\\Renesas\\M16c\\" : "\\System\\Pg\\Renesas\\M32c\\");
-    const std::string ini = prefix + "PG.ini";
-    const std::string_view version = inventory.Kind(compiler).Current().version.View();
-    std::string folder;
-    for (int n = 1; n <= kToolchainEntries; ++n) {
-        const std::string number = std::to_string(n);
-        const std::string entry =
-            platform.IniValue(ini, "Toolchain", "Toolchain Version " + number);
-        if (entry.substr(0, entry.find('\0')) == version) {
-            folder = platform.IniValue(ini, "Toolchain", "Generate File Folder " + number);
-            folder.resize(folder.find('\0') == std::string::npos ? folder.size()
-                                                                 : folder.find('\0'));
-            break;
-        }
-    }
-    if (folder.empty()) return;
-    ToolRecord& result = m16c ? inventory.pgM16c : inventory.pgM32c;
-    // A folder path that does not fit leaves the family without a project-generator folder.
-    if (!result.path.AssignWhole(prefix + folder)) return;
-    (m16c ? inventory.pgM16cFound : inventory.pgM32cFound) = true;
-}
-
 // The folder as it can stand between quotes: by the Windows command-line rules a backslash
 // before a quote escapes it, so a folder ending in one ("C:\WorkSpace\") would swallow the
 // closing quote and the switches after it. The trailing backslashes go; a drive root keeps its
@@ -209,15 +179,6 @@ void RunCopy(Platform& platform, std::string_view sourceDir, std::string_view su
 
 void DeployPatches(Platform& platform, const ToolInventory& inventory) {
     Deployment(platform, inventory).Run();
-}
-
-int RunKelpin(Platform& platform) {
-    platform.Write("Kelpin Installer\n");
-    ToolInventory inventory;
-    DiscoverTools(platform, inventory);
-    ReportInventory(platform, inventory);
-    DeployPatches(platform, inventory);
-    return 0;
 }
 
 }  // namespace kelpin

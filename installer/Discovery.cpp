@@ -1,8 +1,9 @@
-// Finding HEW, the compilers and the debuggers, and the report of what was found.
+// Finding HEW, the compilers, the debuggers and the project-generator folders, and the report of
+// what was found.
 #include <string>
 #include <string_view>
 
-#include "installer/Kelpin.h"
+#include "installer/Discovery.h"
 
 namespace kelpin {
 namespace {
@@ -17,6 +18,8 @@ constexpr std::size_t kLinePiece = 510;
 // The DefaultIcon value names an icon file inside the HEW directory; this many trailing
 // characters are the icon's part.
 constexpr std::size_t kIconSuffix = 21;
+// "PG.ini" lists this many toolchains.
+constexpr int kToolchainEntries = 6;
 
 struct KindPrefix {
     ToolKind kind;
@@ -162,6 +165,36 @@ void FindDebugger(Platform& platform, const ToolInventory& inventory, const Comp
             return;
         }
     }
+}
+
+// The project-generator folder that the family's "PG.ini" names for the installed compiler.
+void FindGenerateFolder(Platform& platform, ToolInventory& inventory, Family family) {
+    const bool m16c = family == Family::M16c;
+    const ToolKind compiler = m16c ? ToolKind::Nc30wa : ToolKind::Nc308wa;
+    if (!inventory.hewFound || !inventory.Kind(compiler).found) return;
+
+    const std::string prefix =
+        std::string(inventory.hew.path.View()) +
+        (m16c ? "\\System\\Pg\\Renesas\\M16c\\" : "\\System\\Pg\\Renesas\\M32c\\");
+    const std::string ini = prefix + "PG.ini";
+    const std::string_view version = inventory.Kind(compiler).Current().version.View();
+    std::string folder;
+    for (int n = 1; n <= kToolchainEntries; ++n) {
+        const std::string number = std::to_string(n);
+        const std::string entry =
+            platform.IniValue(ini, "Toolchain", "Toolchain Version " + number);
+        if (entry.substr(0, entry.find('\0')) == version) {
+            folder = platform.IniValue(ini, "Toolchain", "Generate File Folder " + number);
+            folder.resize(folder.find('\0') == std::string::npos ? folder.size()
+                                                                 : folder.find('\0'));
+            break;
+        }
+    }
+    if (folder.empty()) return;
+    ToolRecord& result = m16c ? inventory.pgM16c : inventory.pgM32c;
+    // A folder path that does not fit leaves the family without a project-generator folder.
+    if (!result.path.AssignWhole(prefix + folder)) return;
+    (m16c ? inventory.pgM16cFound : inventory.pgM32cFound) = true;
 }
 
 void ReportTool(Platform& platform, const KindTable& table, std::string_view name) {

@@ -1,11 +1,12 @@
 #include "installer/IniFile.h"
 
-#include "installer/Utf16.h"
 #include "text/Text.h"
+#include "text/Utf16.h"
 
 namespace kelpin {
 
 using text::EqualsIgnoringAsciiCase;
+using text::Utf16LeToUtf8;
 
 namespace {
 

@@ -46,6 +46,9 @@ struct ToolRecord {
     FixedText<140> path;
 };
 
+// The two families whose project generator is patched.
+enum class Family { M16c, M32c };
+
 // The kinds of tool that the tools database names; the values index `ToolInventory::kinds`.
 enum class ToolKind : int { None = 0, Nc30wa = 1, Nc308wa = 2, FoUsbM16c = 3, FoUsbM32c = 4 };
 

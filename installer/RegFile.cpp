@@ -2,13 +2,14 @@
 
 #include <cstdint>
 
-#include "installer/Utf16.h"
 #include "text/Text.h"
+#include "text/Utf16.h"
 
 namespace kelpin {
 
 using text::EqualsIgnoringAsciiCase;
 using text::HexDigitValue;
+using text::Utf16Decoder;
 
 namespace {
 
@@ -64,7 +65,7 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
                 if (digits == 0)
                     text.Byte('x');
                 else
-                    text.Unit(u);
+                    text.Unit(static_cast<char16_t>(u));
                 break;
             }
             default:
@@ -75,7 +76,7 @@ std::optional<std::string> Unescape(std::string_view line, std::size_t& pos, cha
                          ++digits) {
                         u = u * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
                     }
-                    text.Unit(u);
+                    text.Unit(static_cast<char16_t>(u));
                 } else {
                     text.Byte(e);
                 }

@@ -2,8 +2,10 @@
 # The fast link against the design's: a 64 KB write and verify through bramblet-sim in real
 # time, with the design's link, with --baud 115200 (against the bytes on the wire plus the
 # chip's own work), verified by the check data, a sparse image written with its blank pages left
-# out, and eight boards at once. Not a test: run it by hand on a quiet machine; it takes about
-# three minutes, most of it the design's link. --skip-design leaves that out.
+# out, eight boards at once, and the fast write through each USB-serial adapter model of
+# bramblet-sim against the ideal line. Not a test: run it by hand on a quiet machine; it takes
+# about six minutes, most of it the design's link and the adapters. --skip-design leaves the
+# design's link out; --adapters-only runs the adapters' table alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build

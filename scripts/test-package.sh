@@ -136,6 +136,11 @@ test_deb() {
     fail "the desktop does not open S-record files with Bramblet"
   ok "the MIME database and the desktop's handlers know the S-record type"
 
+  local rule=/usr/lib/udev/rules.d/60-bramblet-latency.rules
+  grep -qx 'ACTION=="add", SUBSYSTEM=="usb-serial", DRIVER=="ftdi_sio", ATTR{latency_timer}="1"' \
+    "$rule" || fail "$rule does not set the FTDI adapters' latency timer"
+  ok "the udev rule lowers the FTDI adapters' latency timer"
+
   local files
   files=$(dpkg -L bramblet)
   dpkg -r bramblet >/dev/null

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every test: the Linux build and its Debian package, the tests that need no Qt under the
-# sanitizers, the fuzz targets, then the Windows build, its archive and its installer under Wine.
+# sanitizers, those that start threads or catch signals under ThreadSanitizer, the fuzz targets, then the Windows build, its archive and its installer under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh all
@@ -17,6 +17,12 @@ bash scripts/test-package.sh deb
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ctest --preset sanitize
+
+# The programs and tests that start threads or catch signals under ThreadSanitizer, where any
+# report fails the test: several boards, the stops, the shared log and counter.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan
 
 # Each parser's fuzz target for 30 s over its seed corpus; a fault fails the run.
 bash scripts/fuzz.sh 30

@@ -18,9 +18,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/Adapter.h"
 #include "sim/Chip.h"
 #include "sim/SRecordFile.h"
 #include "writer/platform/posix/SimulatedPorts.h"
@@ -48,6 +52,9 @@ const char kUsage[] =
     "  --no-publish             no link in the folder of simulated ports\n"
     "  --program-time MS        page program time (12.8)\n"
     "  --erase-time MS          erase time per block (100)\n"
+    "  --adapter NAME           the USB-serial adapter between writer and chip: ideal, ftdi[:MS]\n"
+    "                           (62-byte packets, latency timer MS, 16), cp210x, ch340 or\n"
+    "                           pl2303 (ideal)\n"
     "  --verbose                log every command and rate change on standard error\n"
     "  --reset-line LINE        RESET is wired to the writer's LINE, dtr or rts: held while\n"
     "                           the line is asserted (LINE:inverted: while it is cleared)\n"
@@ -159,106 +166,218 @@ std::uint32_t BaudOf(speed_t speed) {
 
 struct Options {
     ChipConfig chip;
+    Adapter adapter;
     std::string load, save, link;
     bool publish = true;
     bool verbose = false;
 };
 
+bool ParseIdCode(const std::string& v, Options& o) {
+    std::vector<std::uint8_t> bytes;
+    if (!ParseHex(v, bytes) || bytes.size() != 7) return false;
+    IdCode code;
+    std::copy(bytes.begin(), bytes.end(), code.begin());
+    o.chip.idCode = code;
+    return true;
+}
+
+bool ParsePinOption(const std::string& v, std::optional<PinWire>& wire) {
+    wire = ParsePinWire(v);
+    return wire.has_value();
+}
+
+bool ParseSyncAnswer(const std::string& v, Faults& faults) {
+    const auto colon = v.find(':');
+    if (!ParseInt(v.substr(0, colon), faults.syncAnswerAfter)) return false;
+    return colon == std::string::npos || ParseHex(v.substr(colon + 1), faults.syncAnswer);
+}
+
+bool ParseCount(const std::string& v, std::optional<int>& out) {
+    int n = 0;
+    if (!ParseInt(v, n)) return false;
+    out = n;
+    return true;
+}
+
+bool ParseAddress(const std::string& v, std::optional<std::uint32_t>& out) {
+    char* end = nullptr;
+    if (v.empty()) return false;
+    const unsigned long address = std::strtoul(v.c_str(), &end, 16);
+    if (*end != '\0') return false;
+    out = static_cast<std::uint32_t>(address);
+    return true;
+}
+
+// One row an option: its name, whether a value follows it, and what it does with that value
+// (false: the value will not do).
+struct OptionRow {
+    const char* name;
+    bool takesValue;
+    bool (*apply)(const std::string& value, Options& options);
+};
+
+const OptionRow kOptions[] = {
+    {"--family", true,
+     [](const std::string& v, Options& o) {
+         const auto family = ParseChipFamily(v);
+         if (family) o.chip.family = *family;
+         return family.has_value();
+     }},
+    {"--id", true, ParseIdCode},
+    {"--verified-when-blank", false,
+     [](const std::string&, Options& o) {
+         o.chip.verifiedWhenBlank = true;
+         return true;
+     }},
+    {"--version", true,
+     [](const std::string& v, Options& o) {
+         o.chip.version = v;
+         return true;
+     }},
+    {"--mode-pin", false,
+     [](const std::string&, Options& o) {
+         o.chip.fixedBaud = 38400;
+         return true;
+     }},
+    {"--max-baud", true,
+     [](const std::string& v, Options& o) {
+         int n = 0;
+         if (!ParseInt(v, n) || !IsBootRate(static_cast<std::uint32_t>(n))) return false;
+         o.chip.maxBaud = static_cast<std::uint32_t>(n);
+         return true;
+     }},
+    {"--load", true,
+     [](const std::string& v, Options& o) {
+         o.load = v;
+         return true;
+     }},
+    {"--save", true,
+     [](const std::string& v, Options& o) {
+         o.save = v;
+         return true;
+     }},
+    {"--link", true,
+     [](const std::string& v, Options& o) {
+         o.link = v;
+         return true;
+     }},
+    {"--no-publish", false,
+     [](const std::string&, Options& o) {
+         o.publish = false;
+         return true;
+     }},
+    {"--program-time", true,
+     [](const std::string& v, Options& o) { return ParseMilliseconds(v, o.chip.pageProgramTime); }},
+    {"--erase-time", true,
+     [](const std::string& v, Options& o) { return ParseMilliseconds(v, o.chip.blockEraseTime); }},
+    {"--adapter", true,
+     [](const std::string& v, Options& o) {
+         const std::optional<Adapter> adapter = ParseAdapter(v);
+         if (adapter) o.adapter = *adapter;
+         return adapter.has_value();
+     }},
+    {"--verbose", false,
+     [](const std::string&, Options& o) {
+         o.verbose = true;
+         return true;
+     }},
+    {"--reset-line", true,
+     [](const std::string& v, Options& o) { return ParsePinOption(v, o.chip.wiring.reset); }},
+    {"--mode-line", true,
+     [](const std::string& v, Options& o) { return ParsePinOption(v, o.chip.wiring.mode); }},
+    {"--sync-answer", true,
+     [](const std::string& v, Options& o) { return ParseSyncAnswer(v, o.chip.faults); }},
+    {"--echo", true,
+     [](const std::string& v, Options& o) {
+         std::vector<std::uint8_t> bytes;
+         if (!ParseHex(v, bytes)) return false;
+         o.chip.faults.baudEcho = bytes;
+         return true;
+     }},
+    {"--status-bytes", true,
+     [](const std::string& v, Options& o) { return ParseInt(v, o.chip.faults.statusReplyLength); }},
+    {"--page-read-bytes", true,
+     [](const std::string& v, Options& o) { return ParseInt(v, o.chip.faults.pageReadLength); }},
+    {"--loopback", false,
+     [](const std::string&, Options& o) {
+         o.chip.faults.loopBack = true;
+         return true;
+     }},
+    {"--silent-after-pages", true,
+     [](const std::string& v, Options& o) {
+         return ParseCount(v, o.chip.faults.silentAfterPages);
+     }},
+    {"--reset-after-pages", true,
+     [](const std::string& v, Options& o) { return ParseCount(v, o.chip.faults.resetAfterPages); }},
+    {"--corrupt-read", true,
+     [](const std::string& v, Options& o) {
+         return ParseAddress(v, o.chip.faults.corruptReadAddress);
+     }},
+    {"--noise", true,
+     [](const std::string& v, Options& o) { return ParseHex(v, o.chip.faults.powerOnNoise); }},
+};
+
 // False after printing why.
 bool ParseOptions(int argc, char** argv, Options& options) {
-    Faults& faults = options.chip.faults;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        std::vector<std::uint8_t> bytes;
-        int n = 0;
-        bool ok = true;
-        if (option == "--family") {
-            const auto family = value(v) ? ParseChipFamily(v) : std::nullopt;
-            ok = family.has_value();
-            if (ok) options.chip.family = *family;
-        } else if (option == "--id") {
-            ok = value(v) && ParseHex(v, bytes) && bytes.size() == 7;
-            if (ok) {
-                IdCode code;
-                std::copy(bytes.begin(), bytes.end(), code.begin());
-                options.chip.idCode = code;
-            }
-        } else if (option == "--verified-when-blank") {
-            options.chip.verifiedWhenBlank = true;
-        } else if (option == "--version") {
-            ok = value(options.chip.version);
-        } else if (option == "--mode-pin") {
-            options.chip.fixedBaud = 38400;
-        } else if (option == "--max-baud") {
-            ok = value(v) && ParseInt(v, n) && bramblet::IsLinkRate(static_cast<std::uint32_t>(n));
-            if (ok) options.chip.maxBaud = static_cast<std::uint32_t>(n);
-        } else if (option == "--load") {
-            ok = value(options.load);
-        } else if (option == "--save") {
-            ok = value(options.save);
-        } else if (option == "--link") {
-            ok = value(options.link);
-        } else if (option == "--no-publish") {
-            options.publish = false;
-        } else if (option == "--program-time") {
-            ok = value(v) && ParseMilliseconds(v, options.chip.pageProgramTime);
-        } else if (option == "--erase-time") {
-            ok = value(v) && ParseMilliseconds(v, options.chip.blockEraseTime);
-        } else if (option == "--verbose") {
-            options.verbose = true;
-        } else if (option == "--reset-line" || option == "--mode-line") {
-            const std::optional<PinWire> wire = value(v) ? ParsePinWire(v) : std::nullopt;
-            ok = wire.has_value();
-            (option == "--reset-line" ? options.chip.wiring.reset : options.chip.wiring.mode) =
-                wire;
-        } else if (option == "--sync-answer") {
-            ok = value(v);
-            const auto colon = v.find(':');
-            ok = ok && ParseInt(v.substr(0, colon), faults.syncAnswerAfter);
-            if (ok && colon != std::string::npos) {
-                ok = ParseHex(v.substr(colon + 1), faults.syncAnswer);
-            }
-        } else if (option == "--echo") {
-            ok = value(v) && ParseHex(v, bytes);
-            if (ok) faults.baudEcho = bytes;
-        } else if (option == "--status-bytes") {
-            ok = value(v) && ParseInt(v, faults.statusReplyLength);
-        } else if (option == "--page-read-bytes") {
-            ok = value(v) && ParseInt(v, faults.pageReadLength);
-        } else if (option == "--loopback") {
-            faults.loopBack = true;
-        } else if (option == "--silent-after-pages") {
-            ok = value(v) && ParseInt(v, n);
-            if (ok) faults.silentAfterPages = n;
-        } else if (option == "--reset-after-pages") {
-            ok = value(v) && ParseInt(v, n);
-            if (ok) faults.resetAfterPages = n;
-        } else if (option == "--corrupt-read") {
-            char* end = nullptr;
-            ok = value(v) && !v.empty();
-            const unsigned long address = ok ? std::strtoul(v.c_str(), &end, 16) : 0;
-            ok = ok && *end == '\0';
-            if (ok) faults.corruptReadAddress = static_cast<std::uint32_t>(address);
-        } else if (option == "--noise") {
-            ok = value(v) && ParseHex(v, faults.powerOnNoise);
-        } else if (option == "--help" || option == "-h") {
+        if (option == "--help" || option == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-        } else {
+        }
+        const auto row = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                      [&option](const OptionRow& r) { return option == r.name; });
+        if (row == std::end(kOptions)) {
             std::fprintf(stderr, "bramblet-sim: unknown option %s\n%s", option.c_str(), kUsage);
             return false;
         }
-        if (!ok) {
+        const bool hasValue = !row->takesValue || i + 1 < argc;
+        const std::string value = row->takesValue && hasValue ? argv[++i] : std::string();
+        if (!hasValue || !row->apply(value, options)) {
             std::fprintf(stderr, "bramblet-sim: bad or missing value for %s\n", option.c_str());
             return false;
         }
     }
+    return true;
+}
+
+// A descriptor closed when it goes out of scope.
+class Fd {
+public:
+    Fd() = default;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int* Out() { return &fd_; }
+    int get() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// The pseudo-terminal: the chip's side (master) and the writer's (slave, by its name).
+struct Terminal {
+    Fd master, slave;
+    char name[128] = {};
+};
+
+// False after printing why.
+bool OpenTerminal(Terminal& terminal) {
+    if (openpty(terminal.master.Out(), terminal.slave.Out(), terminal.name, nullptr, nullptr) !=
+        0) {
+        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+        return false;
+    }
+    // The terminal side stays open here, so the writer may open and close it as often as it
+    // likes; it starts raw, since a serial line never echoes.
+    termios tio{};
+    tcgetattr(terminal.slave.get(), &tio);
+    cfmakeraw(&tio);
+    tcsetattr(terminal.slave.get(), TCSANOW, &tio);
+    const int master = terminal.master.get();
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     return true;
 }
 
@@ -281,12 +400,48 @@ public:
             ::unlink(path_.c_str());
         }
     }
+    PublishedLink(const PublishedLink&) = delete;
+    PublishedLink& operator=(const PublishedLink&) = delete;
     bool ok() const { return ok_; }
 
 private:
     std::string path_, target_;
     bool ok_ = false;
 };
+
+// The links the options ask for; false when the one named by --link cannot be made.
+bool Publish(const Options& options, const std::string& name, std::deque<PublishedLink>& links) {
+    if (!options.link.empty()) {
+        links.emplace_back(options.link, name);
+        if (!links.back().ok()) return false;
+    }
+    if (options.publish) {
+        const std::string folder = bramblet::SimulatedPortFolder();
+        ::mkdir(folder.c_str(), 0700);
+        links.emplace_back(
+            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
+            name);
+    }
+    return true;
+}
+
+// Stops on SIGTERM, SIGINT or SIGHUP and resets on SIGUSR1. The signals are held except while
+// waiting, so none is lost between a test and the wait: the mask to wait with.
+sigset_t CatchSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = OnStop;
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    struct sigaction reset {};
+    reset.sa_handler = OnReset;
+    sigaction(SIGUSR1, &reset, nullptr);
+    sigset_t held, waiting;
+    sigemptyset(&held);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&held, s);
+    sigprocmask(SIG_BLOCK, &held, &waiting);
+    return waiting;
+}
 
 void LogEvents(const Chip& chip, std::size_t& logged) {
     for (; logged < chip.Log().size(); ++logged) {
@@ -295,6 +450,95 @@ void LogEvents(const Chip& chip, std::size_t& logged) {
                      e.refused ? "  refused" : "");
     }
 }
+
+// The chip on the terminal in real time until a stop signal.
+class Server {
+public:
+    Server(Chip& chip, HostLine& line, const Terminal& terminal, bool verbose)
+        : chip_(chip),
+          line_(line),
+          terminal_(terminal),
+          verbose_(verbose),
+          chipBaud_(chip.Baud()) {}
+
+    void Run(const sigset_t& waiting) {
+        FollowHost(Time{0});
+        while (!gStop) {
+            const Time t = Now();
+            if (gReset) {
+                gReset = 0;
+                chip_.Reset(t);
+                if (verbose_) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
+            }
+            FollowHost(t);
+            if (!SendDue(t)) break;
+            if (verbose_) Log(t);
+            Wait(waiting);
+        }
+    }
+
+private:
+    Time Now() const { return std::chrono::duration_cast<Time>(Clock::now() - start_); }
+
+    // The writer's rate as it last set it on its side of the terminal.
+    void FollowHost(Time t) {
+        termios current{};
+        if (tcgetattr(terminal_.slave.get(), &current) != 0) return;
+        const std::uint32_t baud = BaudOf(cfgetospeed(&current));
+        if (baud != hostBaud_) line_.SetHostBaud(baud, t);
+        hostBaud_ = baud;
+    }
+
+    // Every byte leaves when its stop bit would reach the writer. False when the terminal fails.
+    bool SendDue(Time t) {
+        std::vector<std::uint8_t> due;
+        while (const HostLine::Reply* reply = line_.NextReply(t)) {
+            due.push_back(reply->byte);
+            line_.PopReply();
+        }
+        // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
+        return due.empty() || ::write(terminal_.master.get(), due.data(), due.size()) >= 0 ||
+               errno == EAGAIN;
+    }
+
+    void Log(Time t) {
+        LogEvents(chip_, logged_);
+        if (chip_.Baud() != chipBaud_) {
+            chipBaud_ = chip_.Baud();
+            std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud_);
+        }
+    }
+
+    // Until the writer sends, the chip's next byte is due, or a signal comes.
+    void Wait(const sigset_t& waiting) {
+        timespec timeout{};
+        timespec* wait = nullptr;
+        if (const std::optional<Time> next = line_.NextEvent()) {
+            const auto left = std::max(*next - Now(), Time{0});
+            timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+            wait = &timeout;
+        }
+        pollfd p{terminal_.master.get(), POLLIN, 0};
+        const int ready = ::ppoll(&p, 1, wait, &waiting);
+        if (ready > 0 && (p.revents & POLLIN)) {
+            std::uint8_t buffer[4096];
+            const ssize_t n = ::read(terminal_.master.get(), buffer, sizeof buffer);
+            const Time sent = Now();
+            FollowHost(sent);
+            for (ssize_t i = 0; i < n; ++i) line_.HostSends(buffer[i], sent);
+        }
+    }
+
+    Chip& chip_;
+    HostLine& line_;  // the chip's line, through the adapter when there is one
+    const Terminal& terminal_;
+    const bool verbose_;
+    const Clock::time_point start_ = Clock::now();
+    std::size_t logged_ = 0;
+    std::uint32_t hostBaud_ = 0;
+    std::uint32_t chipBaud_;
+};
 
 }  // namespace
 
@@ -310,119 +554,24 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // Declared in this order so that the links go before the terminal they point at.
+    Terminal terminal;
+    if (!OpenTerminal(terminal)) return 1;
+    std::deque<PublishedLink> links;
+    if (!Publish(options, terminal.name, links)) return 1;
 
-    int master = -1, slave = -1;
-    char name[128];
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::fprintf(stderr, "bramblet-sim: openpty: %s\n", std::strerror(errno));
+    const sigset_t waiting = CatchSignals();
+    std::printf("%s\n", terminal.name);
+    std::fflush(stdout);
+    // The writer's end of the line: the adapter's, when there is one.
+    std::optional<AdapterLine> adapter;
+    if (!options.adapter.Ideal()) adapter.emplace(chip, options.adapter);
+    HostLine& line = adapter ? static_cast<HostLine&>(*adapter) : chip;
+    Server(chip, line, terminal, options.verbose).Run(waiting);
+
+    if (!options.save.empty() && !SaveSRecordFile(options.save, chip)) {
+        std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
         return 1;
     }
-    // The terminal side stays open here, so the writer may open and close it as often as it
-    // likes; it starts raw, since a serial line never echoes.
-    termios tio{};
-    tcgetattr(slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(slave, TCSANOW, &tio);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-    std::vector<PublishedLink> links;
-    links.reserve(2);
-    if (!options.link.empty()) {
-        links.emplace_back(options.link, name);
-        if (!links.back().ok()) return 1;
-    }
-    if (options.publish) {
-        const std::string folder = bramblet::SimulatedPortFolder();
-        ::mkdir(folder.c_str(), 0700);
-        links.emplace_back(
-            folder + "/" + FamilyName(options.chip.family) + "-" + std::to_string(::getpid()),
-            name);
-    }
-
-    struct sigaction stop {};
-    stop.sa_handler = OnStop;
-    sigaction(SIGTERM, &stop, nullptr);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGHUP, &stop, nullptr);
-    struct sigaction reset {};
-    reset.sa_handler = OnReset;
-    sigaction(SIGUSR1, &reset, nullptr);
-    // The signals are held except while waiting, so none is lost between a test and the wait.
-    sigset_t held, waiting;
-    sigemptyset(&held);
-    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&held, s);
-    sigprocmask(SIG_BLOCK, &held, &waiting);
-
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
-    const auto start = Clock::now();
-    auto now = [&] { return std::chrono::duration_cast<Time>(Clock::now() - start); };
-    std::size_t logged = 0;
-    std::uint32_t hostBaud = 0;
-    std::uint32_t chipBaud = chip.Baud();
-    // The writer's rate as it last set it on its side of the terminal.
-    auto followHost = [&](Time t) {
-        termios current{};
-        if (tcgetattr(slave, &current) != 0) return;
-        const std::uint32_t baud = BaudOf(cfgetospeed(&current));
-        if (baud != hostBaud) chip.SetHostBaud(baud, t);
-        hostBaud = baud;
-    };
-    followHost(Time{0});
-
-    while (!gStop) {
-        const Time t = now();
-        if (gReset) {
-            gReset = 0;
-            chip.Reset(t);
-            if (options.verbose) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
-        }
-        followHost(t);
-        // Every byte leaves when its stop bit would reach the writer.
-        std::vector<std::uint8_t> due;
-        while (const Chip::Reply* reply = chip.NextReply(t)) {
-            due.push_back(reply->byte);
-            chip.PopReply();
-        }
-        // Nobody reading and the terminal's queue full: the bytes are lost, as on a line.
-        if (!due.empty() && ::write(master, due.data(), due.size()) < 0 && errno != EAGAIN) break;
-        if (options.verbose) {
-            LogEvents(chip, logged);
-            if (chip.Baud() != chipBaud) {
-                chipBaud = chip.Baud();
-                std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud);
-            }
-        }
-
-        timespec timeout{};
-        timespec* wait = nullptr;
-        if (const std::optional<Time> next = chip.NextEvent()) {
-            const auto left = std::max(*next - now(), Time{0});
-            timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-            timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-            wait = &timeout;
-        }
-        pollfd p{master, POLLIN, 0};
-        const int ready = ::ppoll(&p, 1, wait, &waiting);
-        if (ready > 0 && (p.revents & POLLIN)) {
-            std::uint8_t buffer[4096];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            const Time sent = now();
-            followHost(sent);
-            for (ssize_t i = 0; i < n; ++i) chip.HostSends(buffer[i], sent);
-        }
-    }
-
-    int status = 0;
-    if (!options.save.empty()) {
-        if (!SaveSRecordFile(options.save, chip)) {
-            std::fprintf(stderr, "bramblet-sim: cannot write %s\n", options.save.c_str());
-            status = 1;
-        }
-    }
-    links.clear();
-    ::close(master);
-    ::close(slave);
-    return status;
+    return 0;
 }

@@ -16,7 +16,7 @@ public:
         if (link_.Unplugged() || !IsLinkRate(baud)) return false;
         link_.Purge();
         link_.baud_ = baud;
-        link_.chip_.SetHostBaud(baud, link_.now_);
+        link_.line_->SetHostBaud(baud, link_.now_);
         if (!dtrSet_ && link_.modemLines_) link_.SetLines(true, link_.rts_);
         return true;
     }
@@ -73,8 +73,11 @@ private:
     VirtualLink& link_;
 };
 
-VirtualLink::VirtualLink(const ChipConfig& config)
-    : chip_(config), opener_(std::make_unique<LinkOpener>(*this)) {}
+VirtualLink::VirtualLink(const ChipConfig& config, const Adapter& adapter)
+    : chip_(config),
+      adapter_(adapter.Ideal() ? nullptr : std::make_unique<AdapterLine>(chip_, adapter)),
+      line_(adapter_ ? static_cast<HostLine*>(adapter_.get()) : &chip_),
+      opener_(std::make_unique<LinkOpener>(*this)) {}
 
 VirtualLink::~VirtualLink() = default;
 
@@ -84,14 +87,14 @@ PortOpener& VirtualLink::Opener() {
 
 void VirtualLink::Purge() {
     // What has arrived is discarded; what is still on the line arrives after the purge.
-    while (chip_.NextReply(now_)) chip_.PopReply();
+    while (line_->NextReply(now_)) line_->PopReply();
 }
 
 void VirtualLink::Write(const std::uint8_t* bytes, std::size_t n) {
     if (Unplugged()) return;
-    frames_.push_back({now_, std::vector<std::uint8_t>(bytes, bytes + n), chip_.BytesFromHost(),
-                       chip_.BytesToHost()});
-    for (std::size_t i = 0; i < n; ++i) chip_.HostSends(bytes[i], now_);
+    frames_.push_back({now_, std::vector<std::uint8_t>(bytes, bytes + n), line_->BytesFromHost(),
+                       line_->BytesToHost()});
+    for (std::size_t i = 0; i < n; ++i) line_->HostSends(bytes[i], now_);
 }
 
 std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
@@ -107,11 +110,11 @@ std::size_t VirtualLink::Read(std::uint8_t* buffer, std::size_t n) {
     std::size_t got = 0;
     while (got < n) {
         // Bytes that came before the read are taken at once, the rest as they arrive.
-        const Chip::Reply* reply = chip_.NextReply(deadline);
+        const HostLine::Reply* reply = line_->NextReply(deadline);
         if (!reply) break;
         now_ = std::max(now_, reply->arrives);
         buffer[got++] = reply->byte;
-        chip_.PopReply();
+        line_->PopReply();
     }
     if (got < n) now_ = deadline;
     reads_.push_back({start, now_, n, got});
@@ -124,7 +127,7 @@ void VirtualLink::SetLines(bool dtr, bool rts) {
     if (rts != rts_) lineChanges_.push_back({now_, ModemLine::Rts, rts});
     dtr_ = dtr;
     rts_ = rts;
-    chip_.SetHostLines(now_, dtr, rts);
+    line_->SetHostLines(now_, dtr, rts);
 }
 
 void VirtualLink::ClearLog() {

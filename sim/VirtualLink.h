@@ -16,12 +16,15 @@
 // bytes between the two at different rates arrive as a UART would sample them. The line can be
 // unplugged at a moment of the virtual clock, as a USB adapter pulled out while a write runs;
 // the chip's faults (ChipConfig::faults) spoil bytes on the line, reset it or make it hang.
+// An adapter other than the ideal one sits between the port and the chip's line, as a
+// USB-serial adapter does: its frames and packets decide when bytes arrive.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/Adapter.h"
 #include "sim/Chip.h"
 #include "writer/link/SerialPort.h"
 
@@ -29,7 +32,7 @@ namespace bramblet::sim {
 
 class VirtualLink {
 public:
-    explicit VirtualLink(const ChipConfig& config = {});
+    explicit VirtualLink(const ChipConfig& config = {}, const Adapter& adapter = {});
     ~VirtualLink();
     VirtualLink(const VirtualLink&) = delete;
     VirtualLink& operator=(const VirtualLink&) = delete;
@@ -44,7 +47,7 @@ public:
     // (nothing more goes out, reads end at once), and every later open fails as a missing device.
     void UnplugAt(Time when) {
         unplugAt_ = when;
-        chip_.CutHostLine(when);
+        line_->CutHostLine(when);
     }
     void Unplug() { UnplugAt(now_); }
     bool Unplugged() const { return unplugAt_ && now_ >= *unplugAt_; }
@@ -105,6 +108,8 @@ private:
     void SetLines(bool dtr, bool rts);
 
     Chip chip_;
+    std::unique_ptr<AdapterLine> adapter_;  // null for the ideal adapter
+    HostLine* line_;                        // the adapter, else the chip's own line
     std::unique_ptr<PortOpener> opener_;
     Time now_{0};
     std::uint32_t baud_ = 0;

@@ -5,7 +5,8 @@
 # Prints the commands and options that PROGRAM's usage text on standard input names, one a
 # line: "command write", "option --port". Commands are the words after PROGRAM on its usage
 # lines, or the entries of a "Commands:" list; options are the words that begin with "--", or
-# a dash and one letter, wherever they stand.
+# a dash and one letter, wherever they stand. An option whose entry in an options list names
+# its value is also given with that name: "value --log FILE".
 _bramblet_help_words() {
     awk -v name="$1" '
         function word_after(text) {
@@ -16,6 +17,14 @@ _bramblet_help_words() {
             return match(text, /^[a-z][a-z0-9-]*/) ? substr(text, 1, RLENGTH) : ""
         }
         /^[A-Za-z ]*[Cc]ommands:[[:space:]]*$/ { listing = 1; next }
+        match($0, /^  +(-[[:alpha:]], )?--?[[:alpha:]][[:alnum:]-]* [A-Z]/) {
+            entry = substr($0, 1, RLENGTH)
+            sub(/^ +(-[[:alpha:]], )?/, "", entry)
+            split(entry, parts, " ")
+            value = substr($0, RLENGTH)
+            sub(/ .*/, "", value)
+            print "value " parts[1] " " value
+        }
         listing && /^[[:space:]]*$/ { listing = 0 }
         listing && match($0, /^  +[a-z][a-z0-9-]*/) {
             entry = substr($0, 1, RLENGTH); sub(/^ +/, "", entry); print "command " entry
@@ -59,6 +68,7 @@ _bramblet_cli() {
     commands=$(awk '$1 == "command" { print $2 }' <<<"$listed")
     options=$(awk '$1 == "option" { print $2 }' <<<"$listed")
 
+    # The value after an option, by what its usage calls it.
     case $prev in
         --family)
             COMPREPLY=($(compgen -W 'R8C M16C M32C R8CM' -- "$cur"))
@@ -68,19 +78,28 @@ _bramblet_cli() {
             COMPREPLY=($(compgen -W '9600 19200 38400 57600 115200' -- "$cur"))
             return
             ;;
-        --port)
+        --verify-by)
+            COMPREPLY=($(compgen -W 'read sum' -- "$cur"))
+            return
+            ;;
+        --lang)
+            COMPREPLY=($(compgen -W 'en ja' -- "$cur"))
+            return
+            ;;
+    esac
+    local value
+    value=$(awk -v option="$prev" '$1 == "value" && $2 == option { print $3; exit }' <<<"$listed")
+    case $value in
+        PORT)
             _bramblet_cli_ports "$cli" "$listed"
             return
             ;;
-        -o | --output | --log)
+        FILE)
             _filedir
             return
             ;;
-        --id | --before | --after | --erase-block | --serial)
-            return
-            ;;
-        --verify-by)
-            COMPREPLY=($(compgen -W 'read sum' -- "$cur"))
+        ?*)
+            # Addresses, codes and sequences: nothing a list can offer.
             return
             ;;
     esac

@@ -187,3 +187,33 @@ TEST(OptionsTest, CheckTakesExactlyOneFile) {
 
 }  // namespace
 }  // namespace bramblet
+
+namespace bramblet {
+namespace {
+
+TEST(OptionsTest, LangBeforeTheCommandOrAmongItsOptions) {
+    std::string error;
+    auto o = ParseOptions({"write", "a.mot", "--port", "COM1", "--lang", "en"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->Language(), text::Lang::En);
+    // Before the command it reaches check, whose arguments are all its file.
+    o = ParseOptions({"--lang", "en", "check", "--lang"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->file, "--lang");
+    EXPECT_EQ(o->Language(), text::Lang::En);
+    // The one after the command is the nearer choice.
+    o = ParseOptions({"--lang", "en", "info", "--port", "COM1", "--lang", "ja"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->Language(), text::Lang::Ja);
+    o = ParseOptions({"info", "--port", "COM1"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_FALSE(o->lang);
+    EXPECT_FALSE(ParseOptions({"info", "--port", "COM1", "--lang", "de"}, error));
+    EXPECT_EQ(error, "--lang takes en or ja");
+    EXPECT_FALSE(ParseOptions({"--lang"}, error));
+    EXPECT_FALSE(ParseOptions({"--lang", "en"}, error));
+    EXPECT_EQ(error, "no command");
+}
+
+}  // namespace
+}  // namespace bramblet

@@ -27,7 +27,7 @@ protected:
 };
 
 TEST_F(ConnectTest, HealthyChipNeedsAllSeventeenZerosThenBaudCheckAndStatus) {
-    const int result = W().ConnectBootMode(T());
+    const int result = W().ConnectBootMode(T()).Word();
     EXPECT_EQ(result, 0x8000);  // ready, ID not checked yet
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));
     EXPECT_EQ(Link().Baud(), 19200u);
@@ -51,14 +51,14 @@ TEST_F(ConnectTest, SynchronisationStopsAtTheFirstAnswer) {
         config.faults.syncAnswerAfter = k;
         config.faults.syncAnswer = {0x5A};  // its value is not examined
         Chip(config);
-        EXPECT_EQ(W().ConnectBootMode(T()), 0x8000) << k;
+        EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x8000) << k;
         EXPECT_EQ(Frames(), Expected(k, {kBaudCheck, kStatus})) << k;
     }
 }
 
 TEST_F(ConnectTest, SilentTargetTakesAboutOnePointOneSecondAndLeavesThePortOpen) {
     Chip(Deaf());
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
     // Seventeen zeros, the Baud Rate Check and nothing more: no status read, no clear.
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck}));
     EXPECT_EQ(Link().Now(), 430ms + 17 * 34ms + 70ms);
@@ -67,7 +67,7 @@ TEST_F(ConnectTest, SilentTargetTakesAboutOnePointOneSecondAndLeavesThePortOpen)
 
     // The caller closes it and the next attempt opens the same port again.
     W().CloseCommHandle();
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
     EXPECT_EQ(Link().Opens(), 2);
 }
 
@@ -77,7 +77,7 @@ TEST_F(ConnectTest, BaudRateCheckWantsExactlyOneEcho) {
         sim::ChipConfig config;
         config.faults.baudEcho = echo;
         Chip(config);
-        EXPECT_EQ(W().ConnectBootMode(T()), 0) << echo.size();
+        EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0) << echo.size();
         EXPECT_EQ(Frames(), Expected(17, {kBaudCheck})) << echo.size();
     }
 }
@@ -87,7 +87,7 @@ TEST_F(ConnectTest, GarbageAfterSynchronisationSpoilsTheEcho) {
     config.faults.syncAnswerAfter = 3;
     config.faults.syncAnswer = {0x3C, 0x5A, 0xE1};  // the rest lands in the echo read
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
     EXPECT_EQ(Frames(), Expected(3, {kBaudCheck}));
 }
 
@@ -95,7 +95,7 @@ TEST_F(ConnectTest, StaleInputIsDiscardedBeforeSynchronising) {
     sim::ChipConfig config;
     config.faults.powerOnNoise = {0x12, 0x34, 0x56};
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x8000);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));  // no zero was answered by noise
     EXPECT_EQ(Link().Reads()[0].got, 3u);
 }
@@ -104,7 +104,7 @@ TEST_F(ConnectTest, CommandEchoAloneIsNoAnswerOnTheNormalLink) {
     sim::ChipConfig config;
     config.faults.loopBack = true;  // every byte comes straight back
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
     EXPECT_EQ(Frames(), Expected(1, {kBaudCheck, kStatus}));
 }
 
@@ -113,7 +113,7 @@ TEST_F(ConnectTest, CommandEchoOnTheModePinLinkIsAStatusWithErrorFlags) {
     config.faults.loopBack = true;
     Chip(config);
     view.modePin = true;
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x3000);          // 0x70 0x00: error flags, not ready
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x3000);   // 0x70 0x00: error flags, not ready
     EXPECT_EQ(Frames(), std::vector<Bytes8>({kStatus}));  // and therefore no Clear Status
     EXPECT_EQ(Link().Baud(), 38400u);
 }
@@ -122,24 +122,24 @@ TEST_F(ConnectTest, ShortStatusReplies) {
     sim::ChipConfig config;
     config.faults.statusReplyLength = 1;  // SRD alone: the missing SRD1 counts as 0x00
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x8000);
 
     config.faults.statusReplyLength = 0;
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus}));
 }
 
 TEST_F(ConnectTest, ErrorFlagsAreClearedOnceAndStillReported) {
     Link().Target().HostSends(0x33, 0ns);  // not a command: sets SRD bits 5 and 4
-    EXPECT_EQ(W().ConnectBootMode(T()), 0xB000);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0xB000);
     EXPECT_EQ(Frames(), Expected(17, {kBaudCheck, kStatus, kClear}));
     EXPECT_EQ(Link().Target().Srd(), 0x80);
 
     // The next connection finds the flags gone and sends no clear.
     W().CloseCommHandle();
     Link().ClearLog();
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x8000);
     EXPECT_EQ(Count(0x50), 0);
 }
 
@@ -158,7 +158,7 @@ TEST_F(ConnectTest, ClearStatusGoesToAReadyChipWithEitherErrorFlag) {
         };
         ScriptedPorts ports(script);
         Session session(ports, view, view);
-        EXPECT_EQ(session.ConnectBootMode(T()), (c.srd * 256) & 0xB000) << int{c.srd};
+        EXPECT_EQ(session.ConnectBootMode(T()).Word(), (c.srd * 256) & 0xB000) << int{c.srd};
         EXPECT_EQ(script.Count(0x50), c.cleared ? 1 : 0) << int{c.srd};
         EXPECT_EQ(script.writes.back()[0], c.cleared ? 0x50 : 0x70) << int{c.srd};
     }
@@ -168,7 +168,7 @@ TEST_F(ConnectTest, ChipVerifiedAtOnceWhenBlank) {
     sim::ChipConfig config;
     config.verifiedWhenBlank = true;
     Chip(config);
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x800C);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x800C);
     EXPECT_EQ(Count(0x50), 0);
 }
 
@@ -186,7 +186,7 @@ TEST_F(ConnectTest, ModePinLinkOnlyForR8CExactly) {
         Chip({});
         view.cpuFamily = c.family;
         view.modePin = c.modePin;
-        EXPECT_EQ(W().ConnectBootMode(T()), 0x8000) << c.family;
+        EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0x8000) << c.family;
         EXPECT_EQ(Link().Baud(), c.baud) << c.family;
         EXPECT_EQ(Frames(), c.modePinLink ? std::vector<Bytes8>{kStatus}
                                           : Expected(17, {kBaudCheck, kStatus}))
@@ -199,32 +199,49 @@ TEST_F(ConnectTest, ModePinChipAnswersOnlyAtItsOwnRate) {
     config.fixedBaud = 38400;
     Chip(config);
     view.modePin = false;
-    EXPECT_EQ(W().ConnectBootMode(T()), 0);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0);
 
     W().CloseCommHandle();
     view.modePin = true;
     // The tail of the 0xB0 sent at 19200 reached its UART as 0xFE, an unknown command: the
     // status shows the error flags, and the connection clears them.
-    EXPECT_EQ(W().ConnectBootMode(T()), 0xB000);
+    EXPECT_EQ(W().ConnectBootMode(T()).Word(), 0xB000);
     EXPECT_EQ(Link().Frames().back().bytes, kClear);
     // 430 ms discard, then one status exchange at 38400.
     const sim::Time start = Link().Reads()[Link().Reads().size() - 3].start;
     EXPECT_EQ(Link().Now() - start, 430ms + 3 * sim::ByteTime(38400) + 38ms);
 }
 
-TEST_F(ConnectTest, MissingPortGivesOneAndNoHandle) {
+TEST_F(ConnectTest, PortThatCannotBeOpenedSaysWhyAndLeavesNoHandle) {
     Link().SetPortMissing(true);
-    EXPECT_EQ(W().ConnectBootMode(T()), 1);
+    const Connection missing = W().ConnectBootMode(T());
+    EXPECT_EQ(missing.What(), Connection::Kind::NotOpened);
+    EXPECT_EQ(missing.OpenFailure(), OpenError::NotFound);
+    EXPECT_EQ(missing.Detail(), "COM1: no such port");
+    EXPECT_EQ(missing.Word(), 0);
     EXPECT_EQ(W().CommHandle(), nullptr);
-    EXPECT_EQ(W().LastOpenError(), OpenError::NotFound);
     EXPECT_TRUE(Frames().empty());
 
     Link().SetPortMissing(false);
     view.portName = "";  // the bare device prefix opens nothing
-    EXPECT_EQ(W().ConnectBootMode(T()), 1);
+    EXPECT_EQ(W().ConnectBootMode(T()).What(), Connection::Kind::NotOpened);
     view.portName = "COM12";
-    EXPECT_EQ(W().ConnectBootMode(T()), 0x8000);
+    const Connection answered = W().ConnectBootMode(T());
+    EXPECT_EQ(answered.What(), Connection::Kind::Answered);
+    EXPECT_EQ(answered.Word(), 0x8000);
+    EXPECT_EQ(answered.Detail(), "");
     EXPECT_EQ(Link().LastPortName(), "COM12");
+
+    // Lines asked of a port without them end the connection before anything is sent.
+    Link().SetModemLines(false);
+    linkOptions.before = ParseLineSequence("rts=1").value();
+    const std::size_t sent = Frames().size();
+    const Connection refused = W().ConnectBootMode(T());
+    EXPECT_EQ(refused.What(), Connection::Kind::LinesRefused);
+    EXPECT_EQ(refused.Detail(),
+              "cannot drive RTS on COM12, a port without modem lines: no modem lines");
+    EXPECT_EQ(refused.Word(), 0);
+    EXPECT_EQ(Frames().size(), sent);
 }
 
 }  // namespace

@@ -25,8 +25,10 @@
 #include "sim/VirtualLink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/core/Session.h"
+#include "writer/core/Steps.h"
 
 namespace bramblet::testing {
 namespace {
@@ -86,13 +88,7 @@ Outcome RunOnce(Operation operation, sim::VirtualLink& line, const Job& target, 
 
 // ---- The texts a run may end with ----------------------------------------------------------
 
-const std::string kNoPort = "COMポートがありません！";
-const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
 const std::string kNoRate = "通信速度を115200bpsに切り替えられません!";
-const std::string kIdMismatch = "ID照合不一致";
-const std::string kCannotErase = "フラッシュを消去できません! ";
-const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
-const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
 
 // The status line a run of `operation` may end with when `step` failed (Step::None: succeeded).
 // The files are sound and stay as they are, so no file text is right at any step.
@@ -141,13 +137,6 @@ const char* OperationName(Operation operation) {
     }
     return "";
 }
-
-const char* StepName(Step step) {
-    static const char* const kNames[] = {"none",    "file check", "open port", "connect", "rate",
-                                         "ID code", "erase",      "program",   "verify",  "read"};
-    return kNames[static_cast<int>(step)];
-}
-constexpr int kSteps = 10;
 
 // ---- Seeded choices ---------------------------------------------------------------------------
 
@@ -337,12 +326,15 @@ struct Scenario {
     sim::IdCode code{};  // the chip's ID code once preloaded
     std::string idSource;
     bool unlockable = true;  // the right code is somewhere the writer looks
+    // The cable: each model as it comes, within the design's windows.
+    std::size_t adapterModel = 0;
+    sim::Adapter adapter;
 };
 
 std::unique_ptr<sim::VirtualLink> MakeLine(const Scenario& scenario, const Fault* fault) {
     sim::ChipConfig config = scenario.chip;
     if (fault) Inject(*fault, config.faults);
-    auto line = std::make_unique<sim::VirtualLink>(config);
+    auto line = std::make_unique<sim::VirtualLink>(config, scenario.adapter);
     for (const auto& [address, bytes] : scenario.preload) line->Target().Load(address, bytes);
     if (fault && fault->kind == FaultKind::Unplug) line->UnplugAt(fault->at);
     return line;
@@ -431,6 +423,8 @@ Scenario MakeScenario(Random& random, const TempDir& dir) {
                                                           : "FFFF";
     sim::IdCode wrong = RandomCode(random);
     if (wrong == s.code) wrong[6] ^= 1;
+    s.adapterModel = random.Below(sim::kAdapterModels.size());
+    s.adapter = sim::AdapterOf(sim::kAdapterModels[s.adapterModel]);
     s.target.writeFile = dir.Write("prog.mot", s.image.records);
     const std::string idFile = dir.Name("prog.id");
     std::filesystem::remove(TempDir::Utf8(idFile));
@@ -597,8 +591,9 @@ std::string Describe(const Scenario& s) {
     std::ostringstream out;
     out << OperationName(s.operation) << " on " << s.target.family
         << (s.target.modePin ? " (mode pin)" : "")
-        << (s.target.baud ? " at 115200 baud" : " at the design's rate") << ", " << s.idSource
-        << ", " << s.image.bytes.size() << " bytes in pages";
+        << (s.target.baud ? " at 115200 baud" : " at the design's rate") << " through "
+        << s.adapter.Spelled() << ", " << s.idSource << ", " << s.image.bytes.size()
+        << " bytes in pages";
     char page[12];
     for (std::uint32_t p : s.image.flushes) {
         std::snprintf(page, sizeof page, " %06X", p);
@@ -609,8 +604,8 @@ std::string Describe(const Scenario& s) {
 
 std::string Describe(const Outcome& o) {
     std::ostringstream out;
-    out << (o.Succeeded() ? "succeeded" : std::string("failed at ") + StepName(o.failed)) << ": \""
-        << o.text << "\"";
+    out << (o.Succeeded() ? "succeeded" : std::string("failed at ") + StepOf(o.failed).words)
+        << ": \"" << o.text << "\"";
     if (o.page) out << std::hex << ", page " << *o.page << std::dec;
     return out.str();
 }
@@ -625,8 +620,9 @@ struct Counts {
     int byOperation[3] = {};
     int byKind[kFaultKinds] = {};
     int byPhase[kPhases] = {};
+    int byAdapter[sim::kAdapterModels.size()] = {};
     int successes = 0;
-    int failuresByStep[kSteps] = {};
+    int failuresByStep[kSteps.size()] = {};
     int failedChecks = 0;
     int blindErases = 0;
 };
@@ -739,6 +735,7 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
         ++counts.byOperation[static_cast<int>(s.operation)];
         ++counts.byKind[static_cast<int>(fault.kind)];
         ++counts.byPhase[static_cast<int>(fault.phase)];
+        ++counts.byAdapter[s.adapterModel];
         if (outcome.Succeeded()) {
             ++counts.successes;
         } else {
@@ -772,11 +769,14 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
     for (int p = 0; p < kPhases; ++p) {
         std::printf("    %-26s %6d\n", kPhaseNames[p], counts.byPhase[p]);
     }
+    std::printf("  adapters:\n");
+    for (std::size_t a = 0; a < sim::kAdapterModels.size(); ++a) {
+        std::printf("    %-26s %6d\n", sim::kAdapterModels[a].name, counts.byAdapter[a]);
+    }
     std::printf("  successes %d\n  failures by step:\n", counts.successes);
-    for (int step = 1; step < kSteps; ++step) {
+    for (std::size_t step = 1; step < kSteps.size(); ++step) {
         if (counts.failuresByStep[step]) {
-            std::printf("    %-26s %6d\n", StepName(static_cast<Step>(step)),
-                        counts.failuresByStep[step]);
+            std::printf("    %-26s %6d\n", kSteps[step].words, counts.failuresByStep[step]);
         }
     }
     std::printf("  erases reported done that never reached the chip: %d\n", counts.blindErases);

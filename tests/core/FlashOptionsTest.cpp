@@ -4,17 +4,12 @@
 
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {
 
-const std::string kErasing = "フラッシュ消去中";
-const std::string kErased = "フラッシュ消去完了！";
-const std::string kProgramming = "フラッシュ書き込み中";
-const std::string kVerifying = "フラッシュベリファイ中";
-const std::string kWritten = "フラッシュ書き込みは無事完了しました";
-const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
 using Pages = std::vector<std::pair<std::uint8_t, std::uint32_t>>;
 
 class FlashOptionsTest : public LinkFixture {

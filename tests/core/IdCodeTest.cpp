@@ -14,7 +14,7 @@ class IdCodeTest : public LinkFixture {
 protected:
     // Connects; the log then holds only what VerifyIdCode sends.
     void Connect() {
-        ASSERT_GT(W().ConnectBootMode(T()), 1);
+        ASSERT_EQ(W().ConnectBootMode(T()).What(), Connection::Kind::Answered);
         Link().ClearLog();
     }
     // The ID Checks sent: each is two writes, the 5-byte header and the 7 code bytes, and is
@@ -116,7 +116,7 @@ TEST_F(IdCodeTest, NotReadyOrFlaggedStatusReturnsAtOnce) {
     config.faults.loopBack = true;
     SwapChip(config);
     view.modePin = true;  // the mode-pin link takes the echo 0x70 0x00 as 0x3000
-    ASSERT_EQ(W().ConnectBootMode(T()), 0x3000);
+    ASSERT_EQ(W().ConnectBootMode(T()).Word(), 0x3000);
     Link().ClearLog();
     EXPECT_EQ(W().VerifyIdCode(T()), 0x3000);
     EXPECT_EQ(Frames(), std::vector<Bytes8>{{0x70}});

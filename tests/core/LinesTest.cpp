@@ -2,6 +2,7 @@
 // and mode pins are wired to RTS and DTR.
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
@@ -11,7 +12,6 @@ using Change = sim::VirtualLink::LineChange;
 using Changes = std::vector<Change>;
 constexpr ModemLine kDtr = ModemLine::Dtr;
 constexpr ModemLine kRts = ModemLine::Rts;
-const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
 
 LineSequence Steps(const char* text) {
     return ParseLineSequence(text).value();

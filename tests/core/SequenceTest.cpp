@@ -5,28 +5,12 @@
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/ScriptedPort.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/flash/Image.h"
 
 namespace bramblet::testing {
 namespace {
-
-const std::string kStartWrite = "フラッシュ消去・書込み開始";
-const std::string kChecking = "Sフォーマットファイル検証中";
-const std::string kConnecting = "BOOTモードコネクト中";
-const std::string kIdAllFF = "ID all FF 照合中";
-const std::string kIdVerified = "ID照合完了！";
-const std::string kErasing = "フラッシュ消去中";
-const std::string kErased = "フラッシュ消去完了！";
-const std::string kProgramming = "フラッシュ書き込み中";
-const std::string kVerifying = "フラッシュベリファイ中";
-const std::string kWritten = "フラッシュ書き込みは無事完了しました";
-const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
-const std::string kNoPort = "COMポートがありません！";
-const std::string kIdMismatch = "ID照合不一致";
-const std::string kCannotErase = "フラッシュを消去できません! ";
-const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
-const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
 
 using Statuses = std::vector<std::string>;
 using Beeps = std::vector<std::uint32_t>;

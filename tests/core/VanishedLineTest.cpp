@@ -3,21 +3,11 @@
 // the port is closed.
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 
 namespace bramblet::testing {
 namespace {
-
-const std::string kConnecting = "BOOTモードコネクト中";
-const std::string kIdAllFF = "ID all FF 照合中";
-const std::string kIdFile = "IDファイル 照合中";
-const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
-const std::string kErasing = "フラッシュ消去中";
-const std::string kProgramming = "フラッシュ書き込み中";
-const std::string kVerifying = "フラッシュベリファイ中";
-const std::string kCannotErase = "フラッシュを消去できません! ";
-const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
-const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
 
 using Beeps = std::vector<std::uint32_t>;
 

@@ -74,6 +74,7 @@ expect "M16C M32C" "$cli" write prog.mot --family M
 expect "" "$cli" write prog.mot --id ""
 expect "" "$cli" write prog.mot --before ""
 expect "read sum" "$cli" write prog.mot --verify-by ""
+expect "en ja" "$cli" write prog.mot --lang ""
 expect "--verify-by" "$cli" write prog.mot --verify
 # The write file: S-record names in any letter case, and folders to go into.
 expect "OLD.MOT boards lower.s prog.mot" "$cli" write ""

@@ -17,6 +17,7 @@
 
 #include "tests/e2e/SimChips.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 
 namespace bramblet::testing {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(CliCommandsTest, ReadBackGivesTheWrittenBytesAsACheckableFile) {
     const std::string back = dir.Name("back.mot");
     const RunResult read = Cli({"read", "4000-43FF", "--port", dir.Name("chip"), "-o", back});
     EXPECT_EQ(read.status, 0) << read.err;
-    EXPECT_EQ(read.Lines().back(), "ID照合完了！");
+    EXPECT_EQ(read.Lines().back(), kIdVerified);
     const RunResult check = Cli({"check", back});
     EXPECT_EQ(check.status, 0);
     const Lines checked = check.Lines();
@@ -79,7 +80,7 @@ TEST_F(CliCommandsTest, LockedChipIsReadOnlyWithItsCode) {
     const std::string back = dir.Name("back.mot");
     const RunResult locked = Cli({"read", "4000-42FF", "--port", dir.Name("chip"), "-o", back});
     EXPECT_EQ(locked.status, 1);
-    EXPECT_EQ(locked.Lines().back(), "ID照合不一致");
+    EXPECT_EQ(locked.Lines().back(), kIdMismatch);
     EXPECT_FALSE(std::filesystem::exists(TempDir::Utf8(back)));
 
     const RunResult unlocked = Cli(
@@ -94,7 +95,7 @@ TEST_F(CliCommandsTest, FastLinkWritesAndVerifies) {
     auto chip = Sim("chip");
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "115200"});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(write.Lines().back(), kWritten);
     // The chip keeps 115200 until it is reset, as after a real write.
     chip->Signal(SIGUSR1);
     const RunResult verify = Cli({"verify", file, "--port", dir.Name("chip"), "--baud", "115200"});
@@ -127,10 +128,10 @@ TEST_F(CliCommandsTest, ChipThatKnowsOnly9600IsReachedAt9600) {
     auto chip = Sim("chip", {"--max-baud", "9600"});
     const RunResult design = Cli({"erase", "--port", dir.Name("chip")});
     EXPECT_EQ(design.status, 1);
-    EXPECT_EQ(design.Lines().back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_EQ(design.Lines().back(), kNoAnswer);
     const RunResult slow = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "9600"});
     EXPECT_EQ(slow.status, 0) << slow.err;
-    EXPECT_EQ(slow.Lines().back(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(slow.Lines().back(), kWritten);
 }
 
 TEST_F(CliCommandsTest, BoardsSideBySideEachEndTheirOwnWay) {
@@ -181,18 +182,15 @@ TEST_F(CliCommandsTest, ErasingAndVerifyingOnlyWhatIsNeeded) {
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--baud", "115200",
                                  "--erase-block", "C000", "--skip-blank", "--verify-by", "sum"});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_EQ(write.Lines(),
-              (Lines{"フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                     "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！", "フラッシュ消去中",
-                     "フラッシュ消去完了！", "フラッシュ書き込み中", "フラッシュベリファイ中",
-                     "フラッシュ書き込みは無事完了しました"}));
+    EXPECT_EQ(write.Lines(), (Lines{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
+                                    kErasing, kErased, kProgramming, kVerifying, kWritten}));
     // Onto the chip as it is: a page of the block at 0x8000, which no erase has touched.
     chip->Signal(SIGUSR1);
     const std::string more = dir.Write("more.mot", SRecords('1', 0x8000, 0x20, 1));
     const RunResult onto = Cli({"write", more, "--port", dir.Name("chip"), "--no-erase"});
     EXPECT_EQ(onto.status, 0) << onto.err;
     const Lines lines = onto.Lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "フラッシュ消去中"), 0);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kErasing), 0);
 
     ASSERT_EQ(chip->Stop(), 0);
     const sim::Chip saved = Saved("chip");
@@ -212,8 +210,7 @@ TEST_F(CliCommandsTest, PseudoTerminalHasNoModemLinesToEnterBootModeWith) {
         auto chip = Sim("chip", {"--reset-line", "rts", "--mode-line", "dtr"});
         const RunResult plain = Cli({"write", file, "--port", dir.Name("chip")});
         EXPECT_EQ(plain.status, 1);
-        EXPECT_EQ(plain.Lines().back(),
-                  "通信できません! ブートモードを確認してリセットしてください");
+        EXPECT_EQ(plain.Lines().back(), kNoAnswer);
     }
     // Asked to drive them, the port refuses before anything is sent.
     int master = -1, slave = -1;
@@ -222,7 +219,7 @@ TEST_F(CliCommandsTest, PseudoTerminalHasNoModemLinesToEnterBootModeWith) {
     const RunResult refused =
         Cli({"write", file, "--port", name, "--before", "dtr=1,rts=1,wait=50,rts=0,wait=100"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.Lines().back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_EQ(refused.Lines().back(), kNoAnswer);
     EXPECT_TRUE(Contains(refused.err, std::string("bramblet-cli: cannot drive DTR on ") + name +
                                           ", a port without modem lines: " + std::strerror(ENOTTY)))
         << refused.err;
@@ -232,6 +229,38 @@ TEST_F(CliCommandsTest, PseudoTerminalHasNoModemLinesToEnterBootModeWith) {
     EXPECT_EQ(errno, EAGAIN);
     close(slave);
     close(master);
+}
+
+}  // namespace
+}  // namespace bramblet::testing
+
+namespace bramblet::testing {
+namespace {
+
+// The English texts are written out here rather than taken from the catalogue, so that a changed
+// translation shows.
+TEST_F(CliCommandsTest, EnglishStatusTextsFromTheOptionOrTheEnvironment) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    const RunResult write = Cli({"write", file, "--port", dir.Name("chip"), "--lang", "en"});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.Lines(),
+              (Lines{"Starting flash erase and write", "Checking the S-format file",
+                     "Connecting in boot mode", "Checking ID all FF", "ID code verified!",
+                     "Erasing flash", "Flash erased!", "Writing flash", "Verifying flash",
+                     "Flash write completed successfully"}));
+
+    ::setenv("BRAMBLET_LANG", "en", 1);
+    const RunResult check = Cli({"check", file});
+    const RunResult chosen = Cli({"verify", file, "--port", dir.Name("chip"), "--lang", "ja"});
+    ::unsetenv("BRAMBLET_LANG");
+    EXPECT_EQ(check.status, 0) << check.err;
+    ASSERT_GE(check.Lines().size(), 2u);
+    EXPECT_EQ(check.Lines()[0], "Checking the S-format file");
+    EXPECT_EQ(check.Lines()[1], "Write area(004000-00427F)  Size(640 bytes)");
+    EXPECT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.Lines().back(), kVerified);
+    ASSERT_EQ(chip->Stop(), 0);
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "sim/SRecordFile.h"
+#include "tests/e2e/SimChips.h"
 #include "tests/support/Processes.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/platform/posix/PosixSerial.h"
 
@@ -19,52 +21,28 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-const std::string kIdMismatch = "ID照合不一致";
-
-class CliEndToEndTest : public ::testing::Test {
-protected:
-    RunResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), BRAMBLET_CLI);
-        return RunProgram(args);
-    }
-    std::unique_ptr<SimProcess> Sim(std::vector<std::string> args) {
-        args.insert(args.end(), {"--link", dir.Name("chip"), "--no-publish"});
-        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
-    }
-    // The flash the simulator saved when it ended.
-    sim::Chip Saved(sim::Family family = sim::Family::R8C) {
-        sim::Chip chip({.family = family});
-        std::string error;
-        EXPECT_TRUE(sim::LoadSRecordFile(dir.Name("saved.mot"), chip, error)) << error;
-        return chip;
-    }
-
-    TempDir dir;
-};
+using CliEndToEndTest = SimChipsTest;
 
 TEST_F(CliEndToEndTest, WritesAndVerifiesABlankChip) {
     // Three pages, the middle one only partly, and the reset vector.
     const std::string file =
         dir.Write("prog.mot", SRecords('1', 0xC000, 0x180) + SRecords('1', 0xC280, 0x20) +
                                   SRecord('1', 0xFFFC, {0x00, 0xC0, 0x00, 0x00}));
-    auto sim = Sim({"--save", dir.Name("saved.mot"), "--version", "VER.1.48"});
+    auto sim = Sim("chip", {"--version", "VER.1.48"});
 
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_EQ(write.Lines(),
-              (Lines{"フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                     "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！", "フラッシュ消去中",
-                     "フラッシュ消去完了！", "フラッシュ書き込み中", "フラッシュベリファイ中",
-                     "フラッシュ書き込みは無事完了しました"}));
+    EXPECT_EQ(write.Lines(), (Lines{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
+                                    kErasing, kErased, kProgramming, kVerifying, kWritten}));
     EXPECT_NE(write.err.find("VER.1.48"), std::string::npos) << write.err;
     EXPECT_EQ(write.err.find('\r'), std::string::npos);  // no progress bar off a terminal
 
     const RunResult verify = Cli({"verify", file, "--port", dir.Name("chip")});
     EXPECT_EQ(verify.status, 0) << verify.err;
-    EXPECT_EQ(verify.Lines().back(), "フラッシュベリファイは無事完了しました");
+    EXPECT_EQ(verify.Lines().back(), kVerified);
 
     ASSERT_EQ(sim->Stop(), 0);
-    const sim::Chip chip = Saved();
+    const sim::Chip chip = Saved("chip");
     for (std::uint32_t a = 0xC000; a < 0xC180; ++a) ASSERT_EQ(chip.Read(a), a & 0xFF) << a;
     for (std::uint32_t a = 0xC180; a < 0xC280; ++a) ASSERT_EQ(chip.Read(a), 0xFF) << a;
     for (std::uint32_t a = 0xC280; a < 0xC2A0; ++a) ASSERT_EQ(chip.Read(a), a & 0xFF) << a;
@@ -76,26 +54,25 @@ TEST_F(CliEndToEndTest, ProtectedChipIsUnlockedByTheIdFileBesideTheWriteFile) {
     dir.Write("prog.id",
               "M16C\r\nFFFDDF:4B\r\nFFE3:65\r\nFFEB:6C\r\nFFEF:70\r\nFFF3:69\r\n"
               "FFF7:6E\r\nFFFB:21\r\n");
-    auto sim = Sim({"--family", "M16C", "--id", "4B656C70696E21", "--save", dir.Name("saved.mot")});
+    auto sim = Sim("chip", {"--family", "M16C", "--id", "4B656C70696E21"});
     // No --family: the ID file names the chip, as it would for the window.
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
     EXPECT_EQ(write.status, 0) << write.err;
     const Lines lines = write.Lines();
     ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[3], "ID all FF 照合中");
-    EXPECT_EQ(lines[4], "IDファイル 照合中");
-    EXPECT_EQ(lines[5], "ID照合完了！");
-    EXPECT_EQ(lines.back(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(lines[3], kIdAllFF);
+    EXPECT_EQ(lines[4], kIdFile);
+    EXPECT_EQ(lines[5], kIdVerified);
+    EXPECT_EQ(lines.back(), kWritten);
     ASSERT_EQ(sim->Stop(), 0);
-    EXPECT_EQ(Saved(sim::Family::M16C).Read(0x0C003F), 0x3F);
+    EXPECT_EQ(Saved("chip", sim::Family::M16C).Read(0x0C003F), 0x3F);
 }
 
 TEST_F(CliEndToEndTest, WrongIdEverywhereEndsUnverifiedWithoutErasing) {
     dir.Write("old.mot", SRecords('1', 0xC000, 0x100, 7));
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x10));
     dir.Write("prog.id", "R8C\n0FFDDF:11\n22\n33\n44\n55\n66\n77\n");
-    auto sim = Sim(
-        {"--id", "01020304050607", "--load", dir.Name("old.mot"), "--save", dir.Name("saved.mot")});
+    auto sim = Sim("chip", {"--id", "01020304050607", "--load", dir.Name("old.mot")});
     const RunResult write =
         Cli({"write", file, "--port", dir.Name("chip"), "--id", "0102030405060F,R8C"});
     EXPECT_EQ(write.status, 1);
@@ -105,18 +82,18 @@ TEST_F(CliEndToEndTest, WrongIdEverywhereEndsUnverifiedWithoutErasing) {
     EXPECT_EQ(erase.Lines().back(), kIdMismatch);
     ASSERT_EQ(sim->Stop(), 0);
     // The old program is still there: no erase reached the chip.
-    const sim::Chip chip = Saved();
+    const sim::Chip chip = Saved("chip");
     for (std::uint32_t a = 0xC000; a < 0xC100; ++a) ASSERT_EQ(chip.Read(a), (a + 7) & 0xFF);
 }
 
 TEST_F(CliEndToEndTest, ChipFallingSilentWhileProgrammingEndsInBoundedTime) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x300));
-    auto sim = Sim({"--silent-after-pages", "1"});
+    auto sim = Sim("chip", {"--silent-after-pages", "1"});
     const auto start = Clock::now();
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
     const auto took = Clock::now() - start;
     EXPECT_EQ(write.status, 1);
-    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みに失敗しました!");
+    EXPECT_EQ(write.Lines().back(), kProgramFailed);
     // The detail goes to standard error only.
     EXPECT_NE(write.err.find("page 00C100: the chip did not answer the status poll"),
               std::string::npos)
@@ -130,10 +107,10 @@ TEST_F(CliEndToEndTest, ChipFallingSilentWhileProgrammingEndsInBoundedTime) {
 TEST_F(CliEndToEndTest, RefusedPageIsNamedWithItsStatusOnStandardError) {
     // 0x3000 lies between the R8C's data flash and its program ROM.
     const std::string file = dir.Write("prog.mot", SRecords('1', 0x3000, 0x10));
-    auto sim = Sim({});
+    auto sim = Sim("chip");
     const RunResult write = Cli({"write", file, "--port", dir.Name("chip")});
     EXPECT_EQ(write.status, 1);
-    EXPECT_EQ(write.Lines().back(), "フラッシュ書き込みに失敗しました!");
+    EXPECT_EQ(write.Lines().back(), kProgramFailed);
     EXPECT_NE(write.err.find("page 003000: SRD 90 SRD1 0C (ready, program error)"),
               std::string::npos)
         << write.err;
@@ -150,17 +127,17 @@ TEST_F(CliEndToEndTest, PortsThatCannotBeOpenedSayWhy) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x10));
     const RunResult missing = Cli({"write", file, "--port", dir.Name("nothing-here")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.Lines().back(), "COMポートがありません！");
+    EXPECT_EQ(missing.Lines().back(), kNoPort);
     EXPECT_NE(missing.err.find("no such device"), std::string::npos) << missing.err;
 
     // A port another writer holds is busy.
-    auto sim = Sim({});
+    auto sim = Sim("chip");
     PosixPortOpener ports;
     const OpenResult holder = ports.Open(dir.Name("chip"));
     ASSERT_NE(holder.port, nullptr) << holder.detail;
     const RunResult busy = Cli({"erase", "--port", dir.Name("chip")});
     EXPECT_EQ(busy.status, 1);
-    EXPECT_EQ(busy.Lines().back(), "COMポートがありません！");
+    EXPECT_EQ(busy.Lines().back(), kNoPort);
     EXPECT_NE(busy.err.find("busy"), std::string::npos) << busy.err;
 }
 
@@ -176,15 +153,6 @@ struct Vanishing {
 };
 
 TEST_F(CliEndToEndTest, KilledSimulatorEndsTheStepUnderWayAtOnce) {
-    const std::string kConnecting = "BOOTモードコネクト中";
-    const std::string kUnlocked = "ID照合完了！";
-    const std::string kErasing = "フラッシュ消去中";
-    const std::string kProgramming = "フラッシュ書き込み中";
-    const std::string kVerifying = "フラッシュベリファイ中";
-    const std::string kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
-    const std::string kCannotErase = "フラッシュを消去できません! ";
-    const std::string kProgramFailed = "フラッシュ書き込みに失敗しました!";
-    const std::string kVerifyFailed = "フラッシュベリファイに失敗しました!";
     // Pages take about 0.4 s to program at 19200 baud, 0.05 s at 115200, 0.14 s to read back.
     const std::string eight = dir.Write("eight.mot", SRecords('1', 0xC000, 0x800));
     const std::string many = dir.Write("many.mot", SRecords('1', 0xC000, 0x2000));
@@ -199,12 +167,12 @@ TEST_F(CliEndToEndTest, KilledSimulatorEndsTheStepUnderWayAtOnce) {
         {{"write", eight}, {}, kProgramming, 900ms, kProgramFailed, "page"},
         {{"write", many, "--baud", "115200"}, {}, kProgramming, 200ms, kProgramFailed, "page"},
         {{"write", four}, {}, kVerifying, 200ms, kVerifyFailed, "page"},
-        {{"verify", four}, holding, kVerifying, 200ms, kVerifyFailed + " ", "page"},
-        {{"read", "C000-FFFF", "-o", back}, {}, kUnlocked, 300ms, kUnlocked, "page"},
+        {{"verify", four}, holding, kVerifying, 200ms, kVerifyOperationFailed, "page"},
+        {{"read", "C000-FFFF", "-o", back}, {}, kIdVerified, 300ms, kIdVerified, "page"},
     };
     for (const Vanishing& c : cases) {
         SCOPED_TRACE(c.command[0] + " killed after " + c.after);
-        auto sim = Sim(c.sim);
+        auto sim = Sim("chip", c.sim);
         std::vector<std::string> args = {BRAMBLET_CLI};
         args.insert(args.end(), c.command.begin(), c.command.end());
         args.insert(args.end(), {"--port", dir.Name("chip")});

@@ -11,6 +11,7 @@
 #include "tests/e2e/SimChips.h"
 #include "tests/support/Json.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "writer/common/Text.h"
 #include "writer/flash/Image.h"
 
@@ -100,7 +101,7 @@ TEST_F(CliStationTest, JsonLinesCarryEveryTextAndEndWithAResultPerBoard) {
     EXPECT_EQ(ok["command"].text, "write");
     EXPECT_TRUE(ok["ok"].boolean);
     EXPECT_TRUE(ok["step"].IsNull());
-    EXPECT_EQ(ok["text"].text, "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(ok["text"].text, kWritten);
     EXPECT_TRUE(ok["serial"].IsNull());
     EXPECT_EQ("CRC-32: " + ok["crc32"].text + " (" + ok["size"].text + " bytes)",
               Cli({"check", file}).Lines().back());
@@ -110,7 +111,7 @@ TEST_F(CliStationTest, JsonLinesCarryEveryTextAndEndWithAResultPerBoard) {
     EXPECT_EQ(failed["port"].text, dir.Name("b"));
     EXPECT_FALSE(failed["ok"].boolean);
     EXPECT_EQ(failed["step"].text, "id-code");
-    EXPECT_EQ(failed["text"].text, "ID照合不一致");
+    EXPECT_EQ(failed["text"].text, kIdMismatch);
     for (const char* key : {"detail", "page", "srd", "srd1", "mismatch", "lost", "serial_void"}) {
         EXPECT_TRUE(failed.Has(key) && failed[key].IsNull()) << key;
     }

@@ -8,8 +8,10 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/e2e/SimChips.h"
 #include "tests/support/Processes.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/platform/posix/PosixSerial.h"
 
@@ -32,20 +34,20 @@ std::vector<Command> Logged(const std::string& log) {
         std::istringstream fields(line);
         std::string time, ms, code, address;
         if (!(fields >> time >> ms >> code >> address) || ms != "ms" || code.size() != 2) continue;
-        commands.push_back({std::stoul(code, nullptr, 16), std::stoul(address, nullptr, 16)});
+        commands.push_back({static_cast<unsigned>(std::stoul(code, nullptr, 16)),
+                            static_cast<unsigned>(std::stoul(address, nullptr, 16))});
     }
     return commands;
 }
 
-class CliStopTest : public ::testing::Test {
+class CliStopTest : public SimChipsTest {
 protected:
     // Runs `args` until `status` is printed, waits `after`, signals, and returns the result and
     // how long the program took to end from the signal.
     std::pair<RunResult, Clock::duration> StopDuring(std::vector<std::string> args,
                                                      const std::string& status,
                                                      Clock::duration after, int signal) {
-        args.insert(args.begin(), BRAMBLET_CLI);
-        ProgramRun run(args);
+        ProgramRun run(Args(std::move(args)));
         EXPECT_TRUE(run.WaitForLine(status));
         std::this_thread::sleep_for(after);
         const auto signalled = Clock::now();
@@ -65,22 +67,20 @@ protected:
         PosixPortOpener opener;
         EXPECT_NE(opener.Open(port).port, nullptr);
     }
-
-    TempDir dir;
 };
 
 TEST_F(CliStopTest, CtrlCDuringProgrammingEndsAtOnceAndSendsNothingMore) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x1000) + "S9030000FC\n");
     const std::string log = dir.Name("sim.log");
-    SimProcess sim(BRAMBLET_SIM, {"--no-publish", "--verbose"}, log);
+    auto sim = Sim("chip", {"--verbose"}, log);
     const auto [run, took] =
-        StopDuring({"write", file, "--port", sim.Path()}, "フラッシュ書き込み中", 1200ms, SIGINT);
+        StopDuring({"write", file, "--port", dir.Name("chip")}, kProgramming, 1200ms, SIGINT);
     EXPECT_EQ(run.status, 130) << run.err;
     EXPECT_LT(took, 1s);
     const unsigned page = StoppedPage(run.err, "programming");
     EXPECT_GT(page, 0xC000u);
     EXPECT_LT(page, 0xD000u);
-    ExpectPortFree(sim.Path());
+    ExpectPortFree(dir.Name("chip"));
 
     // Whatever the simulator logs from now on is what reached it before the program ended: no
     // page past the one named, and nothing at all a little later.
@@ -88,7 +88,9 @@ TEST_F(CliStopTest, CtrlCDuringProgrammingEndsAtOnceAndSendsNothingMore) {
     const std::vector<Command> commands = Logged(log);
     ASSERT_FALSE(commands.empty());
     for (const Command& c : commands) {
-        if (c.code == 0x41) EXPECT_LE(c.address, page);
+        if (c.code == 0x41) {
+            EXPECT_LE(c.address, page);
+        }
     }
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(Logged(log).size(), commands.size());
@@ -96,16 +98,16 @@ TEST_F(CliStopTest, CtrlCDuringProgrammingEndsAtOnceAndSendsNothingMore) {
 
 TEST_F(CliStopTest, TerminationDuringTheVerifyEndsWith143) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x1000) + "S9030000FC\n");
-    SimProcess sim(BRAMBLET_SIM, {"--no-publish", "--load", file});
-    const auto [run, took] = StopDuring({"verify", file, "--port", sim.Path()},
-                                        "フラッシュベリファイ中", 500ms, SIGTERM);
+    auto sim = Sim("chip", {"--load", file});
+    const auto [run, took] =
+        StopDuring({"verify", file, "--port", dir.Name("chip")}, kVerifying, 500ms, SIGTERM);
     EXPECT_EQ(run.status, 143) << run.err;
     EXPECT_LT(took, 1s);
     const unsigned page = StoppedPage(run.err, "the verify");
     EXPECT_GE(page, 0xC000u);
     EXPECT_LT(page, 0xD000u);
-    EXPECT_NE(run.Lines().back(), "フラッシュベリファイは無事完了しました");
-    ExpectPortFree(sim.Path());
+    EXPECT_NE(run.Lines().back(), kVerified);
+    ExpectPortFree(dir.Name("chip"));
 }
 
 }  // namespace

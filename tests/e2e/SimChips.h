@@ -21,15 +21,17 @@ protected:
         return args;
     }
     RunResult Cli(std::vector<std::string> args) { return RunProgram(Args(std::move(args))); }
-    // A simulator published as `name` in the test's folder, saving its flash to `name`.mot.
-    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {}) {
+    // A simulator published as `name` in the test's folder, saving its flash to `name`.mot; with
+    // `errorFile`, its standard error (the --verbose log) goes there.
+    std::unique_ptr<SimProcess> Sim(const std::string& name, std::vector<std::string> args = {},
+                                    const std::string& errorFile = "") {
         args.insert(args.end(),
                     {"--link", dir.Name(name), "--no-publish", "--save", dir.Name(name + ".mot")});
-        return std::make_unique<SimProcess>(BRAMBLET_SIM, args);
+        return std::make_unique<SimProcess>(BRAMBLET_SIM, args, errorFile);
     }
-    // The flash the simulator `name` saved when it ended.
-    sim::Chip Saved(const std::string& name) {
-        sim::Chip chip({});
+    // The flash the simulator `name` saved when it ended, read as a chip of `family`.
+    sim::Chip Saved(const std::string& name, sim::Family family = sim::Family::R8C) {
+        sim::Chip chip({.family = family});
         std::string error;
         EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
         return chip;

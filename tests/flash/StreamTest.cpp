@@ -5,6 +5,7 @@
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/core/WriteFile.h"
 
@@ -38,11 +39,11 @@ protected:
     std::uint32_t maxAddress = 0;
 };
 
-const std::string kNotSFormat = "Sフォーマットファイルではありません！";
-const std::string kCannotRead = "Sフォーマットファイルを読み込めません！";
-const std::string kBroken = "Sフォーマットファイルが異常です！";
-const std::string kChecksum = "Sフォーマットファイルのチェックサムが異常です！";
-const std::string kChecking = "Sフォーマットファイル検証中";
+using testing::kBroken;
+using testing::kCannotRead;
+using testing::kChecking;
+using testing::kChecksum;
+using testing::kNotSFormat;
 
 TEST_F(StreamTest, AcceptsOnlyDotSAndDotMotInAnyCase) {
     const std::string records = SRecords('1', 0x1000, 4);

@@ -7,6 +7,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/form/IdCodeForm.h"
 #include "writer/form/MainForm.h"
@@ -40,6 +41,7 @@ public:
     bool modePin = false, modePinVisible = true;
     int top = 118, left = 204;
     std::string selected;                   // the file list's selection
+    std::string shownFolder;                // the browser's
     std::optional<std::string> chosenFile;  // what the open dialog answers
     std::optional<OpenDialogDefaults> dialogShown;
     int closes = 0;
@@ -105,7 +107,10 @@ public:
     void Close() override { ++closes; }
 
     std::string SelectedFile() const override { return selected; }
-    void ShowFolder(const std::string&) override { selected.clear(); }
+    void ShowFolder(const std::string& folder) override {
+        shownFolder = folder;
+        selected.clear();
+    }
     void SetMask(const std::string& m) override { Note("mask " + m); }
     void SelectFile(const std::string& n) override {
         Note("select " + n);
@@ -192,11 +197,29 @@ TEST_F(MainFormTest, SettingsAreAppliedAsReadUntilTheFirstFailure) {
 
 TEST_F(MainFormTest, SavedInTheirOrderAndAFailedSaveHoldsTheFirstCloseOnly) {
     MainForm& f = Open();
-    face.fileName = "p.mot";
+    face.top = 40;
+    face.left = -5;
+    face.fileName = "C:\\書込\\\"x\".mot";
+    face.portName = "any text";
+    face.family = "m32c";
     face.modePin = true;
     EXPECT_TRUE(f.CloseRequested());
-    EXPECT_EQ(SavedNames(), (std::vector<std::string>{"WindowTop", "WindowLeft", "FileName", "COM",
-                                                      "CPU", "ModePin"}));
+    // Every text as typed, the mode pin as 1; the file has its mark and is UTF-16.
+    ASSERT_GE(settings->size(), 2u);
+    EXPECT_EQ(StringFromData(std::vector<std::uint8_t>(settings->begin() + 2, settings->end())),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\ORVANE\\Bramblet]\r\n"
+              "\"WindowTop\"=dword:00000028\r\n"
+              "\"WindowLeft\"=dword:fffffffb\r\n"
+              "\"FileName\"=\"C:\\\\書込\\\\\\\"x\\\".mot\"\r\n"
+              "\"COM\"=\"any text\"\r\n"
+              "\"CPU\"=\"m32c\"\r\n"
+              "\"ModePin\"=dword:00000001\r\n\r\n");
+    // Values already there are overwritten where they stand.
+    Settings("\"CPU\"=\"R8C\"\n\"Other\"=\"o\"\n\"WindowTop\"=dword:00000001\n");
+    EXPECT_TRUE(f.CloseRequested());
+    EXPECT_EQ(SavedNames(), (std::vector<std::string>{"CPU", "Other", "WindowTop", "WindowLeft",
+                                                      "FileName", "COM", "ModePin"}));
     failSave = true;
     EXPECT_FALSE(f.CloseRequested());  // the user sees why and may try again
     EXPECT_EQ(face.errors.size(), 1u);
@@ -212,9 +235,46 @@ TEST_F(MainFormTest, CommandLineFileAndTheLinkersX30) {
     EXPECT_EQ(face.fileCheck, "書込エリア(0FFF00-0FFFFF)  書込サイズ(256バイト)");
     EXPECT_FALSE(face.modePinVisible);
 
+    // The name changes even when no such file exists; only the extension is the linker's.
     face = FakeFace();
-    Open({"a.mot", "b.mot"});  // two arguments are no file
+    Open({"dir.x30/none.X30"});
+    EXPECT_EQ(face.fileName, "dir.x30/none.MOT");
+    EXPECT_EQ(face.errors.size(), 1u);
+
+    face = FakeFace();
+    Open({"a.mot", "b.mot"});  // two arguments (an unquoted path with a blank) are no file
     EXPECT_EQ(face.fileName, "");
+    EXPECT_TRUE(face.errors.empty());
+
+    // One argument with a blank is taken whole.
+    const std::string spaced =
+        dir.Write("my prog.s", SRecords('2', 0xFFFF00, 0x100) + "S804000000FB\n");
+    face = FakeFace();
+    Open({spaced});
+    EXPECT_EQ(face.fileName, spaced);
+    EXPECT_EQ(face.family, "M32C");
+}
+
+// What a check with family selection puts into the family box: the family whose highest
+// address the file reaches, or the text as it was.
+TEST(FamilySelectionTest, ByTheHighestAddressOrLeftAsItWas) {
+    struct Case {
+        std::uint32_t max;
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {0xFFEF, "M16C", "M16C"},   {0xFFF0, "M16C", "R8C"},    {0xFFFF, "M32C", "R8C"},
+        {0x10000, "M16C", "M16C"},  {0xFFFEF, "R8C", "R8C"},    {0xFFFF0, "R8C", "M16C"},
+        {0xFFFFF, "M32C", "M16C"},  {0xFFFFEF, "M16C", "M16C"}, {0xFFFFF0, "R8C", "M32C"},
+        {0xFFFFFF, "M16C", "M32C"}, {0xFFFFFF, "m16c", "m16c"}, {0x1000000, "R8C", "R8C"},
+        {0xFFFF, "", ""},           {0xFFFF, "R8C", "R8C"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Family> chosen = FamilyByHighestAddress(c.max, ParseFamily(c.before));
+        EXPECT_EQ(chosen ? FamilyName(*chosen) : c.before, std::string(c.after))
+            << std::hex << c.max;
+    }
 }
 
 TEST_F(MainFormTest, DropsAreCutToTheNotificationsBufferAndNeverHalveACharacter) {
@@ -225,6 +285,24 @@ TEST_F(MainFormTest, DropsAreCutToTheNotificationsBufferAndNeverHalveACharacter)
     EXPECT_EQ(DroppedPath(std::string(252, 'a') + emoji + "b"), std::string(252, 'a') + emoji);
     EXPECT_EQ(DroppedPath(std::string(253, 'a') + emoji), std::string(253, 'a'));
     EXPECT_EQ(DroppedPath("日本語.mot"), "日本語.mot");  // one unit each
+
+    // The cut comes before anything else: the cut name is what the field shows and is looked for.
+    MainForm& f = Open();
+    const std::string longPath = dir.Name("") + std::string(300, 'x');
+    f.FilesDropped(longPath);
+    EXPECT_EQ(face.fileName, DroppedPath(longPath));
+    EXPECT_EQ(face.errors.size(), 1u);  // no such file
+}
+
+TEST_F(MainFormTest, DroppedFolderMovesTheBrowserAndFailsTheCheck) {
+    std::filesystem::create_directories(dir.Path() / "folder");
+    MainForm& f = Open();
+    f.FilesDropped(dir.Name("folder"));
+    EXPECT_EQ(face.fileName, dir.Name("folder"));
+    EXPECT_EQ(std::filesystem::current_path(), dir.Path() / "folder");
+    EXPECT_EQ(face.fileCheck, testing::kCheckFailed);
+    EXPECT_EQ(face.status, testing::kNotSFormat);
+    EXPECT_TRUE(face.errors.empty());
 }
 
 TEST_F(MainFormTest, FileListDoubleClickTakesOnlyWriteFilesAndTheDialogItsDefaults) {
@@ -251,17 +329,32 @@ TEST_F(MainFormTest, FileListDoubleClickTakesOnlyWriteFilesAndTheDialogItsDefaul
     EXPECT_EQ(face.calls, (std::vector<std::string>{"file " + *face.chosenFile, "error"}));
 }
 
-TEST_F(MainFormTest, PortListIsSortedAndAFailureLeavesIt) {
+TEST_F(MainFormTest, PortListIsSortedOnEveryOpeningAndAFailureLeavesIt) {
     MainForm& f = Open();
-    ports = std::vector<std::string>{"COM10", "COM3", "COM1", "COM2", "COM3"};
+    face.portName = "COM7";
+    face.calls.clear();
+    ports = std::vector<std::string>{"COM10", "COM3", "COM12", "COM1", "COM9", "COM2", "COM3"};
     f.ComboBox1DropDown();
-    EXPECT_EQ(face.portItems, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM3", "COM10"}));
+    EXPECT_EQ(face.portItems,
+              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM3", "COM9", "COM10", "COM12"}));
+    // Names of other systems after the numbered ones, each kind in its own order.
+    ports = std::vector<std::string>{"ttyUSB0", "/tmp/bramblet-sim/COM9", "ttyS0"};
+    f.ComboBox1DropDown();
+    EXPECT_EQ(face.portItems,
+              (std::vector<std::string>{"ttyS0", "ttyUSB0", "/tmp/bramblet-sim/COM9"}));
     ports.reset();  // no list from the system
     f.ComboBox1DropDown();
     portListFails = true;
     f.ComboBox1DropDown();
-    EXPECT_EQ(face.portItems.size(), 5u);
+    EXPECT_EQ(face.portItems.size(), 3u);
     EXPECT_EQ(face.errors, std::vector<std::string>{"\"Serial0\" のデータ型が正しくありません"});
+    portListFails = false;
+    ports = std::vector<std::string>{};
+    f.ComboBox1DropDown();
+    EXPECT_TRUE(face.portItems.empty());
+    // The text in the box is the user's, whatever the list holds.
+    EXPECT_EQ(face.portName, "COM7");
+    EXPECT_EQ(face.calls, std::vector<std::string>{"error"});
 }
 
 TEST_F(MainFormTest, BrowserPathsNameAFolderAMaskOrAFile) {
@@ -302,8 +395,155 @@ TEST_F(MainFormTest, DropsAndClosesDuringAnOperationWaitForItsEnd) {
     f.Button1Click();
     EXPECT_EQ(line.Target().Read(0xC000), testing::Bytes(0xC000, 1)[0]);  // written whole
     EXPECT_EQ(face.fileName, later);  // the drop was taken at the end
-    EXPECT_EQ(face.closes, 1);        // and then the close
+    EXPECT_EQ(face.status, testing::kReady);
+    EXPECT_EQ(face.closes, 1);  // and then the close
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{kBeepSuccess});
+}
+
+// Whether the chip heard `command` since the `from`th command of its log.
+bool Heard(const sim::VirtualLink& line, std::uint8_t command, std::size_t from = 0) {
+    const auto& log = line.Target().Log();
+    return std::any_of(log.begin() + static_cast<std::ptrdiff_t>(from), log.end(),
+                       [command](const auto& e) { return e.command == command; });
+}
+
+TEST_F(MainFormTest, MenuChoicesAreKeptOnlyOnceTickedAndAfterTheDesignsValues) {
+    MainForm& f = Open();
+    const std::vector<MenuItem> items = f.MenuItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].text, "高速通信 (115200)");
+    EXPECT_EQ(items[1].text, "チェックデータで照合");
+    EXPECT_FALSE(items[0].checked || items[1].checked);
+
+    // Ticked and cleared again: the values say so from now on, the design's way included.
+    f.MenuItemClick(0);
+    f.MenuItemClick(1);
+    f.MenuItemClick(1);
+    f.MenuItemClick(7);  // no such row: nothing
+    EXPECT_TRUE(f.MenuItems()[0].checked);
+    EXPECT_FALSE(f.MenuItems()[1].checked);
+    EXPECT_TRUE(f.CloseRequested());
+    ASSERT_GE(settings->size(), 2u);
+    EXPECT_EQ(StringFromData(std::vector<std::uint8_t>(settings->begin() + 2, settings->end())),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\ORVANE\\Bramblet]\r\n"
+              "\"WindowTop\"=dword:00000076\r\n"
+              "\"WindowLeft\"=dword:000000cc\r\n"
+              "\"FileName\"=\"\"\r\n"
+              "\"COM\"=\"COM1\"\r\n"
+              "\"CPU\"=\"R8C\"\r\n"
+              "\"ModePin\"=dword:00000000\r\n"
+              "\"Baud\"=dword:0001c200\r\n"
+              "\"VerifyBy\"=\"read\"\r\n\r\n");
+
+    // The next window reads them back after the design's values, and keeps them as they were.
+    face = FakeFace();
+    MainForm& again = Open();
+    EXPECT_TRUE(again.MenuItems()[0].checked);
+    EXPECT_FALSE(again.MenuItems()[1].checked);
+    const std::string saved = *settings;
+    EXPECT_TRUE(again.CloseRequested());
+    EXPECT_EQ(*settings, saved);
+
+    // Values the window cannot take stay as they are and leave the design's way in force: a
+    // string where a number belongs, a number that is no rate. Nor do they hold the window up.
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+        "\"Baud\"=\"115200\"\n\"VerifyBy\"=\"SUM\"\n");
+    face = FakeFace();
+    MainForm& odd = Open();
+    EXPECT_TRUE(face.errors.empty());
+    EXPECT_EQ(face.calls.back(), "focus");  // the whole show ran
+    EXPECT_FALSE(odd.MenuItems()[0].checked || odd.MenuItems()[1].checked);
+    EXPECT_TRUE(odd.CloseRequested());
+    const RegValues values = *ParseRegFile(*settings, kSettingsKeyPath);
+    EXPECT_EQ(*values.Find("Baud"), (RegValue{RegType::Sz, StringData("115200")}));
+    EXPECT_EQ(*values.Find("VerifyBy"), (RegValue{RegType::Sz, StringData("SUM")}));
+
+    // A design's value that fails stops the reading before the window's own.
+    Settings("\"WindowTop\"=\"x\"\n\"Baud\"=dword:0001c200\n");
+    face = FakeFace();
+    EXPECT_FALSE(Open().MenuItems()[0].checked);
+}
+
+// The window's write with both choices is the command line's --baud 115200 --verify-by sum: the
+// same bytes on the line at the same moments; without them, the design's.
+TEST_F(MainFormTest, ChosenFastLinkWritesAsTheCommandLineDoes) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x300) + "S9030000FC\n");
+    auto frames = [](const sim::VirtualLink& l) {
+        std::vector<std::pair<sim::Time, std::vector<std::uint8_t>>> out;
+        for (const auto& frame : l.Frames()) out.emplace_back(frame.at, frame.bytes);
+        return out;
+    };
+
+    Settings(
+        "\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"\"\n"
+        "\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
+        "\"Baud\"=dword:0001c200\n\"VerifyBy\"=\"sum\"\n");
+    MainForm& f = Open();
+    face.fileName = file;
+    EXPECT_TRUE(f.MenuItems()[0].checked && f.MenuItems()[1].checked);
+    std::vector<std::string> statuses;
+    face.onStatus = [&](const std::string& text) { statuses.push_back(text); };
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_EQ(line.Target().Baud(), 115200u);
+    EXPECT_TRUE(Heard(line, 0xFD));   // the check data
+    EXPECT_FALSE(Heard(line, 0xFF));  // and no page read back
+    EXPECT_EQ(line.Target().Read(0xC2FF), testing::Bytes(0xC2FF, 1)[0]);
+
+    sim::VirtualLink cliLine;
+    class Quiet : public WriterView, public IdCodePrompt {
+    public:
+        std::vector<std::string> statuses;
+        void SetStatus(const std::string& text) override { statuses.push_back(text); }
+        std::optional<IdCodeAnswer> AskIdCode() override { return std::nullopt; }
+    } view;
+    Session cli(cliLine.Opener(), view, view);
+    Target target{"COM4",
+                  Family::R8C,
+                  false,
+                  file,
+                  LinkOptions{115200, {}, {}},
+                  FlashOptions{{}, false, false, true},
+                  {}};
+    cli.WriteSequence(target);
+    EXPECT_EQ(frames(line), frames(cliLine));
+    EXPECT_EQ(line.Now(), cliLine.Now());
+    EXPECT_EQ(statuses, view.statuses);  // the design's texts
+
+    // Both cleared in the menu: the design's link and every page read back.
+    f.MenuItemClick(0);
+    f.MenuItemClick(1);
+    sim::VirtualLink designLine;
+    Session design(designLine.Opener(), view, view);
+    design.WriteSequence(Target{"COM4", Family::R8C, false, file, {}, {}, {}});
+    // The chip is reset, as a user starts it again in boot mode.
+    const std::size_t heard = line.Target().Log().size();
+    line.Target().Reset(line.Now());
+    line.ClearLog();
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_EQ(line.Target().Baud(), 19200u);
+    EXPECT_TRUE(Heard(line, 0xFF, heard));
+    EXPECT_FALSE(Heard(line, 0xFD, heard));
+    std::vector<std::vector<std::uint8_t>> sent, designSent;
+    for (const auto& [at, bytes] : frames(line)) sent.push_back(bytes);
+    for (const auto& [at, bytes] : frames(designLine)) designSent.push_back(bytes);
+    EXPECT_EQ(sent, designSent);
+}
+
+TEST_F(MainFormTest, AMenuPickDuringAnOperationIsDropped) {
+    const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
+    MainForm& f = Open();
+    face.fileName = file;
+    face.onStatus = [&](const std::string& text) {
+        if (text == testing::kErasing) f.MenuItemClick(0);
+    };
+    f.Button1Click();
+    EXPECT_EQ(face.status, testing::kWritten);
+    EXPECT_FALSE(f.MenuItems()[0].checked);
 }
 
 TEST(IdCodeFormTest, FieldsAreOneOrTwoHexDigitsInUpperCase) {

@@ -1,6 +1,7 @@
 // The installer's run over the fake platform: what it prints and what it copies where.
 #include <gtest/gtest.h>
 
+#include "installer/Discovery.h"
 #include "installer/Kelpin.h"
 #include "tests/installer/FakePlatform.h"
 

@@ -1,8 +1,8 @@
 // The tools database scan: which lines store which records.
 #include <gtest/gtest.h>
 
+#include "installer/Discovery.h"
 #include "tests/installer/FakePlatform.h"
-#include "installer/Kelpin.h"
 
 namespace kelpin {
 namespace {

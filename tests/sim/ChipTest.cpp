@@ -32,9 +32,10 @@ protected:
         return buffer;
     }
     // A zero and the Baud Rate Check with its echo, at the host's rate.
-    void Sync() {
+    void Sync() { SyncEchoed({0xB0}); }
+    void SyncEchoed(const Bytes8& echo) {
         Send({0x00});
-        EXPECT_EQ(Answer({0xB0}, 1), Bytes8{0xB0});
+        EXPECT_EQ(Answer({0xB0}, echo.size()), echo);
     }
     // Read Status Register once whatever the chip was busy with has surely finished.
     Bytes8 Status() { return Answer({0x70}, 2); }
@@ -466,6 +467,65 @@ TEST_F(ChipTest, RefusedEraseAndPageProgramSetTheirErrorFlags) {
     Send({0x50, 0xA7, 0xD0});  // the next erase goes through
     EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
     EXPECT_EQ(C().Read(0xC000), 0xFF);
+}
+
+// A fault placed at the n-th erase or page counts only the commands the chip carries out: one
+// refused before it must not move the fault onto another command.
+TEST_F(ChipTest, FaultsCountOnlyCommandsTheChipCarriesOut) {
+    Start({.faults = {.silentAfterPages = 2, .eraseErrorAt = 1, .programErrorAt = 1}});
+    Program(0xC000, Pattern(1));  // before the ID check: refused, not counted
+    Send({0xA7, 0x00});           // unconfirmed: refused, not counted
+    Unlock();
+    Send({0x50});
+    Send({0x77, 0xC0, 0x00, 0xD0});  // lock bits are no erase
+    Send({0x20, 0x80, 0x00, 0xD0});  // erase 0
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    Send({0x20, 0x80, 0x00, 0xD0});  // erase 1 fails
+    EXPECT_EQ(Status(), (Bytes8{0xA0, 0x0C}));
+    EXPECT_FALSE(C().Log().back().refused);  // taken, then failed
+
+    Send({0x50});
+    Program(0x8000, Pattern(2));  // page 0
+    Program(0x8100, Pattern(3));  // page 1 stops half-way and is not a page programmed
+    EXPECT_EQ(Status(), (Bytes8{0x90, 0x0C}));
+    EXPECT_EQ(C().PagesProgrammed(), 1);
+    // Read Check Data sums what the chip was given to program: the half page with 0xFF after it.
+    unsigned sum = 0;
+    for (auto b : Pattern(2)) sum += b;
+    for (int i = 0; i < 256; ++i) sum += i < 128 ? Pattern(3)[i] : 0xFF;
+    EXPECT_EQ(Answer({0xFD}, 2),
+              (Bytes8{static_cast<std::uint8_t>(sum), static_cast<std::uint8_t>(sum >> 8)}));
+
+    Send({0x50});
+    Program(0x8200, Pattern(4));  // page 2 is whole; silence comes at the next
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
+    Program(0x8300, Pattern(5));
+    EXPECT_TRUE(Status().empty());
+    EXPECT_EQ(C().Read(0x8300), 0xFF);
+}
+
+// Faults that spoil an answer spoil only one the chip gives.
+TEST_F(ChipTest, AnswerFaultsLeaveRefusalsUnanswered) {
+    Start({.maxBaud = 38400,
+           .faults = {.baudEcho = Bytes8{0x12, 0x34}, .corruptReadAddress = 0xC000}});
+    SyncEchoed({0x12, 0x34});
+    EXPECT_TRUE(Answer({0xB4}, 2).empty());  // a rate it does not know: no echo of any kind
+    Send({0x50});
+    EXPECT_TRUE(ReadPage(0xC000).empty());  // locked: the corrupt byte is not sent either
+    Unlock();
+    EXPECT_EQ(ReadPage(0xC000)[0], 0xFE);
+    EXPECT_EQ(Answer({0xB2}, 3), (Bytes8{0x12, 0x34}));
+    EXPECT_EQ(C().Baud(), 38400u);
+}
+
+// A block shorter than a page takes only what fits; the rest neither spills into the next block
+// nor past the cells.
+TEST_F(ChipTest, APageIntoAShortBlockStopsAtItsEnd) {
+    Start({.blocks = {{0x8000, 0x80}, {0x8080, 0x80}}, .verifiedWhenBlank = true});
+    Program(0x8000, Pattern(6));
+    EXPECT_EQ(C().Read(0x807F), Pattern(6)[0x7F]);
+    EXPECT_EQ(C().Read(0x8080), 0xFF);
+    EXPECT_EQ(Status(), (Bytes8{0x80, 0x0C}));
 }
 
 TEST_F(ChipTest, UnpluggedLineStopsWhatIsStillGoingOut) {

@@ -60,14 +60,14 @@ TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
     Session writer(ports, view, view);
 
     const auto start = Clock::now();
-    const int connected = writer.ConnectBootMode(view.ToTarget());
+    const int connected = writer.ConnectBootMode(view.ToTarget()).Word();
     const auto wall = Clock::now() - start;
     EXPECT_EQ(connected, 0x8000);
 
     sim::VirtualLink line({.family = sim::Family::M16C, .idCode = kCode});
     testing::RecordingView virtualView = view;
     Session virtualWriter(line.Opener(), virtualView, virtualView);
-    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()), 0x8000);
+    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()).Word(), 0x8000);
     // The same exchanges, paced by the same windows and byte times: about 1.1 s either way.
     EXPECT_GT(wall, line.Now() - 5ms);
     EXPECT_LT(wall, line.Now() + 40ms);
@@ -81,7 +81,7 @@ TEST(SimProgramTest, ConnectionTakesTheTimeTheVirtualLinePredicts) {
     sim.Signal(SIGUSR1);
     std::this_thread::sleep_for(50ms);
     writer.CloseCommHandle();
-    EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0x8000);
+    EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0x8000);
     writer.CloseCommHandle();
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::is_symlink(link));
@@ -123,7 +123,7 @@ TEST(SimProgramTest, HoldsTheRateItSynchronisedAtAndMovesOnTheBaudRateCommand) {
     view.fileName = dir.Write("prog.mot", "S9030000FC\n");
     PosixPortOpener ports;
     Session writer(ports, view, view);
-    ASSERT_EQ(writer.ConnectBootMode(view.ToTarget()), 0x8000);
+    ASSERT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0x8000);
     ASSERT_EQ(writer.VerifyIdCode(view.ToTarget()), 0x800C);  // a blank chip takes the erased code
     SerialPort& port = *writer.CommHandle();
 
@@ -156,10 +156,10 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         testing::RecordingView view;
         view.portName = sim.Path();
         Session writer(ports, view, view);
-        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0);
         writer.CloseCommHandle();
         view.modePin = true;
-        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0xB000);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0xB000);
     }
     {
         // An old M16C group that knows only 9600.
@@ -168,7 +168,7 @@ TEST(SimProgramTest, ChipsThatKnowOneRateAnswerOnlyAtIt) {
         view.cpuFamily = "M16C";
         view.portName = sim.Path();
         Session writer(ports, view, view);
-        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()), 0);
+        EXPECT_EQ(writer.ConnectBootMode(view.ToTarget()).Word(), 0);
         SerialPort& port = *writer.CommHandle();
         port.Setup(9600);
         EXPECT_TRUE(Exchange(port, {0x00}, 1).empty());

@@ -58,6 +58,8 @@ public:
         script_.waiting.clear();
     }
     PortLoss Lost() const override { return script_.loss; }
+    std::string SetLine(ModemLine, bool) override { return "the port has no modem lines"; }
+    void Pause(std::chrono::milliseconds) override {}
 
 private:
     Script& script_;

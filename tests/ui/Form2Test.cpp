@@ -2,6 +2,7 @@
 #include <QPaintEvent>
 
 #include "tests/ui/FormFixture.h"
+#include "writer/form/Layout.h"
 
 namespace bramblet::ui::testing {
 namespace {
@@ -32,37 +33,47 @@ protected:
     std::string family;
 };
 
-TEST_F(DialogTest, ControlsAsDesigned) {
+// Every row of the dialog's layout table reaches its widget.
+TEST_F(DialogTest, ControlsAsTheLayoutTableSays) {
     Open();
     TForm2& d = *dialog;
-    EXPECT_EQ(d.windowTitle(), QStringLiteral("プロテクトID入力"));
-    EXPECT_EQ(d.size(), QSize(325, 100));
-    EXPECT_EQ(d.font().pixelSize(), 12);
-    EXPECT_EQ(d.Label2->text(), QStringLiteral("IDコード"));
-    EXPECT_EQ(d.Label2->pos(), QPoint(16, 28));
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(d.Edits[i]->pos(), QPoint(68 + 36 * i, 24));
-        EXPECT_EQ(d.Edits[i]->width(), 29);
-        EXPECT_EQ(d.Edits[i]->maxLength(), 2);
+    EXPECT_EQ(d.windowTitle(), QString::fromUtf8(form::kForm2.caption));
+    EXPECT_EQ(d.size(), QSize(form::kForm2.width, form::kForm2.height));
+    EXPECT_EQ(d.font().pixelSize(), form::kFontPixels);
+    for (const form::ControlLayout& row : form::kForm2Controls) {
+        SCOPED_TRACE(row.name);
+        QWidget* w = d.findChild<QWidget*>(QString::fromLatin1(row.name));
+        ASSERT_NE(w, nullptr);
+        if (row.autoSize) {
+            EXPECT_EQ(w->pos(), QPoint(row.left, row.top));
+        } else {
+            EXPECT_EQ(w->geometry(), QRect(row.left, row.top, row.width, row.height));
+        }
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+        if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+        if (auto* cb = qobject_cast<QComboBox*>(w)) text = cb->currentText();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            text = e->text();
+            EXPECT_EQ(e->maxLength(), row.maxLength);
+        }
+        if (!qobject_cast<QStatusBar*>(w)) {
+            EXPECT_EQ(text, QString::fromUtf8(row.text));
+        }
+    }
+    for (std::size_t i = 0; i < d.Edits.size(); ++i) {
         EXPECT_EQ(d.Edits[i]->objectName(), QStringLiteral("Edit%1").arg(i + 1));
     }
-    EXPECT_EQ(d.Button2->text(), QStringLiteral(".IDファイル参照"));
-    EXPECT_EQ(QRect(d.Button2->pos(), QSize(d.Button2->width(), 0)), QRect(4, 52, 89, 0));
-    EXPECT_EQ(QRect(d.ComboBox1->pos(), QSize(d.ComboBox1->width(), 0)), QRect(100, 52, 57, 0));
-    EXPECT_EQ(QRect(d.Button1->pos(), QSize(d.Button1->width(), 0)), QRect(168, 52, 77, 0));
-    EXPECT_EQ(QRect(d.Button3->pos(), QSize(d.Button3->width(), 0)), QRect(252, 52, 65, 0));
-    EXPECT_EQ(d.Button1->text(), QStringLiteral("OK"));
-    EXPECT_EQ(d.Button3->text(), QStringLiteral("Cancel"));
     QStringList items;
     for (int i = 0; i < d.ComboBox1->count(); ++i) items << d.ComboBox1->itemText(i);
     EXPECT_EQ(items.join(','), QStringLiteral("R8C,R8CM,M16C,M32C"));
-    EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("M16C"));
-    EXPECT_EQ(d.StatusBar1->geometry().bottom(), 99);
-    const QWidget* order[] = {d.Edits[0], d.Edits[1], d.Edits[2], d.Edits[3],
-                              d.Edits[4], d.Edits[5], d.Edits[6], d.Button1,
-                              d.Button2,  d.Button3,  d.ComboBox1};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        EXPECT_EQ(order[i]->nextInFocusChain(), order[i + 1]) << i;
+    for (std::size_t i = 0; i + 1 < form::kForm2TabOrder.size(); ++i) {
+        const std::string_view from = form::kForm2TabOrder[i], to = form::kForm2TabOrder[i + 1];
+        EXPECT_EQ(d.findChild<QWidget*>(QString::fromLatin1(from.data(), from.size()))
+                      ->nextInFocusChain()
+                      ->objectName()
+                      .toStdString(),
+                  to);
     }
     EXPECT_FALSE(d.isVisible());  // hidden until the ID check needs it
 }
@@ -72,8 +83,7 @@ TEST_F(DialogTest, OkStoresValidBytesAndTheFamilyAsTyped) {
     f.ComboBox2->setEditText(QStringLiteral("R8C"));
     f.move(300, 200);
     Run([&](TForm2& d) {
-        EXPECT_EQ(d.StatusBar1->currentMessage(),
-                  QStringLiteral("プロテクトされています。プロテクトIDを指定してください"));
+        EXPECT_EQ(d.StatusBar1->currentMessage(), Q(kIdProtected));
         EXPECT_EQ(d.ComboBox1->currentText(), QStringLiteral("R8C"));  // the window's family
         EXPECT_EQ(d.pos(), QPoint(400, 300));
         Type(d, {"5a", "A", "0", "ff", "1", "c3", "7"});

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
 #include "writer/platform/RegFile.h"
 #include "writer/platform/posix/SettingsFile.h"
@@ -27,6 +28,11 @@ namespace bramblet::ui::testing {
 
 using bramblet::testing::SRecords;
 using bramblet::testing::TempDir;
+using namespace bramblet::testing::status_texts;
+
+inline QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // A port that opens and never answers; `onWrite` lets a test act while an operation runs.
 class SilentPorts : public PortOpener {
@@ -42,6 +48,9 @@ public:
             }
             std::size_t Read(std::span<std::uint8_t>) override { return 0; }
             void DiscardInput() override {}
+            PortLoss Lost() const override { return {}; }
+            std::string SetLine(ModemLine, bool) override { return "no modem lines"; }
+            void Pause(std::chrono::milliseconds) override {}
 
         private:
             SilentPorts& owner_;

@@ -3,6 +3,7 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/ui/FormFixture.h"
+#include "writer/link/ForwardingPort.h"
 
 namespace bramblet::ui::testing {
 namespace {
@@ -21,11 +22,11 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     ASSERT_EQ(form1.Edit1->text().toStdString(), file);
 
-    std::vector<QString> statuses;
+    std::vector<std::string> statuses;
     std::vector<int> progress;
     std::vector<bool> button1Enabled, othersEnabled;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        statuses.push_back(text);
+        statuses.push_back(text.toStdString());
         button1Enabled.push_back(form1.Button1->isEnabled());
         othersEnabled.push_back(form1.Button2->isEnabled() && form1.Button3->isEnabled());
     });
@@ -34,11 +35,9 @@ TEST_F(FormTest, Button1WritesTheFileIntoTheSimulatedChip) {
 
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
 
-    EXPECT_EQ(statuses, (std::vector<QString>{
-                            "フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                            "BOOTモードコネクト中", "ID all FF 照合中", "ID照合完了！",
-                            "フラッシュ消去中", "フラッシュ消去完了！", "フラッシュ書き込み中",
-                            "フラッシュベリファイ中", "フラッシュ書き込みは無事完了しました"}));
+    EXPECT_EQ(statuses,
+              (std::vector<std::string>{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdVerified,
+                                        kErasing, kErased, kProgramming, kVerifying, kWritten}));
     // 0x300 bytes in pages 0xC000, 0xC100, 0xC200: page changes after 256 and 512 bytes.
     EXPECT_EQ(progress, (std::vector<int>{5, 10, 40, 70, 40, 70, 99}));  // 0 was already shown
     EXPECT_EQ(form1.ProgressBar1->value(), 99);
@@ -66,13 +65,13 @@ TEST_F(FormTest, LineGoneDuringTheUnlockEndsTheWriteAsAFailedConnection) {
     TForm1& form1 = Open();
     // A dialog shown now would wait for a user; without one, asking ends as cancelled.
     form1.SetIdCodeDialog(nullptr);
-    std::vector<QString> statuses;
+    std::vector<std::string> statuses;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        statuses.push_back(text);
-        if (text == "IDファイル 照合中") link.UnplugAt(link.Now() + std::chrono::milliseconds(1));
+        statuses.push_back(text.toStdString());
+        if (statuses.back() == kIdFile) link.UnplugAt(link.Now() + std::chrono::milliseconds(1));
     });
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
-    EXPECT_EQ(statuses.back(), "通信できません! ブートモードを確認してリセットしてください");
+    EXPECT_EQ(statuses.back(), kNoAnswer);
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0xFFFFFFFF});
     EXPECT_FALSE(link.PortOpen());
     EXPECT_TRUE(form1.Button1->isEnabled());
@@ -91,6 +90,9 @@ public:
                 return 0;
             }
             void DiscardInput() override {}
+            PortLoss Lost() const override { return {}; }
+            std::string SetLine(ModemLine, bool) override { return "no modem lines"; }
+            void Pause(std::chrono::milliseconds) override {}
         };
         OpenResult r;
         r.port = std::make_unique<Port>();
@@ -109,11 +111,11 @@ TEST_F(FormTest, WindowIsServedBetweenStatusChangesOfALongExchange) {
     bool served = false;
     bool servedBeforeTheAnswer = false;
     QObject::connect(form1.StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
-        if (text == "BOOTモードコネクト中") QTimer::singleShot(100, [&] { served = true; });
-        if (text.startsWith("通信できません")) servedBeforeTheAnswer = served;
+        if (text == Q(kConnecting)) QTimer::singleShot(100, [&] { served = true; });
+        if (text == Q(kNoAnswer)) servedBeforeTheAnswer = served;
     });
     QTest::mouseClick(form1.Button1, Qt::LeftButton);
-    EXPECT_TRUE(Status().startsWith("通信できません"));
+    EXPECT_EQ(Status(), Q(kNoAnswer));
     EXPECT_TRUE(servedBeforeTheAnswer);
 }
 
@@ -131,22 +133,18 @@ public:
     }
 
 private:
-    class Port : public SerialPort {
+    class Port : public ForwardingPort {
     public:
         Port(std::unique_ptr<SerialPort> port, SlowHeaderLine& owner)
-            : port_(std::move(port)), owner_(owner) {}
-        bool Setup(std::uint32_t baud) override { return port_->Setup(baud); }
+            : ForwardingPort(std::move(port)), owner_(owner) {}
         void Write(std::span<const std::uint8_t> bytes) override {
             const bool header = bytes.size() == 3 && bytes[0] == 0x41;
             if (header) QThread::msleep(60);
             owner_.events.push_back(header ? "header" : bytes.size() == 256 ? "data" : "write");
-            port_->Write(bytes);
+            ForwardingPort::Write(bytes);
         }
-        std::size_t Read(std::span<std::uint8_t> buffer) override { return port_->Read(buffer); }
-        void DiscardInput() override { port_->DiscardInput(); }
 
     private:
-        std::unique_ptr<SerialPort> port_;
         SlowHeaderLine& owner_;
     };
     PortOpener& line_;

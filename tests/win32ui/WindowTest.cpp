@@ -13,7 +13,10 @@
 
 #include "sim/VirtualLink.h"
 #include "tests/support/SRecords.h"
+#include "tests/support/StatusTexts.h"
 #include "tests/support/TempDir.h"
+#include "text/Wide.h"
+#include "writer/form/Layout.h"
 #include "writer/platform/System.h"
 #include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
@@ -23,12 +26,13 @@
 namespace bramblet::win32ui {
 namespace {
 
+using text::Narrow;
+using text::Widen;
+
 using bramblet::testing::TempDir;
+using namespace bramblet::testing::status_texts;
 
 const wchar_t kKey[] = L"Software\\ORVANE\\BrambletWindowTest";
-const std::string kNotSFormat = "Sフォーマットファイルではありません！";
-const std::string kCheckFailed = "書き込みファイルはSフォーマットでないか、異常です";
-const std::string kReady = "ブートモードでマイコンの電源ON、書込実行ボタンを押す";
 
 // Handles what has been posted and sent to this thread's windows.
 void Pump() {
@@ -181,7 +185,9 @@ protected:
         for (char& c : path) c = c == '/' ? '\\' : c;
         return path;
     }
-    void Remember(const std::string& file, const std::string& port) {
+    // The design's values; with `fast`, also the fast link and the verify by check data, as the
+    // window's menu saves them.
+    void Remember(const std::string& file, const std::string& port, bool fast = false) {
         auto key = store->Create();
         WriteDword(*key, "WindowTop", 100);
         WriteDword(*key, "WindowLeft", 100);
@@ -189,6 +195,10 @@ protected:
         WriteString(*key, "COM", port);
         WriteDword(*key, "ModePin", 0);
         WriteString(*key, "CPU", "R8C");
+        if (fast) {
+            WriteDword(*key, "Baud", 115200);
+            WriteString(*key, "VerifyBy", "sum");
+        }
         key->Close();
     }
 
@@ -214,18 +224,38 @@ TEST_F(Win32Window, OpensAsDesignedTakesADropAndATypedPortAndKeepsThemInTheRegis
     TForm1& f = Open();
 
     // The first run, with no settings.
-    EXPECT_EQ(Text(f.Handle()), "<R8C/M16C Talvoro2>  Orvane");
+    EXPECT_EQ(Text(f.Handle()), form::kForm1.caption);
     RECT client{};
     GetClientRect(f.Handle(), &client);
-    EXPECT_EQ(client.right, 361);
-    EXPECT_EQ(client.bottom, 267);
-    EXPECT_EQ(FrameRect(f.Handle()).left, 204);
-    EXPECT_EQ(FrameRect(f.Handle()).top, 118);
+    EXPECT_EQ(client.right, form::kForm1.width);
+    EXPECT_EQ(client.bottom, form::kForm1.height);
+    EXPECT_EQ(FrameRect(f.Handle()).left, form::kForm1Left);
+    EXPECT_EQ(FrameRect(f.Handle()).top, form::kForm1Top);
+    // Every row of the layout table reaches its control; the rows themselves are checked
+    // against the design in the form model's tests.
+    for (std::size_t row = 0; row < form::kForm1Controls.size(); ++row) {
+        const form::ControlLayout& layout = form::kForm1Controls[row];
+        if (layout.kind == form::ControlKind::OpenDialog) continue;
+        SCOPED_TRACE(layout.name);
+        HWND control = GetDlgItem(f.Handle(), ControlId(row));
+        ASSERT_NE(control, nullptr);
+        const RECT place = PlaceInParent(control);
+        EXPECT_EQ(place.left, layout.left);
+        EXPECT_EQ(place.top, layout.top);
+        if (layout.autoSize) continue;
+        EXPECT_EQ(place.right - place.left, layout.width);
+        // A combo box's closed height is the system's, from its font.
+        const bool combo = layout.kind == form::ControlKind::ComboBox ||
+                           layout.kind == form::ControlKind::DriveBox;
+        if (!combo) {
+            EXPECT_EQ(place.bottom - place.top, layout.height);
+        }
+    }
     const LONG_PTR style = GetWindowLongPtrW(f.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    // The taskbar's button is the application's, titled "Bramblet2".
-    EXPECT_EQ(Text(GetWindow(f.Handle(), GW_OWNER)), "Bramblet2");
+    // The taskbar's button is the application's.
+    EXPECT_EQ(Text(GetWindow(f.Handle(), GW_OWNER)), form::kApplicationTitle);
     EXPECT_EQ(StatusText(f.StatusBar1), kNotSFormat);
     EXPECT_EQ(Text(f.Label4), kCheckFailed);
     EXPECT_EQ(Text(f.ComboBox1), "COM1");
@@ -310,6 +340,47 @@ TEST_F(Win32Window, OpensAsDesignedTakesADropAndATypedPortAndKeepsThemInTheRegis
     EXPECT_EQ(errors.size(), 1u);
 }
 
+// The window's choices under the system menu's own items: ticked by their commands, shown
+// checked, and in the registry after the close only once chosen.
+TEST_F(Win32Window, SystemMenuChoicesToggleAndATickReachesTheRegistry) {
+    TForm1& f = Open();
+    HMENU menu = GetSystemMenu(f.Handle(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 3);
+    auto text = [&menu](int position) {
+        wchar_t buffer[64] = {};
+        GetMenuStringW(menu, position, buffer, 64, MF_BYPOSITION);
+        return Narrow(buffer);
+    };
+    auto checked = [&menu](int position) {
+        return (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+    };
+    const int fast = count - 2, sum = count - 1;
+    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(text(fast), "高速通信 (115200)");
+    EXPECT_EQ(text(sum), "チェックデータで照合");
+    EXPECT_FALSE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+
+    // The system adds its own bits to the low four of the command.
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, fast) | 0x2, 0);
+    EXPECT_TRUE(checked(fast));
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, sum), 0);
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, sum), 0);
+    EXPECT_TRUE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+    EXPECT_TRUE(IsWindowVisible(f.Handle()));
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(RegDword(L"Baud"), 115200u);
+    EXPECT_EQ(RegString(L"VerifyBy"), L"read");
+
+    TForm1& again = Open();
+    menu = GetSystemMenu(again.Handle(), FALSE);
+    EXPECT_TRUE(checked(fast));
+    EXPECT_FALSE(checked(sum));
+    EXPECT_TRUE(errors.empty());
+}
+
 // The test's hand on the ID code dialog, called by a thread timer while the dialog's own loop
 // runs: it types the code in lower case and presses OK, or gives up after a while.
 struct DialogHand {
@@ -357,7 +428,7 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
     // Once the chip is unlocked, the user clicks Erase and closes the window: the click is dropped,
     // the close waits for the end of the write.
     recorder.onStatus = [&](const std::string& text) {
-        if (text != "フラッシュ消去中") return;
+        if (text != kErasing) return;
         PostMessageW(f.Button2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         PostMessageW(f.Button2, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         PostMessageW(f.Handle(), WM_CLOSE, 0, 0);
@@ -372,17 +443,15 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
     hand = nullptr;
 
     EXPECT_EQ(recorder.statuses,
-              (std::vector<std::string>{
-                  "フラッシュ消去・書込み開始", "Sフォーマットファイル検証中",
-                  "BOOTモードコネクト中", "ID all FF 照合中", "IDファイル 照合中", "ID照合完了！",
-                  "フラッシュ消去中", "フラッシュ消去完了！", "フラッシュ書き込み中",
-                  "フラッシュベリファイ中", "フラッシュ書き込みは無事完了しました"}));
+              (std::vector<std::string>{kStartWrite, kChecking, kConnecting, kIdAllFF, kIdFile,
+                                        kIdVerified, kErasing, kErased, kProgramming, kVerifying,
+                                        kWritten}));
     EXPECT_EQ(recorder.progress, (std::vector<int>{0, 5, 10, 40, 70, 40, 70, 99}));
     EXPECT_EQ(Text(f.Label3), "VER.1.48");
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0x30});
     for (std::uint32_t a = 0xC000; a < 0xC300; ++a) ASSERT_EQ(line.Target().Read(a), a & 0xFF) << a;
 
-    EXPECT_EQ(answer.status, "プロテクトされています。プロテクトIDを指定してください");
+    EXPECT_EQ(answer.status, kIdProtected);
     EXPECT_EQ(answer.family, "R8C");
     EXPECT_EQ(answer.offset.x, 100);
     EXPECT_EQ(answer.offset.y, 100);
@@ -399,7 +468,9 @@ TEST_F(Win32Window, AClickWritesAProtectedChipUnlockedInTheDialog) {
 }
 
 // A write by a click through a COM port that wine-window.sh maps to bramblet-sim; the script
-// compares the chip's flash, which the simulator saves at its end, with the file.
+// compares the chip's flash, which the simulator saves at its end, with the file, and reads the
+// link from the simulator's log. With BRAMBLET_WINE_FAST set, the settings hold the fast link
+// and the verify by check data.
 TEST_F(Win32Window, AClickWritesThroughAComPort) {
     // The wide environment: the file's folder has a Japanese name.
     const wchar_t* port = _wgetenv(L"BRAMBLET_WINE_PORT");
@@ -407,14 +478,14 @@ TEST_F(Win32Window, AClickWritesThroughAComPort) {
     if (!port || !file) GTEST_SKIP() << "wine-window.sh sets the port and the file";
     const auto system = SystemPortOpener();
     ports = system.get();
-    Remember(Narrow(file), Narrow(port));
+    Remember(Narrow(file), Narrow(port), _wgetenv(L"BRAMBLET_WINE_FAST") != nullptr);
     TForm1& f = Open();
     ASSERT_TRUE(errors.empty()) << errors.front();
     Recorder recorder;
     recorder.Attach(f);
     SendMessageW(f.Button1, BM_CLICK, 0, 0);
     ASSERT_FALSE(recorder.statuses.empty());
-    EXPECT_EQ(recorder.statuses.back(), "フラッシュ書き込みは無事完了しました");
+    EXPECT_EQ(recorder.statuses.back(), kWritten);
     EXPECT_EQ(beeps, std::vector<std::uint32_t>{0x30});
     EXPECT_EQ(recorder.progress.back(), 99);
 }

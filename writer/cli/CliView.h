@@ -37,11 +37,13 @@ public:
     CliView(Console& console, std::string prefix) : console_(console), prefix_(std::move(prefix)) {}
 
     bool showProgress = false;  // a bar on standard error, for one board on a terminal
+    text::Lang language = text::Lang::Ja;
 
     void SetStatus(const std::string& text) override;
     void SetProgress(int position) override;
     void SetVersionText(const std::string& text) override;
     void FamilyConfirmed(const std::string& text) override { confirmedFamily_ = text; }
+    text::Lang Language() const override { return language; }
 
     // The family the ID code answer confirmed during the run, if it did.
     const std::optional<std::string>& ConfirmedFamily() const { return confirmedFamily_; }

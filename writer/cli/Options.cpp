@@ -8,12 +8,25 @@
 namespace bramblet {
 namespace {
 
+// A command's words after its name, other than options.
+enum class Operands {
+    None,
+    File,
+    FileOrNone,
+    Range,
+};
+
 struct CommandInfo {
     Command command;
     const char* name;
     const char* arguments;  // after the name; the chip commands then take --port PORT
     const char* summary;    // its line in the program's usage
     const char* details;    // its own usage, after the synopsis
+    Operands operands;
+    // Why a command that takes no operands refuses one.
+    const char* noOperands = nullptr;
+    // Every argument is an operand: a file may be called anything, "--port" included.
+    bool verbatim = false;
 };
 
 // Each command once: the program's usage and every command's own are made from this table.
@@ -22,84 +35,222 @@ constexpr CommandInfo kCommands[] = {
      "check an S-record file: its status texts, write area, size and CRC-32",
      "Checks an S-record file: prints the status texts, then the write area and size, then\n"
      "the CRC-32 of its image: the pages it touches in address order, 256 bytes each with\n"
-     "0xFF where it has nothing, as read gives them back once written.\n"},
+     "0xFF where it has nothing, as read gives them back once written.\n",
+     Operands::File, nullptr, true},
     {Command::Write, "write", " FILE", "erase the chip, program FILE and verify it",
-     "Erases the chip, programs FILE and verifies it.\n"},
+     "Erases the chip, programs FILE and verifies it.\n", Operands::File},
     {Command::Verify, "verify", " FILE", "compare the chip with FILE",
-     "Compares the chip with FILE.\n"},
+     "Compares the chip with FILE.\n", Operands::File},
     {Command::Erase, "erase", " [FILE]",
      "erase the chip (FILE only locates its ID file: prog.mot gives prog.id)",
-     "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n"},
+     "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n",
+     Operands::FileOrNone},
     {Command::Info, "info", "",
      "connect and unlock, then show the boot program's version and status",
      "Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
-     "family used. Nothing is erased or programmed.\n"},
+     "family used. Nothing is erased or programmed.\n",
+     Operands::None, "info takes no FILE"},
     {Command::Read, "read", " START-END",
      "read the pages of START-END back into FILE (-o) as S-records",
      "Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
-     "all 0xFF. FILE appears only when the whole range was read.\n"},
+     "all 0xFF. FILE appears only when the whole range was read.\n",
+     Operands::Range},
     {Command::BlankCheck, "blank-check", " START-END",
      "check that START-END is erased; prints the first address that is not",
      "Reads START-END: exit status 0 when every byte is 0xFF, else 1 and the address of the\n"
-     "first byte that is not.\n"},
+     "first byte that is not.\n",
+     Operands::Range},
     {Command::Ports, "ports", "", "list the serial ports, one a line",
-     "Lists the serial ports the window would offer, one a line.\n"},
+     "Lists the serial ports the window would offer, one a line.\n", Operands::None,
+     "ports takes no arguments"},
 };
 
-const char kLinkOptions[] =
-    "options:\n"
-    "  --port PORT          serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link);\n"
-    "                       several --port run several boards side by side (not for read)\n"
-    "  --family FAMILY      R8C, M16C, M32C or R8CM; by default chosen from FILE's highest\n"
-    "                       address and its ID file, else R8C\n"
-    "  --mode-pin           R8C only: the mode-pin link at 38400 baud\n"
-    "  --id HEX14[,FAMILY]  the ID code to give when the chip asks for one (seven bytes as\n"
-    "                       14 hex digits) and the family it belongs to\n"
-    "  --baud RATE          9600, 19200, 38400, 57600 or 115200: 9600 connects at 9600 for\n"
-    "                       chips that know no other rate; a higher rate connects as usual,\n"
-    "                       then moves the chip to RATE; status and page replies are read as\n"
-    "                       soon as they come\n"
-    "  --before SEQ         drive the adapter's modem lines once the port is set up, before\n"
-    "                       anything is sent (to reset the chip into boot mode): SEQ is a\n"
-    "                       comma-separated list of dtr=0, dtr=1, rts=0, rts=1 and wait=MS,\n"
-    "                       run in order; 1 asserts the line, 0 clears it, and DTR then\n"
-    "                       stays as SEQ leaves it\n"
-    "  --after SEQ          the same once the work on the chip has ended, whatever the\n"
-    "                       outcome, before the port closes (to reset the chip into its\n"
-    "                       program). A port without modem lines is refused before anything\n"
-    "                       is sent\n";
+using CommandSet = unsigned;
 
-const char kEraseBlockOption[] =
-    "  --erase-block ADDR   write, erase: erase only the block holding ADDR (hexadecimal),\n"
-    "                       with Block Erase, instead of every unlocked block; repeatable\n";
+constexpr CommandSet Commands(std::initializer_list<Command> commands) {
+    CommandSet set = 0;
+    for (const Command c : commands) set |= 1u << static_cast<unsigned>(c);
+    return set;
+}
 
-const char kWriteOptions[] =
-    "  --no-erase           write: erase nothing, program onto the chip as it is\n"
-    "  --skip-blank         write: leave out pages whose image is all FF (still verified)\n"
-    "  --verify-by HOW      write: read (the default) reads every page back and compares\n"
-    "                       it; sum compares the chip's check data with the sum of the\n"
-    "                       bytes sent and reads no page back. The sum proves that every\n"
-    "                       byte arrived and each page was programmed without an error\n"
-    "                       flag, not that the flash still holds them (a byte disturbed\n"
-    "                       afterwards)\n";
+constexpr CommandSet kChip = Commands({Command::Info, Command::Read, Command::BlankCheck,
+                                       Command::Write, Command::Verify, Command::Erase});
+constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
+constexpr CommandSet kWrite = Commands({Command::Write});
+constexpr CommandSet kRead = Commands({Command::Read});
+// The commands that take options after their name (check takes every argument as its file).
+constexpr CommandSet kOptioned = kChip | Commands({Command::Ports});
 
-// What a production station needs; --serial is for write alone.
-const char kStationOptions[] =
-    "  --json               standard output carries only JSON, one object a line: each\n"
-    "                       status text, progress position and version with its port,\n"
-    "                       then a result per board\n"
-    "  --log FILE           append a JSON line per board to FILE: the result, the local\n"
-    "                       time, the write file and the boot program's version\n";
-const char kSerialOption[] =
-    "  --serial ADDR:WIDTH:COUNTER\n"
-    "                       write: give each board a number of WIDTH bytes (1 to 8),\n"
-    "                       little-endian at hexadecimal ADDR, from the text file COUNTER\n"
-    "                       that holds the next number in decimal; no number is given twice\n";
+bool Takes(CommandSet set, Command command) {
+    return (set >> static_cast<unsigned>(command) & 1u) != 0;
+}
+
+bool TakesChip(Command c) {
+    return Takes(kChip, c);
+}
+
+// Takes an option's value (empty for a flag) into the options; the reason it cannot.
+using Apply = std::optional<std::string> (*)(Options&, const std::string& value);
+using Refusal = std::optional<std::string>;
+
+std::string FamilyNames();
+std::string RateNames();
+bool ParseIdCode(const std::string& text, IdCodeBytes& code);
+Refusal TakeSequence(LineSequence& into, const char* name, const std::string& text);
+
+struct OptionInfo {
+    const char* name;
+    const char* value;    // what its usage calls the value; nothing for a flag
+    CommandSet commands;  // none: the parser's own (--help, --version)
+    const char* help;     // its lines in the usage, after the name column
+    Apply apply;
+    const char* ownHelp = nullptr;  // in its one command's usage, where that says it shorter
+};
+
+// Every option once: parsing, the program's usage and each command's own are made from it, in
+// this order.
+const OptionInfo kOptions[] = {
+    {"--port", "PORT", kChip,
+     "serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link);\n"
+     "several --port run several boards side by side (not for read)",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.ports.push_back(v);
+         return std::nullopt;
+     }},
+    {"--family", "FAMILY", kChip,
+     "R8C, M16C, M32C or R8CM; by default chosen from FILE's highest\n"
+     "address and its ID file, else R8C",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.family = ParseFamily(v);
+         if (!o.family) return "--family takes " + FamilyNames();
+         return std::nullopt;
+     }},
+    {"--mode-pin", nullptr, kChip, "R8C only: the mode-pin link at 38400 baud",
+     [](Options& o, const std::string&) -> Refusal {
+         o.modePin = true;
+         return std::nullopt;
+     }},
+    {"--id", "HEX14[,FAMILY]", kChip,
+     "the ID code to give when the chip asks for one (seven bytes as\n"
+     "14 hex digits) and the family it belongs to",
+     [](Options& o, const std::string& v) -> Refusal {
+         const auto comma = v.find(',');
+         IdCodeBytes code{};
+         if (!ParseIdCode(v.substr(0, comma), code)) {
+             return "--id takes 14 hex digits, optionally followed by ,FAMILY";
+         }
+         o.idCode = code;
+         if (comma == std::string::npos) return std::nullopt;
+         // The family decides the ID address; a mistyped one would send the code to the wrong
+         // place and fail with the right code.
+         o.idFamily = ParseFamily(v.substr(comma + 1));
+         if (!o.idFamily) return "--id takes the family " + FamilyNames() + " after the comma";
+         return std::nullopt;
+     }},
+    {"--baud", "RATE", kChip,
+     "9600, 19200, 38400, 57600 or 115200: 9600 connects at 9600 for\n"
+     "chips that know no other rate; a higher rate connects as usual,\n"
+     "then moves the chip to RATE; status and page replies are read as\n"
+     "soon as they come",
+     [](Options& o, const std::string& v) -> Refusal {
+         for (const LinkRate& rate : kLinkRates) {
+             if (v == std::to_string(rate.baud)) o.baud = rate.baud;
+         }
+         if (o.baud == 0) return "--baud takes " + RateNames();
+         return std::nullopt;
+     }},
+    {"--before", "SEQ", kChip,
+     "drive the adapter's modem lines once the port is set up, before\n"
+     "anything is sent (to reset the chip into boot mode): SEQ is a\n"
+     "comma-separated list of dtr=0, dtr=1, rts=0, rts=1 and wait=MS,\n"
+     "run in order; 1 asserts the line, 0 clears it, and DTR then\n"
+     "stays as SEQ leaves it",
+     [](Options& o, const std::string& v) { return TakeSequence(o.before, "--before", v); }},
+    {"--after", "SEQ", kChip,
+     "the same once the work on the chip has ended, whatever the\n"
+     "outcome, before the port closes (to reset the chip into its\n"
+     "program). A port without modem lines is refused before anything\n"
+     "is sent",
+     [](Options& o, const std::string& v) { return TakeSequence(o.after, "--after", v); }},
+    // What a production station needs.
+    {"--json", nullptr, kChip,
+     "standard output carries only JSON, one object a line: each\n"
+     "status text, progress position and version with its port,\n"
+     "then a result per board",
+     [](Options& o, const std::string&) -> Refusal {
+         o.json = true;
+         return std::nullopt;
+     }},
+    {"--log", "FILE", kChip,
+     "append a JSON line per board to FILE: the result, the local\n"
+     "time, the write file and the boot program's version",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.log = v;
+         return std::nullopt;
+     }},
+    {"--erase-block", "ADDR", kErasing,
+     "write, erase: erase only the block holding ADDR (hexadecimal),\n"
+     "with Block Erase, instead of every unlocked block; repeatable",
+     [](Options& o, const std::string& v) -> Refusal {
+         const std::optional<std::uint32_t> address = ParseHex(v, 8);
+         if (!address || *address > 0xFFFFFF) {
+             return "--erase-block takes a hexadecimal address up to FFFFFF";
+         }
+         o.flash.eraseBlocks.push_back(*address);
+         return std::nullopt;
+     }},
+    {"--no-erase", nullptr, kWrite, "write: erase nothing, program onto the chip as it is",
+     [](Options& o, const std::string&) -> Refusal {
+         o.flash.noErase = true;
+         return std::nullopt;
+     }},
+    {"--skip-blank", nullptr, kWrite,
+     "write: leave out pages whose image is all FF (still verified)",
+     [](Options& o, const std::string&) -> Refusal {
+         o.flash.skipBlank = true;
+         return std::nullopt;
+     }},
+    {"--verify-by", "HOW", kWrite,
+     "write: read (the default) reads every page back and compares\n"
+     "it; sum compares the chip's check data with the sum of the\n"
+     "bytes sent and reads no page back. The sum proves that every\n"
+     "byte arrived and each page was programmed without an error\n"
+     "flag, not that the flash still holds them (a byte disturbed\n"
+     "afterwards)",
+     [](Options& o, const std::string& v) -> Refusal {
+         if (v != "sum" && v != "read") return "--verify-by takes sum or read";
+         o.flash.verifyBySum = v == "sum";
+         return std::nullopt;
+     }},
+    {"--serial", "ADDR:WIDTH:COUNTER", kWrite,
+     "write: give each board a number of WIDTH bytes (1 to 8),\n"
+     "little-endian at hexadecimal ADDR, from the text file COUNTER\n"
+     "that holds the next number in decimal; no number is given twice",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.serial = ParseSerialOption(v);
+         if (o.serial) return std::nullopt;
+         return "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
+                "bytes that ends at or below FFFFFF, and the counter file";
+     }},
+    {"--lang", "LANG", kOptioned,
+     "en or ja: the language of the status texts (also before the\n"
+     "command, for check); else $BRAMBLET_LANG, else ja",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.lang = text::ParseLang(v);
+         if (!o.lang) return "--lang takes en or ja";
+         return std::nullopt;
+     }},
+    {"-o", "FILE", kRead, "read: the S-record file to write",
+     [](Options& o, const std::string& v) -> Refusal {
+         o.output = v;
+         return std::nullopt;
+     },
+     "the S-record file to write"},
+    {"-h, --help", nullptr, 0, "this text; after a command, that command's", nullptr},
+    {"--version", nullptr, 0, "the program's version", nullptr},
+};
 
 const char kProgramTail[] =
-    "  -o FILE              read: the S-record file to write\n"
-    "  -h, --help           this text; after a command, that command's\n"
-    "  --version            the program's version\n"
     "\n"
     "START-END: hexadecimal addresses, both included, widened to whole 256-byte pages\n"
     "(4000-FFFF, 0F0000-0FFFFF).\n"
@@ -110,9 +261,32 @@ const char kProgramTail[] =
     "request stops every board at its next read, names the step and page reached on\n"
     "standard error and exits 130 (SIGINT) or 143 (SIGTERM).\n";
 
-bool TakesChip(Command c) {
-    return c == Command::Info || c == Command::Read || c == Command::BlankCheck ||
-           c == Command::Write || c == Command::Verify || c == Command::Erase;
+// "  --port PORT          serial port ...": the help in a column of its own, on the next line
+// when the name and value leave no room.
+std::string OptionLines(const OptionInfo& option, const char* help) {
+    constexpr std::size_t kColumn = 23;
+    std::string text = std::string("  ") + option.name;
+    if (option.value) text += std::string(" ") + option.value;
+    text += text.size() + 2 <= kColumn ? std::string(kColumn - text.size(), ' ')
+                                       : "\n" + std::string(kColumn, ' ');
+    for (const char* c = help; *c; ++c) {
+        text += *c;
+        if (*c == '\n') text += std::string(kColumn, ' ');
+    }
+    return text + "\n";
+}
+
+// The options of one command, or with `all` every option, each with its program-wide help.
+std::string OptionsText(Command command, bool all) {
+    std::string text = "options:\n";
+    for (const OptionInfo& option : kOptions) {
+        if (all) {
+            text += OptionLines(option, option.help);
+        } else if (Takes(option.commands, command)) {
+            text += OptionLines(option, option.ownHelp ? option.ownHelp : option.help);
+        }
+    }
+    return text;
 }
 
 // "bramblet-cli write FILE --port PORT [options]"; a command's own usage also shows that it takes
@@ -156,6 +330,67 @@ bool ParseIdCode(const std::string& text, IdCodeBytes& code) {
     return true;
 }
 
+Refusal TakeSequence(LineSequence& into, const char* name, const std::string& text) {
+    const std::optional<LineSequence> steps = ParseLineSequence(text);
+    if (!steps) {
+        return std::string(name) + " takes dtr=0, dtr=1, rts=0, rts=1 and wait=MS (MS up to " +
+               std::to_string(kLongestLineWait.count()) + "), comma-separated";
+    }
+    into = *steps;
+    return std::nullopt;
+}
+
+// The command's operands into the options; the reason they do not fit it.
+Refusal TakeOperands(const CommandInfo& info, const std::vector<std::string>& operands,
+                     Options& options) {
+    switch (info.operands) {
+        case Operands::None:
+            if (!operands.empty()) return info.noOperands;
+            return std::nullopt;
+        case Operands::Range: {
+            if (operands.size() != 1) {
+                return operands.empty() ? "no START-END given" : "more than one START-END given";
+            }
+            const auto range = ParseRange(operands[0]);
+            if (!range) {
+                return "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
+                       "above the second (4000-FFFF)";
+            }
+            options.range = *range;
+            return std::nullopt;
+        }
+        case Operands::File:
+        case Operands::FileOrNone:
+            if (operands.size() > 1) return "more than one FILE given";
+            if (operands.empty() && info.operands == Operands::File) return "no FILE given";
+            if (!operands.empty()) options.file = operands[0];
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// What a chip command's options must say together.
+Refusal CheckTogether(const Options& options) {
+    if (options.ports.empty()) return "--port PORT is required";
+    const bool read = options.command == Command::Read;
+    if (read && options.ports.size() > 1) return "read takes one --port";
+    if (read && options.output.empty()) return "read needs -o FILE";
+    if (options.flash.noErase && !options.flash.eraseBlocks.empty()) {
+        return "--no-erase and --erase-block cannot be used together";
+    }
+    if (options.modePin && options.baud == 9600) {
+        return "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400";
+    }
+    return std::nullopt;
+}
+
+const OptionInfo* FindOption(const std::string& arg, Command command) {
+    for (const OptionInfo& option : kOptions) {
+        if (option.apply && arg == option.name && Takes(option.commands, command)) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 const char* CommandName(Command command) {
@@ -169,10 +404,7 @@ std::string Usage(Command command) {
     for (const CommandInfo& info : kCommands) {
         if (info.command != command) continue;
         std::string text = "usage: " + Synopsis(info, true) + "\n" + info.details;
-        if (TakesChip(command)) text += std::string("\n") + kLinkOptions + kStationOptions;
-        if (command == Command::Write || command == Command::Erase) text += kEraseBlockOption;
-        if (command == Command::Write) text += std::string(kWriteOptions) + kSerialOption;
-        if (command == Command::Read) text += "  -o FILE              the S-record file to write\n";
+        if (TakesChip(command)) text += "\n" + OptionsText(command, false);
         return text;
     }
     std::string text;
@@ -188,8 +420,7 @@ std::string Usage(Command command) {
         name.resize(13, ' ');
         text += "  " + name + info.summary + "\n";
     }
-    return text + "\n" + kLinkOptions + kStationOptions + kEraseBlockOption + kWriteOptions +
-           kSerialOption + kProgramTail;
+    return text + "\n" + OptionsText(command, true) + kProgramTail;
 }
 
 std::optional<PageRange> ParseRange(const std::string& text) {
@@ -202,195 +433,54 @@ std::optional<PageRange> ParseRange(const std::string& text) {
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
-    if (args.empty()) {
-        error = "no command";
+    const auto refuse = [&](std::string reason) -> std::optional<Options> {
+        error = std::move(reason);
         return std::nullopt;
-    }
+    };
     Options options;
-    const std::string& name = args[0];
-    if (name == "-h" || name == "--help") return options;
-    if (name == "--version") {
+    // Before the command it reaches every command, check's file included.
+    if (!args.empty() && args[0] == "--lang") {
+        if (args.size() < 2) return refuse("--lang needs a value");
+        options.lang = text::ParseLang(args[1]);
+        if (!options.lang) return refuse("--lang takes en or ja");
+        std::vector<std::string> rest(args.begin() + 2, args.end());
+        std::optional<Options> parsed = ParseOptions(rest, error);
+        if (parsed && !parsed->lang) parsed->lang = options.lang;
+        return parsed;
+    }
+    if (args.empty()) return refuse("no command");
+    if (args[0] == "-h" || args[0] == "--help") return options;
+    if (args[0] == "--version") {
         options.command = Command::Version;
         return options;
     }
     const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                    [&](const CommandInfo& c) { return name == c.name; });
-    if (known == std::end(kCommands)) {
-        error = "unknown command '" + name + "'";
-        return std::nullopt;
-    }
+                                    [&](const CommandInfo& c) { return args[0] == c.name; });
+    if (known == std::end(kCommands)) return refuse("unknown command '" + args[0] + "'");
     options.command = known->command;
-    const Command command = options.command;
 
-    std::vector<std::string> positional;
+    std::vector<std::string> operands;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
         if (arg == "--help" || arg == "-h") {
-            options.helpFor = command;
+            options.helpFor = options.command;
             options.command = Command::Help;
             return options;
-        } else if (command == Command::Check) {
-            positional.push_back(arg);  // a file may be called anything
-        } else if (TakesChip(command) && arg == "--port") {
-            if (!value(text)) return std::nullopt;
-            options.ports.push_back(text);
-        } else if (TakesChip(command) && arg == "--family") {
-            if (!value(text)) return std::nullopt;
-            options.family = ParseFamily(text);
-            if (!options.family) {
-                error = "--family takes " + FamilyNames();
-                return std::nullopt;
-            }
-        } else if (TakesChip(command) && arg == "--mode-pin") {
-            options.modePin = true;
-        } else if (TakesChip(command) && arg == "--id") {
-            if (!value(text)) return std::nullopt;
-            const auto comma = text.find(',');
-            IdCodeBytes code{};
-            if (!ParseIdCode(text.substr(0, comma), code)) {
-                error = "--id takes 14 hex digits, optionally followed by ,FAMILY";
-                return std::nullopt;
-            }
-            options.idCode = code;
-            if (comma != std::string::npos) {
-                // The family decides the ID address; a mistyped one would send the code to the
-                // wrong place and fail with the right code.
-                options.idFamily = ParseFamily(text.substr(comma + 1));
-                if (!options.idFamily) {
-                    error = "--id takes the family " + FamilyNames() + " after the comma";
-                    return std::nullopt;
-                }
-            }
-        } else if (TakesChip(command) && arg == "--baud") {
-            if (!value(text)) return std::nullopt;
-            for (const LinkRate& rate : kLinkRates) {
-                if (text == std::to_string(rate.baud)) options.baud = rate.baud;
-            }
-            if (options.baud == 0) {
-                error = "--baud takes " + RateNames();
-                return std::nullopt;
-            }
-        } else if (TakesChip(command) && (arg == "--before" || arg == "--after")) {
-            if (!value(text)) return std::nullopt;
-            const std::optional<LineSequence> steps = ParseLineSequence(text);
-            if (!steps) {
-                error = arg + " takes dtr=0, dtr=1, rts=0, rts=1 and wait=MS (MS up to " +
-                        std::to_string(kLongestLineWait.count()) + "), comma-separated";
-                return std::nullopt;
-            }
-            (arg == "--before" ? options.before : options.after) = *steps;
-        } else if ((command == Command::Write || command == Command::Erase) &&
-                   arg == "--erase-block") {
-            if (!value(text)) return std::nullopt;
-            const std::optional<std::uint32_t> address = ParseHex(text, 8);
-            if (!address || *address > 0xFFFFFF) {
-                error = "--erase-block takes a hexadecimal address up to FFFFFF";
-                return std::nullopt;
-            }
-            options.flash.eraseBlocks.push_back(*address);
-        } else if (command == Command::Write && arg == "--no-erase") {
-            options.flash.noErase = true;
-        } else if (command == Command::Write && arg == "--skip-blank") {
-            options.flash.skipBlank = true;
-        } else if (command == Command::Write && arg == "--verify-by") {
-            if (!value(text)) return std::nullopt;
-            if (text != "sum" && text != "read") {
-                error = "--verify-by takes sum or read";
-                return std::nullopt;
-            }
-            options.flash.verifyBySum = text == "sum";
-        } else if (TakesChip(command) && arg == "--json") {
-            options.json = true;
-        } else if (TakesChip(command) && arg == "--log") {
-            if (!value(text)) return std::nullopt;
-            options.log = text;
-        } else if (command == Command::Write && arg == "--serial") {
-            if (!value(text)) return std::nullopt;
-            options.serial = ParseSerialOption(text);
-            if (!options.serial) {
-                error =
-                    "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
-                    "bytes that ends at or below FFFFFF, and the counter file";
-                return std::nullopt;
-            }
-        } else if (command == Command::Read && arg == "-o") {
-            if (!value(options.output)) return std::nullopt;
-        } else if (arg.rfind("--", 0) == 0 && arg != "--") {
-            error = "unknown option " + arg;
-            return std::nullopt;
+        }
+        const OptionInfo* option = known->verbatim ? nullptr : FindOption(arg, options.command);
+        if (option) {
+            if (option->value && i + 1 >= args.size()) return refuse(arg + " needs a value");
+            const std::string value = option->value ? args[++i] : std::string();
+            if (Refusal why = option->apply(options, value)) return refuse(std::move(*why));
+        } else if (!known->verbatim && arg.rfind("--", 0) == 0 && arg != "--") {
+            return refuse("unknown option " + arg);
         } else {
-            positional.push_back(arg);
+            operands.push_back(arg);
         }
     }
-
-    switch (command) {
-        case Command::Ports:
-            if (!positional.empty()) {
-                error = "ports takes no arguments";
-                return std::nullopt;
-            }
-            return options;
-        case Command::Read:
-        case Command::BlankCheck: {
-            if (positional.size() != 1) {
-                error = positional.empty() ? "no START-END given" : "more than one START-END given";
-                return std::nullopt;
-            }
-            const auto range = ParseRange(positional[0]);
-            if (!range) {
-                error =
-                    "START-END takes two hexadecimal addresses up to FFFFFF, the first not "
-                    "above the second (4000-FFFF)";
-                return std::nullopt;
-            }
-            options.range = *range;
-            break;
-        }
-        case Command::Info:
-            if (!positional.empty()) {
-                error = "info takes no FILE";
-                return std::nullopt;
-            }
-            break;
-        default: {
-            const bool fileOptional = command == Command::Erase;
-            if (positional.size() > 1 || (positional.empty() && !fileOptional)) {
-                error = positional.empty() ? "no FILE given" : "more than one FILE given";
-                return std::nullopt;
-            }
-            if (!positional.empty()) options.file = positional[0];
-        }
-    }
-    if (command == Command::Check) return options;
-    if (options.ports.empty()) {
-        error = "--port PORT is required";
-        return std::nullopt;
-    }
-    if (command == Command::Read && options.ports.size() > 1) {
-        error = "read takes one --port";
-        return std::nullopt;
-    }
-    if (command == Command::Read && options.output.empty()) {
-        error = "read needs -o FILE";
-        return std::nullopt;
-    }
-    if (options.flash.noErase && !options.flash.eraseBlocks.empty()) {
-        error = "--no-erase and --erase-block cannot be used together";
-        return std::nullopt;
-    }
-    if (options.modePin && options.baud == 9600) {
-        error = "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400";
-        return std::nullopt;
-    }
+    if (Refusal why = TakeOperands(*known, operands, options)) return refuse(std::move(*why));
+    if (!TakesChip(options.command)) return options;
+    if (Refusal why = CheckTogether(options)) return refuse(std::move(*why));
     return options;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/cli/Serial.h"
 #include "writer/common/Family.h"
 #include "writer/core/Target.h"
@@ -38,6 +39,9 @@ struct Options {
     bool json = false;
     std::optional<std::string> log;
     std::optional<SerialOption> serial;  // write
+    // The language of the status texts: --lang, else the environment's, else Japanese.
+    std::optional<text::Lang> lang;
+    text::Lang Language() const { return lang.value_or(text::Lang::Ja); }
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.

@@ -1,37 +1,10 @@
 #include "writer/cli/Report.h"
 
 #include "writer/common/Text.h"
+#include "writer/core/Steps.h"
 
 namespace bramblet {
 namespace {
-
-const char* StepId(Step step) {
-    switch (step) {
-        case Step::None:
-            return "";
-        case Step::FileCheck:
-            return "file-check";
-        case Step::OpenPort:
-            return "open-port";
-        case Step::Connect:
-            return "connect";
-        case Step::BaudRate:
-            return "baud-rate";
-        case Step::IdCode:
-            return "id-code";
-        case Step::Erase:
-            return "erase";
-        case Step::Program:
-            return "program";
-        case Step::Verify:
-            return "verify";
-        case Step::Read:
-            return "read";
-        case Step::Lines:
-            return "lines";
-    }
-    return "";
-}
 
 const char* LossId(PortLoss::Kind kind) {
     switch (kind) {
@@ -62,7 +35,7 @@ void AddResult(JsonObject& json, const BoardReport& r) {
     if (o.Succeeded()) {
         json.Null("step");
     } else {
-        json.String("step", StepId(o.failed));
+        json.String("step", StepOf(o.failed).id);
     }
     json.String("text", o.text);
     // A modem line that could not be set is said in the detail, as on standard error.

@@ -1,41 +1,63 @@
 #include "writer/cli/Stop.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include "writer/link/ForwardingPort.h"
 
 namespace bramblet {
 namespace {
 
-class StoppablePort : public SerialPort {
+// Written by the signal handler and read by every board's thread: it must be an atomic that
+// needs no lock, which a handler may touch.
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal) {
+    // The signal may land between a board's failed read and its look at errno.
+    const int savedErrno = errno;
+    int none = 0;
+    // A second request does not wait for the boards: the user means it.
+    if (!gStopSignal.compare_exchange_strong(none, signal)) std::_Exit(128 + none);
+    std::signal(signal, OnStopSignal);  // where the C library resets it on delivery
+    errno = savedErrno;
+}
+
+// Once stopped it has let its port go, so it answers every call itself.
+class StoppablePort : public ForwardingPort {
 public:
     StoppablePort(std::unique_ptr<SerialPort> port, const std::function<bool()>& stopRequested)
-        : port_(std::move(port)), stopRequested_(stopRequested) {}
+        : ForwardingPort(std::move(port)), stopRequested_(stopRequested) {}
 
-    bool Setup(std::uint32_t baud) override { return port_ && port_->Setup(baud); }
+    bool Setup(std::uint32_t baud) override { return Inner() && Inner()->Setup(baud); }
 
     void Write(std::span<const std::uint8_t> bytes) override {
         if (afterRead_ && Stopping()) return;
         afterRead_ = false;
-        if (port_) port_->Write(bytes);
+        if (Inner()) Inner()->Write(bytes);
     }
 
     std::size_t Read(std::span<std::uint8_t> buffer) override {
-        if (!port_) return 0;
-        const std::size_t n = port_->Read(buffer);
+        if (!Inner()) return 0;
+        const std::size_t n = Inner()->Read(buffer);
         afterRead_ = true;
         return Stopping() ? 0 : n;
     }
 
     void DiscardInput() override {
-        if (port_) port_->DiscardInput();
+        if (Inner()) Inner()->DiscardInput();
     }
 
     PortLoss Lost() const override {
-        if (!port_) return {PortLoss::Kind::Stopped, ""};
-        return port_->Lost();
+        if (!Inner()) return {PortLoss::Kind::Stopped, ""};
+        return Inner()->Lost();
     }
 
     std::string SetLine(ModemLine line, bool asserted) override {
-        return port_ ? port_->SetLine(line, asserted) : "stopped";
+        return Inner() ? Inner()->SetLine(line, asserted) : "stopped";
     }
 
     // In slices, so that a stop asked for during a long wait is seen within one.
@@ -43,7 +65,7 @@ public:
         constexpr std::chrono::milliseconds kSlice{50};
         while (time.count() > 0 && !Stopping()) {
             const auto slice = std::min(time, kSlice);
-            port_->Pause(slice);
+            Inner()->Pause(slice);
             time -= slice;
         }
     }
@@ -52,16 +74,28 @@ private:
     // True, with the port closed, once a stop has been asked for. A port that has gone already
     // keeps saying why.
     bool Stopping() {
-        if (port_ && !port_->Lost() && stopRequested_()) port_.reset();
-        return !port_;
+        if (Inner() && !Inner()->Lost() && stopRequested_()) ReleaseInner();
+        return !Inner();
     }
 
-    std::unique_ptr<SerialPort> port_;
     const std::function<bool()>& stopRequested_;
     bool afterRead_ = true;  // the first write begins an exchange
 };
 
 }  // namespace
+
+void CatchStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+bool StopRequested() {
+    return gStopSignal.load() != 0;
+}
+
+int StopSignal() {
+    return gStopSignal.load();
+}
 
 OpenResult StoppablePorts::Open(const std::string& name) {
     OpenResult result = ports_.Open(name);

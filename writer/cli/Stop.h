@@ -12,6 +12,15 @@
 
 namespace bramblet {
 
+// From now on SIGINT and SIGTERM ask every board to stop; a second one ends the program at once.
+void CatchStopSignals();
+
+// Whether a caught signal asked for a stop; safe from any thread.
+bool StopRequested();
+
+// The signal that asked for the stop, 0 while none has.
+int StopSignal();
+
 class StoppablePorts : public PortOpener {
 public:
     StoppablePorts(PortOpener& ports, std::function<bool()> stopRequested)

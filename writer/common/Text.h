@@ -16,8 +16,10 @@ namespace bramblet {
 using text::AppendUtf8;
 using text::AsciiLower;
 using text::AsciiUpper;
+using text::DecodeUtf8;
 using text::EqualsIgnoringAsciiCase;
 using text::HexDigitValue;
+using text::Utf8Char;
 
 // Upper-case hexadecimal with leading zeros to at least `digits` digits: Hex(0xC1, 6) is
 // "0000C1", as addresses, status bytes and frames are written everywhere.
@@ -28,15 +30,6 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t maxDigi
 // A broken-down local time and its offset from UTC in seconds as ISO 8601:
 // 2026-12-08T14:03:22+09:00.
 std::string IsoTime(const std::tm& local, long offsetSeconds);
-
-// The character of the well-formed UTF-8 sequence at the start of `s` and the sequence's length,
-// or length 0. Well-formed is the strict form: no overlong forms (C0 80, E0 80 80), no encoded
-// surrogates (ED A0 80) and nothing past U+10FFFF (F4 90 80 80), none of which UTF-16 can hold.
-struct Utf8Char {
-    char32_t value;
-    std::size_t length;
-};
-Utf8Char DecodeUtf8(std::string_view s);
 
 // A file name given in UTF-8, whatever the system's code page.
 std::filesystem::path Utf8Path(std::string_view utf8Name);

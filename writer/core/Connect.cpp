@@ -1,6 +1,7 @@
 // Connecting to the boot program and unlocking it with its ID code.
 #include "writer/common/Text.h"
 #include "writer/core/SessionRun.h"
+#include "writer/link/AllowancePort.h"
 
 namespace bramblet {
 namespace {
@@ -16,18 +17,20 @@ Session::Session(PortOpener& ports, WriterView& view, IdCodePrompt& prompt)
 
 Session::~Session() = default;
 
-int Session::ConnectBootMode(const Target& target) {
+Connection Session::ConnectBootMode(const Target& target) {
     const bool modePinLink = UsesModePinLink(target.family, target.modePin);
     commHandle_.reset();
     OpenResult opened = ports_.Open(target.port);
-    openError_ = opened.error;
-    openErrorDetail_ = std::move(opened.detail);
-    if (!opened.port) return 1;
+    if (!opened.port) return Connection::NotOpened(opened.error, std::move(opened.detail));
     commHandle_ = std::move(opened.port);
+    if (target.link.adapterLatency > std::chrono::milliseconds{0}) {
+        commHandle_ =
+            std::make_unique<AllowancePort>(std::move(commHandle_), target.link.adapterLatency);
+    }
     SerialPort& port = *commHandle_;
     // A chip that knows only 9600 baud is met there from the start; the mode-pin link is fixed.
     port.Setup(modePinLink ? kBaudModePin : target.link.baud == 9600 ? 9600 : kBaudNormal);
-    if (!StartLines(target)) return 0;
+    if (std::optional<Connection> stopped = StartLines(target)) return *std::move(stopped);
 
     // Whatever the line brought before we spoke is stale.
     std::array<std::uint8_t, 100> stale;
@@ -50,7 +53,7 @@ int Session::ConnectBootMode(const Target& target) {
     if ((result & protocol::kWordReady) && (result & protocol::kWordErrors)) {
         protocol::ClearStatus(port);
     }
-    return result;
+    return Connection::Answer(result);
 }
 
 namespace {
@@ -64,11 +67,11 @@ std::optional<ModemLine> FirstLine(const LineSequence& steps) {
 
 }  // namespace
 
-bool Session::StartLines(const Target& target) {
-    lineError_.clear();
+// Drives the target's --before on the port just set up; a connection that ends there.
+std::optional<Connection> Session::StartLines(const Target& target) {
     after_.clear();
     const LinkOptions& link = target.link;
-    if (link.before.empty() && link.after.empty()) return true;
+    if (link.before.empty() && link.after.empty()) return std::nullopt;
     linePort_ = target.port;
     SerialPort& port = *commHandle_;
     if (const std::optional<ModemLine> line =
@@ -77,15 +80,17 @@ bool Session::StartLines(const Target& target) {
         // line, and one without modem lines refuses it before anything has been sent.
         const std::string error = port.SetLine(ModemLine::Dtr, true);
         if (!error.empty()) {
-            lineError_ = std::string("cannot drive ") + LineName(*line) + " on " + target.port +
-                         ", a port without modem lines: " + error;
-            return false;
+            return Connection::LinesRefused(std::string("cannot drive ") + LineName(*line) +
+                                            " on " + target.port +
+                                            ", a port without modem lines: " + error);
         }
     }
-    lineError_ = DriveLines(link.before);
-    if (!lineError_.empty() || port.Lost()) return false;
+    if (std::string error = DriveLines(link.before); !error.empty()) {
+        return Connection::LinesRefused(std::move(error));
+    }
+    if (port.Lost()) return Connection::NoAnswer();
     after_ = link.after;
-    return true;
+    return std::nullopt;
 }
 
 std::string Session::DriveLines(const LineSequence& steps) {
@@ -103,11 +108,11 @@ std::string Session::CloseCommHandle() {
     return error;
 }
 
-bool Session::SwitchRate(Run& run) {
-    const std::uint32_t baud = run.target.link.baud;
+bool Session::Run::SwitchRate() {
+    const std::uint32_t baud = target_.link.baud;
     const std::optional<std::uint8_t> code = BaudRateCode(baud);
     if (!code) return true;  // the design's rate, or 9600 from the start
-    SerialPort& port = *commHandle_;
+    SerialPort& port = Port();
     const std::string rate = std::to_string(baud);
     // The chip echoes the code at the old rate, then listens at the new one. The connection has
     // ruled out a line that echoes, so the echo is taken as soon as it comes.
@@ -117,12 +122,12 @@ bool Session::SwitchRate(Run& run) {
         const auto status = protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
         if (status && status->Ready()) return true;
     }
-    if (port.Lost()) return run.NoAnswer();
-    run.Refuse(Step::BaudRate, "通信速度を" + rate + "bpsに切り替えられません!");
-    run.outcome.detail = !echoed ? "the chip did not echo the baud-rate command " + Hex(*code, 2) +
-                                       " for " + rate + " baud"
-                                 : "no status from the chip at " + rate + " baud";
-    return false;
+    if (port.Lost()) return NoAnswer();
+    outcome_.detail = !echoed ? "the chip did not echo the baud-rate command " + Hex(*code, 2) +
+                                    " for " + rate + " baud"
+                              : "no status from the chip at " + rate + " baud";
+    noReply_ = true;
+    return Refuse(Step::BaudRate, text::Say(Tx::RateRefused, View().Language(), {rate}));
 }
 
 int Session::VerifyIdCode(const Target& target) {
@@ -142,13 +147,13 @@ int Session::VerifyIdCode(const Target& target) {
     if (done(w)) return w;
     const std::uint32_t address = IdAddress(target.family);
 
-    view_->SetStatus("ID all FF 照合中");
+    view_->SetStatus(text::Say(Tx::IdAllFf, view_->Language()));
     idCode_.fill(0xFF);
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();
     if (done(w)) return w;
 
-    view_->SetStatus("IDファイル 照合中");
+    view_->SetStatus(text::Say(Tx::IdFileCheck, view_->Language()));
     idCode_ = ReadIdFile(target.IdFile()).value_or(IdFileContents{}).code;
     protocol::IdCheck(port, address, idCode_);
     w = protocol::ReadStatus(port).Word();

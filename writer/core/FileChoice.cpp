@@ -23,10 +23,10 @@ StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* page
 FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,
                               std::optional<Family> current) {
     FileCheck check{CheckPass(view, file), std::nullopt};
-    view.SetFileCheckText(FileCheckText(check.result));
+    view.SetFileCheckText(FileCheckText(check.result, view.Language()));
     if (check.result.count < 1) return check;  // the check's own message stays in the status line
     if (selectFamily) check.family = FamilyByHighestAddress(check.result.maxAddress, current);
-    view.SetStatus("ブートモードでマイコンの電源ON、書込実行ボタンを押す");
+    view.SetStatus(text::Say(text::Tx::PowerOnAndPress, view.Language()));
     return check;
 }
 

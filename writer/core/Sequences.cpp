@@ -22,16 +22,6 @@ bool Accepted(const std::optional<protocol::Status>& status) {
     return status && status->Word() == protocol::kWordAccepted;
 }
 
-const char* const kConnecting = "BOOTモードコネクト中";
-const char* const kNoAnswer = "通信できません! ブートモードを確認してリセットしてください";
-const char* const kNoPort = "COMポートがありません！";
-const char* const kIdMismatch = "ID照合不一致";
-const char* const kIdVerified = "ID照合完了！";
-const char* const kErasing = "フラッシュ消去中";
-const char* const kCannotErase = "フラッシュを消去できません! ";
-const char* const kVerifying = "フラッシュベリファイ中";
-const char* const kVerifyFailed = "フラッシュベリファイに失敗しました!";
-
 // A block as the family's table knows it, else by the address that names it.
 std::string BlockName(const std::optional<Family>& family, std::uint32_t address) {
     const std::optional<FlashBlock> block = family ? BlockHolding(*family, address) : std::nullopt;
@@ -42,12 +32,14 @@ std::string BlockName(const std::optional<Family>& family, std::uint32_t address
 }  // namespace
 
 std::optional<protocol::Status> Session::Run::Poll(int limit) {
-    return protocol::PollStatus(
+    std::optional<protocol::Status> status = protocol::PollStatus(
         Port(), limit, FastReads() ? protocol::PollRead::TwoBytes : protocol::PollRead::Window);
+    noReply_ = !status;
+    return status;
 }
 
 bool Session::Run::EraseStep() {
-    const std::vector<std::uint32_t>& blocks = target.flash.eraseBlocks;
+    const std::vector<std::uint32_t>& blocks = target_.flash.eraseBlocks;
     if (blocks.empty()) {
         protocol::EraseAll(Port());
         eraseStatus_ = Poll(kErasePollLimit);
@@ -57,12 +49,12 @@ bool Session::Run::EraseStep() {
     // given, since it knows its own blocks better than any table.
     std::vector<std::string> erased;
     for (const std::uint32_t address : blocks) {
-        std::string name = BlockName(target.family, address);
+        std::string name = BlockName(target_.family, address);
         if (std::find(erased.begin(), erased.end(), name) != erased.end()) continue;
         protocol::BlockErase(Port(), address);
         eraseStatus_ = Poll(kErasePollLimit);
         if (!Accepted(eraseStatus_)) {
-            outcome.detail = std::move(name);
+            outcome_.detail = std::move(name);
             return false;
         }
         erased.push_back(std::move(name));
@@ -71,42 +63,48 @@ bool Session::Run::EraseStep() {
 }
 
 bool Session::Run::EraseForWrite() {
-    if (target.flash.noErase) return true;
-    View().SetStatus(kErasing);
+    if (target_.flash.noErase) return true;
+    View().SetStatus(Say(Tx::Erasing));
     if (!EraseStep()) {
-        Refuse(Step::Erase, kCannotErase);
-        outcome.status = EraseStatus();
+        RefuseErase();
         return false;
     }
-    View().SetStatus("フラッシュ消去完了！");
+    View().SetStatus(Say(Tx::Erased));
     return true;
 }
 
+void Session::Run::RefuseErase() {
+    Refuse(Step::Erase, Say(Tx::CannotErase));
+    outcome_.status = eraseStatus_;
+}
+
 bool Session::Run::SumFailed(std::string detail) {
-    View().SetStatus(kVerifyFailed);
-    outcome.detail = std::move(detail);
+    View().SetStatus(Say(Tx::VerifyFailed));
+    outcome_.detail = std::move(detail);
     return false;
 }
 
 bool Session::Run::ClearCheckData() {
-    if (!target.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    if (!target_.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
+    noReply_ = true;
     return SumFailed("the chip sent no check data");
 }
 
 // The check data proves that every byte sent arrived and that each page was programmed without
 // an error flag; unlike reading the pages back, it cannot see a byte disturbed afterwards.
 bool Session::Run::VerifyWrite(std::int32_t size) {
-    if (!target.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
-    View().SetStatus(kVerifying);
+    if (!target_.flash.verifyBySum) return Stream(kVerifyMode, size) == size;
+    View().SetStatus(Say(Tx::Verifying));
     const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
     if (sum == sentSum_) return true;
+    noReply_ = !sum;
     if (!sum) return SumFailed("the chip sent no check data");
     return SumFailed("the chip's check data is " + Hex(*sum, 4) + ", the bytes sent sum to " +
                      Hex(sentSum_, 4));
 }
 
 bool Session::Run::ProgramPage(std::uint32_t base, const PageImage& image) {
-    if (target.flash.skipBlank &&
+    if (target_.flash.skipBlank &&
         std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return b == 0xFF; })) {
         return true;
     }
@@ -138,6 +136,7 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
     for (std::size_t offset = 0; offset < kPageSize; ++offset) {
         const std::optional<std::uint8_t> b = byteAt(offset);
         if (b && !(present[offset] && *b != image[offset])) continue;
+        noReply_ = !b;
         failedPage_ = base;
         mismatch_ = Mismatch{static_cast<std::uint32_t>(base + offset), image[offset], b};
         return false;
@@ -146,15 +145,22 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
 }
 
 std::int32_t Session::Run::Stream(std::uint8_t mode, std::int32_t expectedSize) {
-    return StreamSFormatFile(View(), *this, target.writeFile, mode, expectedSize, &target.patch,
-                             target.reading)
+    return StreamSFormatFile(View(), *this, target_.writeFile, mode, expectedSize, &target_.patch,
+                             target_.reading)
         .count;
 }
 
 void Session::Run::Fail(Step step) {
-    outcome.failed = step;
-    outcome.text = View().Last();
-    if (session.commHandle_) outcome.lost = Port().Lost();
+    outcome_.failed = step;
+    outcome_.text = View().Last();
+    if (session_.CommHandle()) outcome_.lost = Port().Lost();
+    // A chip that did not answer through a slow adapter may have answered too late for it.
+    const std::chrono::milliseconds latency = target_.link.adapterLatency;
+    if (noReply_ && !outcome_.lost && latency > kUsualAdapterLatency) {
+        outcome_.detail += (outcome_.detail.empty() ? "" : "; ") +
+                           std::string("no reply came through an adapter whose latency timer is ") +
+                           std::to_string(latency.count()) + " ms";
+    }
 }
 
 bool Session::Run::Refuse(Step step, const std::string& text) {
@@ -165,85 +171,92 @@ bool Session::Run::Refuse(Step step, const std::string& text) {
 }
 
 bool Session::Run::NoAnswer() {
-    return Refuse(Step::Connect, kNoAnswer);
+    noReply_ = true;
+    return Refuse(Step::Connect, Say(Tx::NoAnswer));
 }
 
 // The user is told, as when no boot program answers, to bring the chip into boot mode by hand.
 bool Session::Run::RefuseLines(const std::string& error) {
-    outcome.lineError = error;
-    return Refuse(Step::Lines, kNoAnswer);
+    outcome_.lineError = error;
+    return Refuse(Step::Lines, Say(Tx::NoAnswer));
 }
 
 void Session::Run::FailPass(Step step) {
     Fail(step);
-    outcome.page = failedPage_;
-    if (step == Step::Program) outcome.status = failedStatus_;
-    if (step == Step::Verify) outcome.mismatch = mismatch_;
+    outcome_.page = failedPage_;
+    if (step == Step::Program) outcome_.status = failedStatus_;
+    if (step == Step::Verify) outcome_.mismatch = mismatch_;
 }
 
-void Session::Run::Succeed(const char* text) {
+void Session::Run::Succeed(Tx text) {
     View().SetProgress(99);
-    View().SetStatus(text);
+    View().SetStatus(Say(text));
     View().Beep(kBeepSuccess);
-    outcome.text = View().Last();
+    outcome_.text = View().Last();
 }
 
-void Session::Run::Begin(ActionButton button, const char* text) {
+void Session::Run::Begin(ActionButton button, Tx text) {
     View().SetButtonEnabled(button, false);
-    View().SetStatus(text);
+    View().SetStatus(Say(text));
     View().SetProgress(0);
 }
 
 // The port opened by the sequence is closed before its button comes back.
 void Session::Run::End(ActionButton button) {
-    if (std::string error = session.CloseCommHandle(); !error.empty()) {
-        outcome.AfterFailed(std::move(error));
-    }
+    Close();
     View().SetButtonEnabled(button, true);
 }
 
-// Connects and unlocks; false after reporting the failure. The port is open on return exactly
-// when CommHandle is set.
-bool Session::ConnectAndUnlock(Run& run) {
-    view_->SetStatus(kConnecting);
-    const int connected = ConnectBootMode(run.target);
-    if (connected == 0) return lineError_.empty() ? run.NoAnswer() : run.RefuseLines(lineError_);
-    if (connected == 1) {
-        run.Refuse(Step::OpenPort, kNoPort);
-        run.outcome.openError = openError_;
-        run.outcome.detail = openErrorDetail_;
-        return false;
+void Session::Run::Close() {
+    if (std::string error = session_.CloseCommHandle(); !error.empty()) {
+        outcome_.AfterFailed(std::move(error));
     }
-    if (!SwitchRate(run)) return false;
-    const int unlocked = VerifyIdCode(run.target);
-    // A line gone before the chip was unlocked is a connection that failed: "ID照合不一致"
+}
+
+bool Session::Run::ConnectAndUnlock() {
+    View().SetStatus(Say(Tx::Connecting));
+    const Connection connection = session_.ConnectBootMode(target_);
+    switch (connection.What()) {
+        case Connection::Kind::Answered:
+            break;
+        case Connection::Kind::NoAnswer:
+            return NoAnswer();
+        case Connection::Kind::LinesRefused:
+            return RefuseLines(connection.Detail());
+        case Connection::Kind::NotOpened:
+            Refuse(Step::OpenPort, Say(Tx::NoPort));
+            outcome_.openError = connection.OpenFailure();
+            outcome_.detail = connection.Detail();
+            return false;
+    }
+    if (!SwitchRate()) return false;
+    const int unlocked = session_.VerifyIdCode(target_);
+    // A line gone before the chip was unlocked is a connection that failed: the ID mismatch text
     // would send the user looking for an ID code.
-    if (commHandle_->Lost()) return run.NoAnswer();
+    if (Port().Lost()) return NoAnswer();
     if ((unlocked & protocol::kWordIdVerified) != protocol::kWordIdVerified) {
-        return run.Refuse(Step::IdCode, kIdMismatch);
+        return Refuse(Step::IdCode, Say(Tx::IdMismatch));
     }
-    view_->SetStatus(kIdVerified);
-    view_->SetProgress(5);
+    View().SetStatus(Say(Tx::IdVerified));
+    View().SetProgress(5);
+    // The sequences go on from here; a caller of Unlock is left with the unlock's own text.
+    outcome_.text = View().Last();
     return true;
 }
 
 Outcome Session::Unlock(const Target& target) {
-    Run run(*this, target);
-    if (ConnectAndUnlock(run)) {
-        run.outcome.text = view_->Last();
-    } else if (std::string error = CloseCommHandle(); !error.empty()) {
-        run.outcome.AfterFailed(std::move(error));
-    }
-    return run.outcome;
+    Run run(*this, *view_, target);
+    if (!run.ConnectAndUnlock()) run.Close();
+    return run.Result();
 }
 
 Outcome Session::WriteSequence(const Target& target) {
-    Run run(*this, target);
-    run.Begin(ActionButton::Write, "フラッシュ消去・書込み開始");
+    Run run(*this, *view_, target);
+    run.Begin(ActionButton::Write, Tx::WriteStart);
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
-    } else if (ConnectAndUnlock(run) && run.EraseForWrite()) {
+    } else if (run.ConnectAndUnlock() && run.EraseForWrite()) {
         view_->SetProgress(10);
         // A failed pass keeps its own text and sounds no beep.
         if (!run.ClearCheckData()) {
@@ -253,47 +266,46 @@ Outcome Session::WriteSequence(const Target& target) {
         } else if (!run.VerifyWrite(size)) {
             run.FailPass(Step::Verify);
         } else {
-            run.Succeed("フラッシュ書き込みは無事完了しました");
+            run.Succeed(Tx::WriteDone);
         }
     }
     run.End(ActionButton::Write);
-    return run.outcome;
+    return run.Result();
 }
 
 Outcome Session::EraseSequence(const Target& target) {
-    Run run(*this, target);
-    run.Begin(ActionButton::Erase, "フラッシュ消去開始");
-    if (ConnectAndUnlock(run)) {
-        view_->SetStatus(kErasing);
+    Run run(*this, *view_, target);
+    run.Begin(ActionButton::Erase, Tx::EraseStart);
+    if (run.ConnectAndUnlock()) {
+        view_->SetStatus(text::Say(Tx::Erasing, view_->Language()));
         if (run.EraseStep()) {
-            run.Succeed("フラッシュ消去は無事完了しました");
+            run.Succeed(Tx::EraseDone);
         } else {
-            run.Refuse(Step::Erase, kCannotErase);
-            run.outcome.status = run.EraseStatus();
+            run.RefuseErase();
         }
     }
     run.End(ActionButton::Erase);
-    return run.outcome;
+    return run.Result();
 }
 
 Outcome Session::VerifySequence(const Target& target) {
-    Run run(*this, target);
-    run.Begin(ActionButton::Verify, "フラッシュベリファイ開始");
+    Run run(*this, *view_, target);
+    run.Begin(ActionButton::Verify, Tx::VerifyStart);
     const std::int32_t size = run.Stream(kCheckMode, 0);
     if (size < 1) {
         run.Fail(Step::FileCheck);
-    } else if (ConnectAndUnlock(run)) {
+    } else if (run.ConnectAndUnlock()) {
         if (run.Stream(kVerifyMode, size) == size) {
-            run.Succeed("フラッシュベリファイは無事完了しました");
+            run.Succeed(Tx::VerifyDone);
         } else {
             // The verify button says it in its own words, with a beep.
-            view_->SetStatus("フラッシュベリファイに失敗しました! ");
+            view_->SetStatus(text::Say(Tx::VerifyFailedAtEnd, view_->Language()));
             view_->Beep(kBeepFailure);
             run.FailPass(Step::Verify);
         }
     }
     run.End(ActionButton::Verify);
-    return run.outcome;
+    return run.Result();
 }
 
 }  // namespace bramblet

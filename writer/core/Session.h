@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "writer/core/Connection.h"
 #include "writer/core/Outcome.h"
 #include "writer/core/Target.h"
 #include "writer/core/WriterView.h"
@@ -23,11 +24,10 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The boot-mode link. ConnectBootMode returns 1 when the port cannot be opened (see
-    // LastOpenError), 0 when no boot program answered, else the status word, and leaves the port
-    // open in CommHandle except after 1. VerifyIdCode returns the last status word, and stops
-    // trying sources when the line has gone.
-    int ConnectBootMode(const Target& target);
+    // The boot-mode link. ConnectBootMode leaves the port open in CommHandle unless it could not
+    // be opened. VerifyIdCode returns the last status word, and stops trying sources when the
+    // line has gone.
+    Connection ConnectBootMode(const Target& target);
     int VerifyIdCode(const Target& target);
 
     // The three button sequences: write (erase, program, verify), erase, verify. Each ends with
@@ -54,17 +54,12 @@ public:
     // emptied each time the dialog is about to be shown.
     const IdCodeBytes& DialogIdCode() const { return dialogIdCode_; }
     const std::string& DialogCpuFamily() const { return dialogCpuFamily_; }
-    // Why the last ConnectBootMode could not open the port.
-    OpenError LastOpenError() const { return openError_; }
-    const std::string& LastOpenErrorDetail() const { return openErrorDetail_; }
 
 private:
     class Run;
     class StatusTap;
 
-    bool ConnectAndUnlock(Run& run);
-    bool SwitchRate(Run& run);
-    bool StartLines(const Target& target);
+    std::optional<Connection> StartLines(const Target& target);
     std::string DriveLines(const LineSequence& steps);
 
     PortOpener& ports_;
@@ -76,13 +71,10 @@ private:
     std::string bootVersion_;
     IdCodeBytes dialogIdCode_{};
     std::string dialogCpuFamily_;
-    OpenError openError_ = OpenError::None;
-    std::string openErrorDetail_;
-    // The modem lines of the open port: its name for messages, the sequence to run before it
-    // closes, and why the lines were refused when the connection stopped for it.
+    // The modem lines of the open port: its name for messages and the sequence to run before it
+    // closes.
     std::string linePort_;
     LineSequence after_;
-    std::string lineError_;
 };
 
 }  // namespace bramblet

@@ -5,6 +5,8 @@
 
 namespace bramblet {
 
+using text::Tx;
+
 // The view, remembering the last status text for the outcome.
 class Session::StatusTap : public WriterView {
 public:
@@ -23,29 +25,31 @@ public:
     }
     void Beep(std::uint32_t type) override { view_.Beep(type); }
     void FamilyConfirmed(const std::string& text) override { view_.FamilyConfirmed(text); }
+    text::Lang Language() const override { return view_.Language(); }
 
 private:
     WriterView& view_;
     std::string last_;
 };
 
-// One operation on its target: the page steps it hands the stream and what went wrong where.
+// One operation on its target: the page steps it hands the stream and what went wrong where. It
+// reaches the session only through what the session offers every caller.
 class Session::Run : public PageSink {
 public:
-    Run(Session& session, const Target& target) : session(session), target(target) {}
+    Run(Session& session, StatusTap& view, const Target& target)
+        : session_(session), view_(view), target_(target) {}
 
-    Session& session;
-    const Target& target;
-    Outcome outcome;
+    const Outcome& Result() const { return outcome_; }
 
-    StatusTap& View() { return *session.view_; }
-    SerialPort& Port() { return *session.commHandle_; }
-    bool FastReads() const { return target.link.baud != 0; }
+    // Connects and unlocks; false after reporting the failure. The port is open on return exactly
+    // when the session's CommHandle is set.
+    bool ConnectAndUnlock();
 
-    std::optional<protocol::Status> Poll(int limit);
     bool EraseStep();
     // The write's erase with its texts, or none with --no-erase; false after refusing.
     bool EraseForWrite();
+    // Shows the erase's refusal with what the chip answered to its poll.
+    void RefuseErase();
     // Verify by check data: the read that clears the chip's sum before the program pass, and
     // the one that compares it after. False after showing the verify's failure text.
     bool ClearCheckData();
@@ -58,30 +62,43 @@ public:
 
     // Ends the outcome as failed at `step` with the status line as it stands.
     void Fail(Step step);
-    // The same after showing `text` with the failure beep; returns false.
+    // A program or verify pass failed: with the page and what the chip answered.
+    void FailPass(Step step);
+    void Succeed(Tx text);
+    // The start and end every button sequence shares; the port is closed at the end.
+    void Begin(ActionButton button, Tx text);
+    void End(ActionButton button);
+    // Closes the port, running the target's --after first.
+    void Close();
+
+private:
+    StatusTap& View() { return view_; }
+    // A status text in the language the view speaks.
+    std::string Say(Tx key) const { return text::Say(key, view_.Language()); }
+    SerialPort& Port() { return *session_.CommHandle(); }
+    bool FastReads() const { return target_.link.baud != 0; }
+
+    // Moves the chip and the port to the target's rate; false after reporting why not.
+    bool SwitchRate();
+    std::optional<protocol::Status> Poll(int limit);
+    // The same as Fail after showing `text` with the failure beep; returns false.
     bool Refuse(Step step, const std::string& text);
     // No boot program answered, or the line went before the chip was unlocked. Returns false.
     bool NoAnswer();
     // The port could not drive the modem lines the target's sequences name. Returns false.
     bool RefuseLines(const std::string& error);
-    // A program or verify pass failed: with the page and what the chip answered.
-    void FailPass(Step step);
-    void Succeed(const char* text);
-    // The start and end every button sequence shares; the port is closed at the end.
-    void Begin(ActionButton button, const char* text);
-    void End(ActionButton button);
-
-    // What the last erase step's poll brought.
-    const std::optional<protocol::Status>& EraseStatus() const { return eraseStatus_; }
-
-private:
     bool SumFailed(std::string detail);
 
-    std::optional<protocol::Status> eraseStatus_;
-    std::uint16_t sentSum_ = 0;  // of the data bytes of every Page Program sent
+    Session& session_;
+    StatusTap& view_;
+    const Target& target_;
+    Outcome outcome_;
+    std::optional<protocol::Status> eraseStatus_;  // what the last erase step's poll brought
+    std::uint16_t sentSum_ = 0;                    // of the data bytes of every Page Program sent
     std::optional<std::uint32_t> failedPage_;
     std::optional<protocol::Status> failedStatus_;
     std::optional<Mismatch> mismatch_;
+    bool noReply_ = false;  // the chip's answer did not come
 };
 
 }  // namespace bramblet

@@ -1,6 +1,7 @@
 #pragma once
 // What an operation works on, given when it starts: the faces read their controls or options once
 // and the sequences never ask again.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,7 +14,7 @@
 
 namespace bramblet {
 
-// The link beyond the design's, for the command line. The window always runs the design's.
+// The link beyond the design's, for the command line and the window's own menu.
 struct LinkOptions {
     // 0: the design's link (19200 baud, 38400 on the mode-pin link). 9600: the same link at
     // 9600 from the start, for chips that know no other rate. Higher: connect as the design
@@ -25,9 +26,17 @@ struct LinkOptions {
     // before anything is sent when either is given.
     LineSequence before{};
     LineSequence after{};
+    // How long the adapter may hold a short reply (a USB adapter's latency timer); every reply
+    // window grows by it. 0: the design's windows.
+    std::chrono::milliseconds adapterLatency{0};
 };
 
-// How a write erases, programs and verifies, beyond the design's, for the command line.
+// FTDI's default latency timer; an adapter set slower than this is worth naming when no reply
+// came through it.
+constexpr std::chrono::milliseconds kUsualAdapterLatency{16};
+
+// How a write erases, programs and verifies, beyond the design's, for the command line (the
+// window's menu chooses only the verify).
 struct FlashOptions {
     // Erase the blocks holding these addresses, one Block Erase each, instead of every
     // unlocked block (write and erase); or, for a write, nothing at all.

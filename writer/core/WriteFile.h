@@ -19,6 +19,6 @@ StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::stri
                                const ImagePatch* patch = nullptr, const FileReading& reading = {});
 
 // The Label4 text after a check.
-std::string FileCheckText(const StreamResult& check);
+std::string FileCheckText(const StreamResult& check, text::Lang lang = text::Lang::Ja);
 
 }  // namespace bramblet

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "text/Catalogue.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -30,6 +31,8 @@ public:
     // The family the ID code dialog confirmed, as the user typed it: the window shows it from
     // now on, and the next operation takes its family from there.
     virtual void FamilyConfirmed(const std::string&) {}
+    // The language the face shows, in which the operations give it their texts.
+    virtual text::Lang Language() const { return text::Lang::Ja; }
 };
 
 // What the ID code dialog answers when it is confirmed.

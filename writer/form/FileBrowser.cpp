@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include "text/Catalogue.h"
 
 #include "writer/common/Text.h"
 
@@ -119,10 +120,11 @@ std::optional<std::string> FileBrowser::SetDirectory(const std::string& folder) 
     const fs::path absolute = Absolute(folder);
     std::error_code ec;
     if (!fs::is_directory(absolute, ec)) {
-        return "フォルダ「" + NativePath(Utf8(absolute)) + "」が見つかりません";
+        return text::Say(text::Tx::FolderMissing, text::Lang::Ja, {NativePath(Utf8(absolute))});
     }
     fs::current_path(absolute, ec);
-    if (ec) return "フォルダ「" + NativePath(Utf8(absolute)) + "」に移れません";
+    if (ec)
+        return text::Say(text::Tx::FolderUnreachable, text::Lang::Ja, {NativePath(Utf8(absolute))});
     face_.ShowFolder(Directory());
     return std::nullopt;
 }
@@ -155,7 +157,7 @@ std::optional<std::string> FileBrowser::ApplyFilePath(const std::string& path) {
     const fs::path file = fs::current_path(ec) / Utf8Path(last);
     if (fs::is_directory(file, ec)) return SetDirectory(Utf8(file));
     if (!fs::exists(file, ec)) {
-        return "「" + NativePath(Utf8(file)) + "」というファイルもフォルダもありません";
+        return text::Say(text::Tx::NoSuchFileOrFolder, text::Lang::Ja, {NativePath(Utf8(file))});
     }
     face_.SelectFile(last);
     return std::nullopt;

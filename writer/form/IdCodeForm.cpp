@@ -1,5 +1,6 @@
 #include "writer/form/IdCodeForm.h"
 
+#include "text/Catalogue.h"
 #include "writer/common/Text.h"
 #include "writer/form/Layout.h"
 
@@ -33,7 +34,7 @@ void IdCodeForm::Opening(const std::string& family) {
 }
 
 void IdCodeForm::FormShow() {
-    face_.SetStatus("プロテクトされています。プロテクトIDを指定してください");
+    face_.SetStatus(text::Say(text::Tx::Protected, text::Lang::Ja));
     face_.SetFamilyText(family_);
 }
 

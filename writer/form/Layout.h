@@ -5,7 +5,16 @@
 #include <array>
 #include <string_view>
 
+#include "text/Catalogue.h"
+
 namespace bramblet::form {
+
+using text::Tx;
+
+// The captions as the design shows them; the catalogue holds each in every language.
+constexpr const char* Ja(Tx key) {
+    return text::Say(key, text::Lang::Ja);
+}
 
 inline constexpr char kApplicationTitle[] = "Bramblet2";  // the taskbar and every error box
 inline constexpr char kFontFamily[] = "ＭＳ Ｐゴシック";
@@ -43,7 +52,7 @@ struct FormSpec {
 };
 
 // TForm1, the main window, in the order of its declaration.
-inline constexpr FormSpec kForm1{"<R8C/M16C Talvoro2>  Orvane", 361, 267};
+inline constexpr FormSpec kForm1{Ja(Tx::Form1Caption), 361, 267};
 // Where the window opens when no settings say otherwise, in screen pixels.
 inline constexpr int kForm1Left = 204;
 inline constexpr int kForm1Top = 118;
@@ -55,18 +64,18 @@ inline constexpr std::array<ControlLayout, 18> kForm1Controls = {{
     {"Edit1", ControlKind::Edit, "", 68, 144, 285, 20, 12},
     {"StatusBar1", ControlKind::StatusBar, "", 0, 248, 361, 19, 12},
     {"ComboBox1", ControlKind::ComboBox, "COM1", 280, 188, 65, 20, 12},
-    {"Button1", ControlKind::Button, "フラッシュ書き込み実行", 88, 188, 137, 21, 12},
-    {"Label1", ControlKind::Label, "書込ファイル", 0, 148, 65, 12, 12},
+    {"Button1", ControlKind::Button, Ja(Tx::Form1Button1), 88, 188, 137, 21, 12},
+    {"Label1", ControlKind::Label, Ja(Tx::Form1Label1), 0, 148, 65, 12, 12},
     {"ProgressBar1", ControlKind::ProgressBar, "", 0, 236, 361, 13, 12},
-    {"Label2", ControlKind::Label, "ポート", 244, 192, 28, 11, 11},
+    {"Label2", ControlKind::Label, Ja(Tx::Form1Label2), 244, 192, 28, 11, 11},
     {"Label3", ControlKind::Label, "", 286, 220, 3, 9, 9},
-    {"Button2", ControlKind::Button, "消去", 184, 212, 41, 21, 11},
+    {"Button2", ControlKind::Button, Ja(Tx::Form1Button2), 184, 212, 41, 21, 11},
     {"ComboBox2", ControlKind::ComboBox, "R8C", 8, 172, 57, 20, 12},
     {"OpenDialog1", ControlKind::OpenDialog, "", 0, 0, 0, 0, 12},
-    {"Button3", ControlKind::Button, "ベリファイ", 88, 212, 81, 21, 12},
+    {"Button3", ControlKind::Button, Ja(Tx::Form1Button3), 88, 212, 81, 21, 12},
     {"Label4", ControlKind::Label, "", 72, 168, 0, 0, 12, true},
-    {"CheckBox1", ControlKind::CheckBox, "ModePin", 8, 200, 73, 17, 12},
-    {"Label5", ControlKind::Label, "制御", 32, 216, 24, 12, 12},
+    {"CheckBox1", ControlKind::CheckBox, Ja(Tx::Form1CheckBox1), 8, 200, 73, 17, 12},
+    {"Label5", ControlKind::Label, Ja(Tx::Form1Label5), 32, 216, 24, 12, 12},
 }};
 
 inline constexpr std::array<std::string_view, 11> kForm1TabOrder = {
@@ -74,10 +83,10 @@ inline constexpr std::array<std::string_view, 11> kForm1TabOrder = {
     "Button2",        "ComboBox1",         "ComboBox2",    "CheckBox1", "ProgressBar1"};
 
 // TForm2, the ID code dialog.
-inline constexpr FormSpec kForm2{"プロテクトID入力", 325, 100};
+inline constexpr FormSpec kForm2{Ja(Tx::Form2Caption), 325, 100};
 
 inline constexpr std::array<ControlLayout, 13> kForm2Controls = {{
-    {"Label2", ControlKind::Label, "IDコード", 16, 28, 0, 0, 12, true},
+    {"Label2", ControlKind::Label, Ja(Tx::Form2Label2), 16, 28, 0, 0, 12, true},
     {"Edit1", ControlKind::Edit, "", 68, 24, 29, 20, 12, false, 2, true},
     {"Edit2", ControlKind::Edit, "", 104, 24, 29, 20, 12, false, 2, true},
     {"Edit3", ControlKind::Edit, "", 140, 24, 29, 20, 12, false, 2, true},
@@ -85,10 +94,10 @@ inline constexpr std::array<ControlLayout, 13> kForm2Controls = {{
     {"Edit5", ControlKind::Edit, "", 212, 24, 29, 20, 12, false, 2, true},
     {"Edit6", ControlKind::Edit, "", 248, 24, 29, 20, 12, false, 2, true},
     {"Edit7", ControlKind::Edit, "", 284, 24, 29, 20, 12, false, 2, true},
-    {"Button2", ControlKind::Button, ".IDファイル参照", 4, 52, 89, 25, 12},
+    {"Button2", ControlKind::Button, Ja(Tx::Form2Button2), 4, 52, 89, 25, 12},
     {"ComboBox1", ControlKind::ComboBox, "M16C", 100, 52, 57, 20, 12},
-    {"Button1", ControlKind::Button, "OK", 168, 52, 77, 25, 12},
-    {"Button3", ControlKind::Button, "Cancel", 252, 52, 65, 25, 12},
+    {"Button1", ControlKind::Button, Ja(Tx::Form2Button1), 168, 52, 77, 25, 12},
+    {"Button3", ControlKind::Button, Ja(Tx::Form2Button3), 252, 52, 65, 25, 12},
     {"StatusBar1", ControlKind::StatusBar, "", 0, 81, 325, 19, 12},
 }};
 

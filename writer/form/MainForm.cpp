@@ -2,10 +2,12 @@
 
 #include <utility>
 
+#include "text/Catalogue.h"
+#include "text/Utf16.h"
+#include "writer/common/PortOrder.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
 #include "writer/flash/SRecordStream.h"
-#include "writer/form/PortOrder.h"
 
 namespace bramblet::form {
 namespace {
@@ -30,18 +32,8 @@ std::vector<std::string> DialogFamilyItems() {
 }
 
 std::string DroppedPath(const std::string& path) {
-    // Counted in UTF-16 units, as the buffer is, and never ending in half of a character that
-    // needs two of them.
-    std::size_t units = 0, end = 0;
-    while (end < path.size()) {
-        Utf8Char c = DecodeUtf8(std::string_view(path).substr(end));
-        if (c.length == 0) c = {0xFFFD, 1};
-        const std::size_t need = c.value >= 0x10000 ? 2 : 1;
-        if (units + need > kDropPathUnits) break;
-        units += need;
-        end += c.length;
-    }
-    return path.substr(0, end);
+    // Counted in UTF-16 units, as the buffer is.
+    return path.substr(0, text::Utf8PrefixInUtf16Units(path, kDropPathUnits));
 }
 
 MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,
@@ -61,7 +53,7 @@ MainForm::MainForm(MainFace& face, BrowserFace& browser, FormServices services,
 MainForm::~MainForm() = default;
 
 void MainForm::FormCreate() {
-    SetStatus("書込ファイル選択、ブートモードでマイコンの電源ON、ボタンを押す");
+    SetStatus(text::Say(text::Tx::ChooseAndPress, Language()));
     // The browser starts at the folder that is current when the program starts.
     browser_.SetDirectory(browser_.Directory());
 }
@@ -77,6 +69,7 @@ void MainForm::FormShow() {
             face_.SetPortName(ReadString(*key, "COM"));
             face_.SetModePin(ReadDword(*key, "ModePin") != 0);
             face_.SetCpuFamily(ReadString(*key, "CPU"));
+            choices_.Read(*key);
         }
     } catch (const SettingsError& e) {
         face_.ShowError(e.what());
@@ -106,6 +99,7 @@ bool MainForm::FormCloseQuery() {
         WriteString(*key, "COM", face_.PortName());
         WriteString(*key, "CPU", face_.CpuFamily());
         WriteDword(*key, "ModePin", face_.ModePin() ? 1 : 0);
+        choices_.Write(*key);
         key->Close();
     } catch (const SettingsError& e) {
         // The first failure keeps the window open so the user sees why and can try again; after
@@ -196,13 +190,18 @@ void MainForm::WMDropFiles(const std::string& firstPath) {
     face_.FocusFileName();
 }
 
+void MainForm::MenuItemClick(std::size_t row) {
+    if (!busy_ && row < WindowChoices().size()) choices_.Toggle(row);
+}
+
 Target MainForm::CurrentTarget() const {
-    // The design's link, and no bytes of a board's own.
+    // No bytes of a board's own; the link and the verify are the design's unless chosen.
     Target target;
     target.port = face_.PortName();
     target.family = ParseFamily(face_.CpuFamily());
     target.modePin = face_.ModePin();
     target.writeFile = face_.FileName();
+    choices_.Apply(target);
     return target;
 }
 

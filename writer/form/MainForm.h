@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "writer/core/Session.h"
+#include "writer/form/Choices.h"
 #include "writer/form/FileBrowser.h"
 #include "writer/form/ResponsivePorts.h"
 #include "writer/platform/Settings.h"
@@ -108,6 +109,10 @@ public:
     void Button1Click() { RunOperation(&Session::WriteSequence); }
     void Button2Click() { RunOperation(&Session::EraseSequence); }
     void Button3Click() { RunOperation(&Session::VerifySequence); }
+    // The window's menu (WindowChoices, row by row) and the user's pick of an item; a pick while
+    // an operation runs is dropped, as any other input then.
+    std::vector<MenuItem> MenuItems() const { return choices_.Items(); }
+    void MenuItemClick(std::size_t row);
     // The system's dropped-files notification, with the first item's full path; while an
     // operation runs it is taken when the operation has ended.
     void FilesDropped(const std::string& firstPath);
@@ -156,6 +161,7 @@ private:
     bool closeRequested_ = false;
     bool closeRefused_ = false;  // a close has failed to save the settings once
     std::optional<std::string> pendingDrop_;
+    ChoiceValues choices_;
 };
 
 }  // namespace bramblet::form

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <functional>
 
-#include "writer/link/SerialPort.h"
+#include "writer/link/ForwardingPort.h"
 
 namespace bramblet {
 
@@ -28,26 +28,17 @@ private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kTick{50};
 
-    class Port : public SerialPort {
+    class Port : public ForwardingPort {
     public:
         Port(std::unique_ptr<SerialPort> port, ResponsivePorts& owner)
-            : port_(std::move(port)), owner_(owner) {}
-        bool Setup(std::uint32_t baud) override { return port_->Setup(baud); }
-        void Write(std::span<const std::uint8_t> bytes) override { port_->Write(bytes); }
+            : ForwardingPort(std::move(port)), owner_(owner) {}
         std::size_t Read(std::span<std::uint8_t> buffer) override {
-            const std::size_t n = port_->Read(buffer);
+            const std::size_t n = ForwardingPort::Read(buffer);
             owner_.Tick();
             return n;
         }
-        void DiscardInput() override { port_->DiscardInput(); }
-        PortLoss Lost() const override { return port_->Lost(); }
-        std::string SetLine(ModemLine line, bool asserted) override {
-            return port_->SetLine(line, asserted);
-        }
-        void Pause(std::chrono::milliseconds time) override { port_->Pause(time); }
 
     private:
-        std::unique_ptr<SerialPort> port_;
         ResponsivePorts& owner_;
     };
 

@@ -1,7 +1,7 @@
 #pragma once
-// The rates the boot programs know, and the baud-rate command of each. This table is the one list
-// of rates: the protocol, both serial ports, the command line's options and the simulated chip
-// take theirs from here.
+// The rates the boot programs know, and the baud-rate command of each. This table is the writer's
+// one list of rates: the protocol, both serial ports and the command line's options take theirs
+// from here. The simulated chip keeps its own copy on purpose, as an oracle for this one.
 #include <array>
 #include <cstdint>
 #include <optional>

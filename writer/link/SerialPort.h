@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
-#include <thread>
 
 #include "writer/link/Rates.h"
 
@@ -77,14 +77,18 @@ public:
     // released: reads return nothing at once and writes send nothing, so the step under way
     // ends without waiting out windows on a line that cannot answer. A port whose device
     // cannot go away never is.
-    virtual PortLoss Lost() const { return {}; }
+    virtual PortLoss Lost() const = 0;
+    // How long the adapter may hold a short reply before passing it on (a USB adapter's latency
+    // timer), as read after the port was opened; nullopt when the port does not say,
+    // as most ports (pseudo-terminals, built-in UARTs, simulated lines) do not.
+    virtual std::optional<std::chrono::milliseconds> AdapterLatency() const { return {}; }
 
     // Asserts (true) or clears a modem control line; the line keeps that level until the next
     // call or the close. Empty when done, else why not in the system's words: a port without
     // modem lines, such as a pseudo-terminal, refuses.
-    virtual std::string SetLine(ModemLine, bool) { return "the port has no modem lines"; }
+    virtual std::string SetLine(ModemLine line, bool asserted) = 0;
     // Lets `time` pass with the lines as they are; what arrives meanwhile waits for the next read.
-    virtual void Pause(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+    virtual void Pause(std::chrono::milliseconds time) = 0;
 };
 
 enum class OpenError { None, NotFound, PermissionDenied, Busy, InvalidName, Other };

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "writer/common/PortDescription.h"
+#include "writer/link/SerialPort.h"
 #include "writer/platform/Settings.h"
 
 namespace bramblet {
@@ -12,5 +14,27 @@ namespace bramblet {
 // simulated chip's terminal, on Linux), unsorted. nullopt when the system's list cannot be read
 // at all; throws PlatformError for an entry that is not a port name.
 std::optional<std::vector<std::string>> SystemPortNames();
+
+// The same ports with what they are and where they are plugged, unsorted; nullopt when the
+// system's list cannot be read at all.
+std::optional<std::vector<PortDescription>> SystemPortDescriptions();
+
+// Who may open a device node: its group, and whether that group's members may read and write it.
+struct DeviceOwner {
+    std::string user;
+    std::string group;
+    bool groupMayOpen = false;
+};
+
+// The owner of the port's device node; nullopt where the system has no such thing or cannot say.
+std::optional<DeviceOwner> PortOwner(const std::string& name);
+
+// What to do about a port that would not open, a line each, indented under the error itself:
+// whom to ask for a permission, that another program has the port, which ports there are.
+std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<DeviceOwner>& owner,
+                                         const std::vector<std::string>& portsThere);
+
+// The same for the system's port `name` as it is now.
+std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError error);
 
 }  // namespace bramblet

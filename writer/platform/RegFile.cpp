@@ -2,15 +2,25 @@
 
 #include <cstdio>
 
+#include "text/Catalogue.h"
+#include "text/Utf16.h"
 #include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {
 
+using text::Utf16LeToUtf8;
+using text::Utf8ToUtf16Le;
+
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 
-[[noreturn]] void Damaged(int line, const std::string& why) {
-    throw SettingsError(std::to_string(line) + " 行目: " + why);
+using text::Tx;
+
+// The settings are read before anything chooses a language, so their faults are told in Japanese.
+[[noreturn]] void Damaged(int line, Tx why) {
+    const text::Lang ja = text::Lang::Ja;
+    throw SettingsError(
+        text::Say(Tx::SettingsAtLine, ja, {std::to_string(line), text::Say(why, ja)}));
 }
 
 bool ValidUtf8(std::string_view s) {
@@ -26,24 +36,16 @@ bool ValidUtf8(std::string_view s) {
 std::string DecodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        if (bytes.size() % 2 != 0) Damaged(1, "UTF-16 のテキストとして読めません");
-        std::vector<std::uint8_t> units(bytes.begin() + 2, bytes.end());
-        for (std::size_t i = 0; i < units.size(); i += 2) {
-            const int u = units[i] | units[i + 1] << 8;
-            const bool high = u >= 0xD800 && u < 0xDC00;
-            const bool low = u >= 0xDC00 && u < 0xE000;
-            const int next = i + 3 < units.size() ? units[i + 2] | units[i + 3] << 8 : 0;
-            if (u == 0 || low || (high && !(next >= 0xDC00 && next < 0xE000))) {
-                Damaged(1, "UTF-16 のテキストとして読めません");
-            }
-            if (high) i += 2;
+        if (bytes.size() % 2 != 0) Damaged(1, Tx::RegNotUtf16);
+        // Settings written back must read the same, so a text that would not is damaged.
+        const std::string utf8 = Utf16LeToUtf8(bytes.substr(2));
+        if (Utf8ToUtf16Le(utf8) != bytes.substr(2) || utf8.find('\0') != std::string::npos) {
+            Damaged(1, Tx::RegNotUtf16);
         }
-        units.push_back(0);
-        units.push_back(0);
-        return StringFromData(units);
+        return utf8;
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    if (!ValidUtf8(bytes)) Damaged(1, "UTF-8 のテキストとして読めません");
+    if (!ValidUtf8(bytes)) Damaged(1, Tx::RegNotUtf8);
     return std::string(bytes);
 }
 
@@ -67,13 +69,13 @@ std::string Unquote(std::string_view& s, int line) {
         }
         if (s[i] == '\\') {
             if (i + 1 >= s.size() || (s[i + 1] != '\\' && s[i + 1] != '"')) {
-                Damaged(line, "文字列の \\ の使い方が正しくありません");
+                Damaged(line, Tx::RegBadEscape);
             }
             ++i;
         }
         out.push_back(s[i]);
     }
-    Damaged(line, "文字列が \" で閉じていません");
+    Damaged(line, Tx::RegUnclosedString);
 }
 
 std::vector<std::uint8_t> HexBytes(std::string_view s, int line) {
@@ -83,12 +85,12 @@ std::vector<std::uint8_t> HexBytes(std::string_view s, int line) {
     for (;;) {
         s = TrimLeft(s);
         if (s.size() < 2 || HexDigitValue(s[0]) < 0 || HexDigitValue(s[1]) < 0) {
-            Damaged(line, "16 進のバイト列が正しくありません");
+            Damaged(line, Tx::RegBadHex);
         }
         out.push_back(static_cast<std::uint8_t>(HexDigitValue(s[0]) << 4 | HexDigitValue(s[1])));
         s = TrimLeft(s.substr(2));
         if (s.empty()) return out;
-        if (s.front() != ',') Damaged(line, "16 進のバイト列が正しくありません");
+        if (s.front() != ',') Damaged(line, Tx::RegBadHex);
         s.remove_prefix(1);
     }
 }
@@ -99,16 +101,16 @@ std::optional<RegValue> ParseData(std::string_view data, int line) {
     if (!data.empty() && data.front() == '"') {
         data.remove_prefix(1);
         const std::string text = Unquote(data, line);
-        if (!TrimLeft(data).empty()) Damaged(line, "文字列の後に余分な文字があります");
+        if (!TrimLeft(data).empty()) Damaged(line, Tx::RegTrailing);
         return RegValue{RegType::Sz, StringData(text)};
     }
     if (TrimRight(data) == "-") return std::nullopt;
     if (data.substr(0, 6) == "dword:") {
         const std::string_view digits = TrimRight(data.substr(6));
-        if (digits.empty() || digits.size() > 8) Damaged(line, "dword の値が正しくありません");
+        if (digits.empty() || digits.size() > 8) Damaged(line, Tx::RegBadDword);
         std::uint32_t v = 0;
         for (char c : digits) {
-            if (HexDigitValue(c) < 0) Damaged(line, "dword の値が正しくありません");
+            if (HexDigitValue(c) < 0) Damaged(line, Tx::RegBadDword);
             v = v << 4 | static_cast<std::uint32_t>(HexDigitValue(c));
         }
         return RegValue{RegType::Dword,
@@ -120,16 +122,16 @@ std::optional<RegValue> ParseData(std::string_view data, int line) {
     if (data.substr(0, 4) == "hex(") {
         const auto close = data.find("):");
         if (close == std::string_view::npos || close == 4 || close > 12) {
-            Damaged(line, "値の型が正しくありません");
+            Damaged(line, Tx::RegBadType);
         }
         std::uint32_t type = 0;
         for (char c : data.substr(4, close - 4)) {
-            if (HexDigitValue(c) < 0) Damaged(line, "値の型が正しくありません");
+            if (HexDigitValue(c) < 0) Damaged(line, Tx::RegBadType);
             type = type << 4 | static_cast<std::uint32_t>(HexDigitValue(c));
         }
         return RegValue{static_cast<RegType>(type), HexBytes(data.substr(close + 2), line)};
     }
-    Damaged(line, "値の形式が正しくありません");
+    Damaged(line, Tx::RegBadValue);
 }
 
 std::string Folded(std::string_view name) {
@@ -221,7 +223,7 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
         start = end + 1;
     }
     if (lines.empty() || TrimRight(lines[0]) != kHeader) {
-        Damaged(1, "\"Windows Registry Editor Version 5.00\" で始まっていません");
+        Damaged(1, Tx::RegNoHeader);
     }
     std::optional<RegValues> ours;
     bool inSection = false, inOurs = false;
@@ -230,14 +232,14 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
         const std::string_view line = TrimRight(TrimLeft(lines[i]));
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
-            if (line.back() != ']') Damaged(lineNo, "キー名が ] で閉じていません");
+            if (line.back() != ']') Damaged(lineNo, Tx::RegUnclosedKey);
             const std::string_view key = line.substr(1, line.size() - 2);
             inSection = true;
             inOurs = EqualsIgnoringAsciiCase(key, keyPath);
             if (inOurs && !ours) ours.emplace();
             continue;
         }
-        if (!inSection) Damaged(lineNo, "キー名より前に値があります");
+        if (!inSection) Damaged(lineNo, Tx::RegValueBeforeKey);
         std::string_view rest = line;
         std::string name;
         if (rest.front() == '@') {
@@ -246,17 +248,17 @@ std::optional<RegValues> ParseRegFile(std::string_view bytes, std::string_view k
             rest.remove_prefix(1);
             name = Unquote(rest, lineNo);
         } else {
-            Damaged(lineNo, "値の名前が正しくありません");
+            Damaged(lineNo, Tx::RegBadName);
         }
         rest = TrimLeft(rest);
-        if (rest.empty() || rest.front() != '=') Damaged(lineNo, "= がありません");
+        if (rest.empty() || rest.front() != '=') Damaged(lineNo, Tx::RegNoEquals);
         rest.remove_prefix(1);
         std::string data(TrimLeft(rest));
         // Byte lists continue on the next line after a trailing backslash.
         if (data.compare(0, 3, "hex") == 0) {
             while (!data.empty() && data.back() == '\\') {
                 data.pop_back();
-                if (++i >= lines.size()) Damaged(lineNo, "続きの行がありません");
+                if (++i >= lines.size()) Damaged(lineNo, Tx::RegNoContinuation);
                 data += TrimRight(TrimLeft(lines[i]));
             }
         }
@@ -298,11 +300,7 @@ std::string FormatRegFile(std::string_view keyPath, const RegValues& values) {
         text += "\r\n";
     }
     text += "\r\n";
-    std::vector<std::uint8_t> utf16 = StringData(text);
-    utf16.resize(utf16.size() - 2);  // no terminating zero in a file
-    std::string bytes = "\xFF\xFE";
-    bytes.append(utf16.begin(), utf16.end());
-    return bytes;
+    return "\xFF\xFE" + Utf8ToUtf16Le(text);
 }
 
 namespace {
@@ -335,7 +333,8 @@ std::unique_ptr<SettingsKey> RegFileStore::OpenExisting() {
         if (!values) return nullptr;
         return std::make_unique<RegFileKey>(std::move(*values), nullptr);
     } catch (const SettingsError& e) {
-        throw SettingsError("設定ファイル " + file_->Name() + " が壊れています (" + e.what() + ")");
+        throw SettingsError(
+            text::Say(Tx::SettingsFileDamaged, text::Lang::Ja, {file_->Name(), e.what()}));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -124,6 +125,7 @@ void TForm1::CreateControls() {
     CheckBox1 = Place(new QCheckBox(this), at("CheckBox1"));
     Label5 = Place(new QLabel(this), at("Label5"));
     SetTabOrder(this, form::kForm1TabOrder);
+    PopupMenu1 = new QMenu(this);
 
     connect(Button1, &QPushButton::clicked, this, [this] { form_.Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { form_.Button2Click(); });
@@ -161,6 +163,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+// The menu opens on the window's background, its status line and its labels; a control keeps
+// its own menu, or none.
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    QWidget* child = childAt(event->pos());
+    if (child && child != StatusBar1 && !StatusBar1->isAncestorOf(child) &&
+        !qobject_cast<QLabel*>(child)) {
+        event->ignore();
+        return;
+    }
+    PopupMenu1->clear();
+    const std::vector<form::MenuItem> items = form_.MenuItems();
+    for (std::size_t row = 0; row < items.size(); ++row) {
+        QAction* action = PopupMenu1->addAction(Utf8(items[row].text));
+        action->setCheckable(true);
+        action->setChecked(items[row].checked);
+        connect(action, &QAction::triggered, this, [this, row] { form_.MenuItemClick(row); });
+    }
+    PopupMenu1->popup(event->globalPos());
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

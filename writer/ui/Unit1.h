@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -78,6 +79,8 @@ public:
     QLabel* Label4;
     QCheckBox* CheckBox1;
     QLabel* Label5;
+    // The window's own menu, on its status line and background: the window's choices.
+    QMenu* PopupMenu1;
 
     // The window's rules, and through them the session of the board it writes.
     form::MainForm& Form() { return form_; }
@@ -92,6 +95,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,10 +1,13 @@
 #include "writer/win32ui/Application.h"
 
+#include "text/Wide.h"
 #include "writer/form/Layout.h"
-#include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
 
 namespace bramblet::win32ui {
+
+using text::Widen;
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"TApplication";

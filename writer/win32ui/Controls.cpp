@@ -6,9 +6,13 @@
 #include <exception>
 #include <map>
 
-#include "writer/platform/win32/RegistrySettings.h"
+#include "text/Wide.h"
 
 namespace bramblet::win32ui {
+
+using text::Narrow;
+using text::Widen;
+
 namespace {
 
 using form::ControlKind;

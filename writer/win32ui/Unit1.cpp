@@ -8,19 +8,30 @@
 #include <stdexcept>
 #include <utility>
 
+#include "text/Wide.h"
 #include "writer/common/Text.h"
 #include "writer/form/FileBrowser.h"
 #include "writer/form/Layout.h"
-#include "writer/platform/win32/RegistrySettings.h"
 #include "writer/win32ui/Controls.h"
 #include "writer/win32ui/Unit2.h"
 
 namespace bramblet::win32ui {
+
+using text::Narrow;
+using text::Widen;
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"TForm1";
 // Fixed single border, system menu and minimise only.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The system menu's commands of the window's choices, one a row. The system keeps the low four
+// bits of a WM_SYSCOMMAND for itself, and its own commands start at 0xF000.
+constexpr UINT kFirstChoiceCommand = 0x0100;
+constexpr UINT ChoiceCommand(std::size_t row) {
+    return kFirstChoiceCommand + 0x10 * static_cast<UINT>(row);
+}
 
 bool IsUserInput(UINT message) {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
@@ -62,6 +73,7 @@ TForm1::TForm1(Application& application, Form1Services services, std::vector<std
         throw std::runtime_error("the main window cannot be created");
     application_.SetMainWindow(window_);
     CreateControls();
+    AddChoicesToSystemMenu();
     form_.FormCreate();
 }
 
@@ -96,9 +108,30 @@ void TForm1::CreateControls() {
     SetWindowSubclass(Edit1, EditProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
+void TForm1::AddChoicesToSystemMenu() {
+    HMENU menu = GetSystemMenu(window_, FALSE);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const std::vector<form::MenuItem> items = form_.MenuItems();
+    for (std::size_t row = 0; row < items.size(); ++row) {
+        AppendMenuW(menu, MF_STRING, ChoiceCommand(row), Widen(items[row].text).c_str());
+    }
+}
+
+void TForm1::ShowChoicesChecked() {
+    HMENU menu = GetSystemMenu(window_, FALSE);
+    const std::vector<form::MenuItem> items = form_.MenuItems();
+    for (std::size_t row = 0; row < items.size(); ++row) {
+        CheckMenuItem(menu, ChoiceCommand(row),
+                      MF_BYCOMMAND | (items[row].checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
 void TForm1::Show() {
     // Before the window is visible, as it opens where the settings put it.
-    if (!std::exchange(shown_, true)) form_.FormShow();
+    if (!std::exchange(shown_, true)) {
+        form_.FormShow();
+        ShowChoicesChecked();  // as the settings have them
+    }
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
 }
@@ -137,13 +170,21 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_QUERYENDSESSION:
             return form_.CloseRequested() ? TRUE : FALSE;
-        case WM_SYSCOMMAND:
+        case WM_SYSCOMMAND: {
+            const UINT command = wParam & 0xFFF0;
             // The program is minimised, with its button.
-            if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            if (command == SC_MINIMIZE) {
                 ShowWindow(application_.Handle(), SW_MINIMIZE);
                 return 0;
             }
+            const std::size_t rows = form_.MenuItems().size();
+            if (command >= kFirstChoiceCommand && command < ChoiceCommand(rows)) {
+                form_.MenuItemClick((command - kFirstChoiceCommand) / 0x10);
+                ShowChoicesChecked();
+                return 0;
+            }
             break;
+        }
         case WM_ACTIVATE:
             // The focus comes back to the control that had it.
             if (LOWORD(wParam) == WA_INACTIVE) {

@@ -66,6 +66,9 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void ReportError(const std::string& text) override { ShowError(text); }
     void CreateControls();
+    // The window's choices below the system menu's own items, with their check marks.
+    void AddChoicesToSystemMenu();
+    void ShowChoicesChecked();
     void OnCommand(HWND control, int code);
     void OnDropFiles(HDROP drop);
     // The user input that an operation drops: keyboard and mouse, to this window or its controls.

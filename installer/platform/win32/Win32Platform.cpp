@@ -9,6 +9,7 @@
 
 #include "installer/TextLines.h"
 #include "installer/platform/System.h"
+#include "text/Wide.h"
 
 namespace kelpin {
 namespace {
@@ -98,15 +99,12 @@ public:
     }
 
     void WriteMessage(std::string_view utf8) override {
-        const int wide =
-            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring text(wide, L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                            wide);
-        const int size = WideCharToMultiByte(kOutputCodePage, 0, text.data(), wide, nullptr, 0,
+        const std::wstring wide = text::Widen(utf8);
+        const int units = static_cast<int>(wide.size());
+        const int size = WideCharToMultiByte(kOutputCodePage, 0, wide.data(), units, nullptr, 0,
                                              nullptr, nullptr);
         std::string bytes(size, '\0');
-        WideCharToMultiByte(kOutputCodePage, 0, text.data(), wide, bytes.data(), size, nullptr,
+        WideCharToMultiByte(kOutputCodePage, 0, wide.data(), units, bytes.data(), size, nullptr,
                             nullptr);
         Write(bytes);
     }

@@ -94,6 +94,29 @@ TEST_F(PosixSerialTest, OpenFailuresSayWhy) {
     EXPECT_EQ(PosixDevicePath("/dev/pts/7"), "/dev/pts/7");
 }
 
+TEST_F(PosixSerialTest, AdapterLatencyIsTheTimerOfTheDeviceBehindTheName) {
+    // A pseudo-terminal has no serial flags: the low-latency request is refused, the port works,
+    // and there is no timer to tell.
+    EXPECT_EQ(port_->AdapterLatency(), std::nullopt);
+    port_->Setup(19200);
+    const std::uint8_t ping = 0xB0;
+    port_->Write({&ping, 1});
+    std::uint8_t got = 0;
+    ASSERT_EQ(::read(master_, &got, 1), 1);
+    EXPECT_EQ(got, ping);
+    port_.reset();
+
+    // Opened by a stable link, the timer is still the one sysfs shows for the device's own name.
+    testing::TempDir dir;
+    const std::string tty = std::filesystem::path(path_).filename().string();
+    dir.Write("sys/bus/usb-serial/devices/" + tty + "/latency_timer", "16\n");
+    std::filesystem::create_symlink(path_, dir.Path() / "usb-FTDI_A10K3Q2B-if00-port0");
+    PosixPortOpener opener(dir.Path() / "sys");
+    OpenResult opened = opener.Open((dir.Path() / "usb-FTDI_A10K3Q2B-if00-port0").string());
+    ASSERT_NE(opened.port, nullptr) << opened.detail;
+    EXPECT_EQ(opened.port->AdapterLatency(), std::chrono::milliseconds(16));
+}
+
 TEST_F(PosixSerialTest, SetupAppliesRaw8N1AtTheRateAndKeepsTheRest) {
     // Hardware handshake, hang-up on close and parity marking are the driver's: kept whether the
     // driver had them on or off.

@@ -36,15 +36,15 @@ TEST(Win32SerialTest, ConnectsAndUnlocksThroughTheComPort) {
     Session writer(ports, view, view);
 
     const auto start = Clock::now();
-    const int connected = writer.ConnectBootMode(view.ToTarget());
+    const Connection connected = writer.ConnectBootMode(view.ToTarget());
     const auto wall = Clock::now() - start;
-    ASSERT_EQ(connected, 0x8000) << writer.LastOpenErrorDetail();
+    ASSERT_EQ(connected.Word(), 0x8000) << connected.Detail();
 
     // The same connection over the virtual line: the same windows and byte times.
     sim::VirtualLink line(sim::ChipConfig{.family = sim::Family::M16C});
     testing::RecordingView virtualView = view;
     Session virtualWriter(line.Opener(), virtualView, virtualView);
-    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()), 0x8000);
+    ASSERT_EQ(virtualWriter.ConnectBootMode(virtualView.ToTarget()).Word(), 0x8000);
     EXPECT_GT(wall, line.Now() - 5ms);
     EXPECT_LT(wall, line.Now() + 2 * kLate);
 

@@ -1,6 +1,7 @@
 #include "writer/platform/posix/PosixSerial.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -13,6 +14,9 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
+
+#include "writer/platform/posix/PortList.h"
 
 namespace bramblet {
 namespace {
@@ -37,9 +41,31 @@ std::optional<speed_t> Speed(std::uint32_t baud) {
     }
 }
 
+// Asks the driver to pass on what it receives at once: an FTDI adapter then sets its latency
+// timer to 1 ms instead of holding every short reply up to 16 ms. The flag is in the user's part
+// of the serial flags, so no privilege is needed. A pseudo-terminal and drivers without serial
+// flags refuse (ENOTTY, EINVAL); the port works as it is then. True when the flag was set here.
+bool RequestLowLatency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return false;
+    if (serial.flags & ASYNC_LOW_LATENCY) return false;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ioctl(fd, TIOCSSERIAL, &serial) == 0;
+}
+
+// Gives the flag back as it was found, so that the next program meets the adapter as we did.
+void ClearLowLatency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+    serial.flags &= ~ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &serial);
+}
+
 class PosixSerialPort : public SerialPort {
 public:
-    PosixSerialPort(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+    PosixSerialPort(int fd, std::string path, bool lowLatencySet,
+                    std::optional<std::chrono::milliseconds> latency)
+        : fd_(fd), path_(std::move(path)), lowLatencySet_(lowLatencySet), latency_(latency) {
         struct stat node {};
         if (::stat(path_.c_str(), &node) == 0) device_ = node.st_rdev;
     }
@@ -151,6 +177,10 @@ public:
 
     PortLoss Lost() const override { return loss_; }
 
+    void Pause(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
+
+    std::optional<std::chrono::milliseconds> AdapterLatency() const override { return latency_; }
+
 private:
     // Waits until the port is ready for `events` or the deadline has passed: 1 when ready, 0 at
     // the deadline, -1 when the port was lost meanwhile. A terminal that has been hung up (its
@@ -207,6 +237,7 @@ private:
         // time (30 s on Linux); every sequence has read its last answer when it closes, so
         // nothing unsent is still wanted.
         tcflush(fd_, TCOFLUSH);
+        if (lowLatencySet_) ClearLowLatency(fd_);
         // The exclusive flag belongs to the terminal, not to this descriptor: on a device that
         // someone else keeps open (a pseudo-terminal's other side) it would outlive the close
         // and lock every later opener out.
@@ -218,6 +249,8 @@ private:
     int fd_;
     const std::string path_;
     std::optional<dev_t> device_;  // what the path named when the port was opened
+    const bool lowLatencySet_;
+    const std::optional<std::chrono::milliseconds> latency_;
     std::uint32_t baud_ = kBaudNormal;
     bool dtrSet_ = false;
     PortLoss loss_;
@@ -277,7 +310,16 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
         result.detail = path + ": " + std::strerror(error);
         return result;
     }
-    result.port = std::make_unique<PosixSerialPort>(fd, path);
+    const bool lowLatencySet = RequestLowLatency(fd);
+    // Read after the request: the driver has set the timer by then. The kernel's name for the
+    // device is the node's own, whatever link the user opened it by (/dev/serial/by-id/...).
+    std::error_code ec;
+    const std::string tty = std::filesystem::canonical(path, ec).filename().string();
+    std::optional<std::chrono::milliseconds> latency;
+    if (const std::optional<int> ms = ec ? std::nullopt : LatencyTimer(sys_, tty)) {
+        latency = std::chrono::milliseconds(*ms);
+    }
+    result.port = std::make_unique<PosixSerialPort>(fd, path, lowLatencySet, latency);
     return result;
 }
 

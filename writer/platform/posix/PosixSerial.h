@@ -1,12 +1,19 @@
 #pragma once
+#include <filesystem>
+
 #include "writer/link/SerialPort.h"
 
 namespace bramblet {
 
-// termios serial ports. A bare name such as ttyUSB0 is looked up under /dev.
+// termios serial ports. A bare name such as ttyUSB0 is looked up under /dev; `sys` is where
+// sysfs is mounted, where a USB adapter's latency timer is read.
 class PosixPortOpener : public PortOpener {
 public:
+    explicit PosixPortOpener(std::filesystem::path sys = "/sys") : sys_(std::move(sys)) {}
     OpenResult Open(const std::string& name) override;
+
+private:
+    std::filesystem::path sys_;
 };
 
 std::string PosixDevicePath(const std::string& name);

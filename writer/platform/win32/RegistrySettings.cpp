@@ -1,9 +1,14 @@
 #include "writer/platform/win32/RegistrySettings.h"
 
+#include "text/Catalogue.h"
+#include "text/Wide.h"
 #include "writer/platform/win32/SystemError.h"
 
 namespace bramblet {
 namespace {
+
+using text::Narrow;
+using text::Widen;
 
 // One value's type and bytes; nullopt when it does not exist.
 std::optional<RegValue> QueryValue(HKEY key, const std::wstring& name) {
@@ -73,25 +78,6 @@ private:
 
 }  // namespace
 
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& utf16) {
-    if (utf16.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
 std::unique_ptr<SettingsStore> RegistrySettingsStore(HKEY root, const std::wstring& path) {
     return std::make_unique<RegistryStore>(root, path);
 }
@@ -121,7 +107,8 @@ std::optional<std::vector<std::string>> RegistryStringValues(HKEY root, const st
             const std::optional<RegValue> value = QueryValue(key, n);
             if (!value) continue;  // removed since it was listed
             if (value->type != RegType::Sz && value->type != RegType::ExpandSz) {
-                throw PlatformError("\"" + Narrow(n) + "\" のデータ型が正しくありません");
+                throw PlatformError(
+                    text::Say(text::Tx::SettingTypeQuoted, text::Lang::Ja, {Narrow(n)}));
             }
             ports.push_back(StringFromData(value->data));
         }

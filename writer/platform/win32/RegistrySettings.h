@@ -10,9 +10,6 @@
 
 namespace bramblet {
 
-std::wstring Widen(const std::string& utf8);
-std::string Narrow(const std::wstring& utf16);
-
 // A registry key as the settings store: `path` under `root`.
 std::unique_ptr<SettingsStore> RegistrySettingsStore(HKEY root, const std::wstring& path);
 

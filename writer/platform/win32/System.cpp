@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "text/Wide.h"
 #include "writer/common/Text.h"
 
 #include "writer/platform/win32/Win32Serial.h"
@@ -37,11 +38,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     if (!wide) return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> args;
     for (int i = 0; i < count; ++i) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(size > 0 ? size - 1 : 0, '\0');
-        if (size > 1)
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
-        args.push_back(std::move(arg));
+        args.push_back(text::Narrow(wide[i]));
     }
     LocalFree(wide);
     return args;

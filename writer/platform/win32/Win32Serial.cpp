@@ -4,6 +4,9 @@
 
 #include <optional>
 #include <string>
+#include <thread>
+
+#include "writer/platform/win32/PortDevices.h"
 
 namespace bramblet {
 namespace {
@@ -14,7 +17,8 @@ std::string SystemError(DWORD error) {
 
 class Win32SerialPort : public SerialPort {
 public:
-    explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
+    Win32SerialPort(HANDLE handle, std::optional<std::chrono::milliseconds> latency)
+        : handle_(handle), latency_(latency) {}
     ~Win32SerialPort() override { Release(); }
 
     bool Setup(std::uint32_t baud) override {
@@ -94,6 +98,10 @@ public:
 
     PortLoss Lost() const override { return loss_; }
 
+    void Pause(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
+
+    std::optional<std::chrono::milliseconds> AdapterLatency() const override { return latency_; }
+
     std::string SetLine(ModemLine line, bool asserted) override {
         if (handle_ == INVALID_HANDLE_VALUE) return "the port is closed";
         const bool dtr = line == ModemLine::Dtr;
@@ -132,6 +140,7 @@ private:
     HANDLE handle_;
     std::uint32_t baud_ = kBaudNormal;
     std::optional<bool> dtr_, rts_;  // as SetLine last set them
+    const std::optional<std::chrono::milliseconds> latency_;
     PortLoss loss_;
 };
 
@@ -177,7 +186,12 @@ OpenResult Win32PortOpener::Open(const std::string& name) {
         }
         return result;
     }
-    result.port = std::make_unique<Win32SerialPort>(handle);
+    // The FTDI driver keeps its timer in the device's settings; only an administrator may lower
+    // it, so it is read and reported, never changed.
+    std::optional<std::chrono::milliseconds> latency;
+    if (const std::optional<int> ms = PortLatencyTimer(name))
+        latency = std::chrono::milliseconds(*ms);
+    result.port = std::make_unique<Win32SerialPort>(handle, latency);
     return result;
 }
 

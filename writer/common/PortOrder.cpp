@@ -1,4 +1,4 @@
-#include "writer/form/PortOrder.h"
+#include "writer/common/PortOrder.h"
 
 #include <algorithm>
 #include <cstring>

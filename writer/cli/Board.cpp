@@ -1,0 +1,141 @@
+#include "writer/cli/Board.h"
+
+#include "writer/cli/Explain.h"
+#include "writer/common/Text.h"
+#include "writer/core/FileChoice.h"
+#include "writer/platform/System.h"
+
+namespace bramblet {
+namespace {
+
+// The family a board works with: --family, else the one the window would show after choosing
+// the file, else the window's first family.
+Family BoardFamily(const Options& options) {
+    if (options.family) return *options.family;
+    if (options.file.empty()) return Family::R8C;
+    WriterView silent;
+    return FileChosen(silent, options.file, Family::R8C).family.value_or(Family::R8C);
+}
+
+std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
+                                  const BoardPlace& place) {
+    const std::string prefix = place.several ? place.port + ": " : "";
+    std::unique_ptr<CliView> view = options.json
+                                        ? std::make_unique<JsonView>(console, place.port, prefix)
+                                        : std::make_unique<CliView>(console, prefix);
+    view->language = options.Language();
+    return view;
+}
+
+}  // namespace
+
+Board::Board(const Options& options, BoardPlace place, Console& console)
+    : options_(options),
+      port_(place.port),
+      target_{place.port,
+              BoardFamily(options),
+              options.modePin,
+              options.file,
+              LinkOptions{options.baud, options.before, options.after},
+              options.flash,
+              place.serial ? SerialPatch(*options.serial, *place.serial) : ImagePatch{}},
+      face_(MakeView(options, console, place)),
+      view_(*face_),
+      prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
+      system_(SystemPortOpener()),
+      ports_(*system_, StopRequested),
+      session_(ports_, view_, prompt_) {
+    view_.showProgress = !place.several && IsTerminal(stderr);
+    report_.command = CommandName(options.command);
+    report_.port = place.port;
+    report_.serial = place.serial;
+    report_.image = place.image;
+}
+
+Outcome Board::Run() {
+    const auto start = std::chrono::steady_clock::now();
+    Outcome outcome;
+    switch (options_.command) {
+        case Command::Write:
+            outcome = session_.WriteSequence(target_);
+            break;
+        case Command::Verify:
+            outcome = session_.VerifySequence(target_);
+            break;
+        case Command::Erase:
+            outcome = session_.EraseSequence(target_);
+            break;
+        default:
+            outcome = OwnCommand();
+            break;
+    }
+    ExplainFailure(view_, port_, outcome);
+    report_.outcome = outcome;
+    report_.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+    return outcome;
+}
+
+// info, read and blank-check: the sequences' connection and unlock, then commands of their own.
+Outcome Board::OwnCommand() {
+    Outcome outcome = session_.Unlock(target_);
+    if (!outcome.Succeeded()) return outcome;
+    SerialPort& port = *session_.CommHandle();
+    switch (options_.command) {
+        case Command::Info:
+            Info(port, outcome);
+            break;
+        case Command::Read:
+            Failed(outcome, ReadToFile(port, options_.range, options_.output, Progress()));
+            break;
+        default:
+            BlankCheck(port, outcome);
+            break;
+    }
+    if (std::string error = session_.CloseCommHandle(); !error.empty()) {
+        outcome.AfterFailed(std::move(error));
+    }
+    return outcome;
+}
+
+void Board::Info(SerialPort& port, Outcome& outcome) {
+    const protocol::Status s = protocol::ReadStatus(port);
+    if (const PortLoss loss = port.Lost()) {
+        Failed(outcome, ReadFailure{LossText(loss), std::nullopt, loss});
+        return;
+    }
+    view_.Print("version: " + session_.BootVersion());
+    view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
+    view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
+    view_.Print("family: " + view_.ConfirmedFamily().value_or(FamilyName(*target_.family)));
+}
+
+std::function<void(int)> Board::Progress() {
+    return [this](int percent) { view_.SetProgress(percent); };
+}
+
+void Board::BlankCheck(SerialPort& port, Outcome& outcome) {
+    const BlankCheckResult result = FirstUsedByte(port, options_.range, Progress());
+    if (result.failure) {
+        Failed(outcome, result.failure);
+    } else if (result.used) {
+        view_.Print(Hex(*result.used, 6));
+        outcome.failed = Step::Read;
+        outcome.text = "not blank at " + Hex(*result.used, 6);
+    }
+}
+
+void Board::Failed(Outcome& outcome, const std::optional<ReadFailure>& failure) {
+    if (!failure) return;
+    outcome.failed = Step::Read;
+    outcome.text = failure->reason;
+    outcome.page = failure->page;
+    outcome.lost = failure->lost;
+    // A stop is said once, with the page, by ExplainFailure.
+    if (outcome.lost.kind != PortLoss::Kind::Stopped) {
+        view_.Error("bramblet-cli: " + failure->reason);
+    }
+}
+
+}  // namespace bramblet

@@ -1,0 +1,15 @@
+#pragma once
+// The commands that talk to no chip.
+#include <string>
+
+#include "text/Catalogue.h"
+
+namespace bramblet {
+
+// check FILE: the status texts of a check pass, the write area and size, the image's CRC-32.
+int CheckFile(const std::string& file, text::Lang lang);
+
+// ports: the serial ports the window offers, in its order.
+int ListPorts();
+
+}  // namespace bramblet

@@ -1,0 +1,162 @@
+#include "writer/cli/Station.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "writer/cli/Board.h"
+#include "writer/cli/Stop.h"
+#include "writer/common/Text.h"
+#include "writer/platform/SharedFiles.h"
+#include "writer/platform/System.h"
+
+namespace bramblet {
+namespace {
+
+// What the boards of a run share besides their options: the write file's image and the log.
+class Station {
+public:
+    explicit Station(const Options& options) : options_(options) {}
+
+    // Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
+    // run is refused when one of them cannot be done.
+    std::optional<std::string> Prepare();
+
+    // Where board `i` stands: its port, number and image.
+    BoardPlace Place(std::size_t i) const;
+
+    // The board's line in the log, from its thread as soon as it has ended.
+    void Log(Board& board);
+    bool LogFailed() const { return logFailed_; }
+
+private:
+    std::optional<std::string> TakeNumbers();
+
+    const Options& options_;
+    std::optional<ImageScan> image_;  // write and verify, when the file can be read
+    std::optional<std::uint64_t> firstSerial_;
+    std::unique_ptr<AppendFile> log_;
+    std::atomic<bool> logFailed_{false};
+};
+
+std::optional<std::string> Station::Prepare() {
+    std::string error;
+    if (options_.log) {
+        log_ = OpenAppendFile(*options_.log, error);
+        if (!log_) return "cannot open the log " + error;
+    }
+    if (options_.command == Command::Write || options_.command == Command::Verify) {
+        image_ = ScanImage(options_.file,
+                           options_.serial ? SerialPatch(*options_.serial, 0) : ImagePatch{});
+    }
+    // A file that the write's check will refuse is given no number.
+    if (!options_.serial || !image_ || image_->empty) return std::nullopt;
+    return TakeNumbers();
+}
+
+std::optional<std::string> Station::TakeNumbers() {
+    const SerialOption& serial = *options_.serial;
+    if (image_->clashes) {
+        return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
+               "-" + Hex(serial.address + serial.width - 1, 6);
+    }
+    std::string why, error;
+    const UpdateResult taken = UpdateLockedFile(
+        serial.counter,
+        [&](const std::string& text) -> std::optional<std::string> {
+            const auto numbers = TakeSerialNumbers(text, serial.width, options_.ports.size(), why);
+            if (!numbers) return std::nullopt;
+            firstSerial_ = numbers->first;
+            return numbers->next;
+        },
+        error);
+    if (taken == UpdateResult::Replaced) return std::nullopt;
+    firstSerial_.reset();
+    if (taken == UpdateResult::Left) return "--serial: " + why + " (" + serial.counter + ")";
+    return "--serial: cannot take a number from the counter " + error;
+}
+
+BoardPlace Station::Place(std::size_t i) const {
+    BoardPlace place{options_.ports[i], options_.ports.size() > 1, std::nullopt, std::nullopt};
+    if (firstSerial_) place.serial = *firstSerial_ + i;
+    if (!image_) return place;
+    // A board with a number of its own has an image of its own.
+    if (!place.serial) {
+        place.image = image_->digest;
+    } else if (const auto own =
+                   ScanImage(options_.file, SerialPatch(*options_.serial, *place.serial))) {
+        place.image = own->digest;
+    }
+    return place;
+}
+
+void Station::Log(Board& board) {
+    if (!log_) return;
+    std::string error;
+    const std::string line =
+        LogLine(board.Report(), LocalTimeIso8601(), options_.file, board.BootVersion()) + "\n";
+    if (!log_->Append(line, error)) {
+        board.Error("bramblet-cli: cannot write the log: " + error);
+        logFailed_ = true;
+    }
+}
+
+std::string Summary(const Outcome& outcome) {
+    return outcome.Succeeded() ? "ok" : "failed: " + outcome.text;
+}
+
+}  // namespace
+
+int RunBoards(const Options& options) {
+    Station station(options);
+    if (const auto refusal = station.Prepare()) {
+        std::fprintf(stderr, "bramblet-cli: %s\n%s", refusal->c_str(),
+                     Usage(options.command).c_str());
+        return 2;
+    }
+    CatchStopSignals();
+    Console console(stdout, stderr);
+    const bool several = options.ports.size() > 1;
+    std::vector<std::unique_ptr<Board>> boards;
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
+        boards.push_back(std::make_unique<Board>(options, station.Place(i), console));
+    }
+    std::vector<Outcome> outcomes(boards.size());
+    const auto run = [&](std::size_t i) {
+        outcomes[i] = boards[i]->Run();
+        station.Log(*boards[i]);
+    };
+    if (!several) {
+        run(0);
+    } else {
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < boards.size(); ++i) threads.emplace_back(run, i);
+        for (std::thread& t : threads) t.join();
+        // With --json standard output is the programs', and the results say it for them.
+        for (std::size_t i = 0; i < boards.size(); ++i) {
+            if (options.json) {
+                console.Err(options.ports[i] + ": ", Summary(outcomes[i]));
+            } else {
+                console.Out(options.ports[i] + ": ", Summary(outcomes[i]));
+            }
+        }
+    }
+    console.EndProgress();
+    if (options.json) {
+        for (const auto& board : boards) console.Out("", ResultLine(board->Report()));
+    }
+    // A board that had finished when the request came has done its work; one that was stopped
+    // makes the run a stopped one.
+    const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) {
+        return o.lost.kind == PortLoss::Kind::Stopped;
+    });
+    if (stopped) return 128 + StopSignal();
+    return !station.LogFailed() && std::all_of(outcomes.begin(), outcomes.end(),
+                                               [](const Outcome& o) { return o.Succeeded(); })
+               ? 0
+               : 1;
+}
+
+}  // namespace bramblet
