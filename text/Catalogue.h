@@ -143,6 +143,8 @@ enum class Tx {
     CliSerialDoneTakes,
     CliSerialDoneNeedsSerial,
     CliLangTakes,
+    CliBaseTakes,
+    CliNotAnOptionOf,
     CliSequenceTakes,
     CliNoRange,
     CliManyRanges,
@@ -437,6 +439,9 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
     {Tx::CliSerialDoneNeedsSerial, "--serial-done には --serial が必要です",
      "--serial-done needs --serial"},
     {Tx::CliLangTakes, "--lang には en か ja を指定してください", "--lang takes en or ja"},
+    {Tx::CliBaseTakes, "--base には FFFFFF までの 16 進アドレスを指定してください",
+     "--base takes a hexadecimal address up to FFFFFF"},
+    {Tx::CliNotAnOptionOf, "{1} は {2} のオプションではありません", "{1} is not an option of {2}"},
     {Tx::CliSequenceTakes,
      "{1} には dtr=0、dtr=1、rts=0、rts=1、wait=MS (MS は {2} まで) "
      "をコンマで区切って指定してください",

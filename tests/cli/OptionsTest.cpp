@@ -236,3 +236,45 @@ TEST(OptionsTest, LangBeforeTheCommandOrAmongItsOptions) {
 
 }  // namespace
 }  // namespace bramblet
+
+namespace bramblet {
+namespace {
+
+TEST(OptionsTest, BaseGoesWithTheCommandsThatReadAFileAndBeforeCheck) {
+    std::string error;
+    for (const char* command : {"write", "verify", "erase"}) {
+        const auto o = ParseOptions({command, "a.bin", "--port", "COM1", "--base", "c000"}, error);
+        ASSERT_TRUE(o) << command << ": " << error;
+        EXPECT_EQ(o->base, 0xC000u);
+        EXPECT_TRUE(o->Reading().byContent);
+    }
+    // Without it a file is still read by its content; check takes it only before the command.
+    auto o = ParseOptions({"write", "a.mot", "--port", "COM1"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->Reading().base, std::nullopt);
+    EXPECT_TRUE(o->Reading().byContent);
+    o = ParseOptions({"--base", "FFFFFF", "--lang", "en", "check", "--base"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->base, 0xFFFFFFu);
+    EXPECT_EQ(o->file, "--base");
+    EXPECT_EQ(o->Language(), text::Lang::En);
+    // The one after the command is the nearer choice.
+    o = ParseOptions({"--base", "0", "write", "a.bin", "--port", "COM1", "--base", "4000"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->base, 0x4000u);
+
+    EXPECT_FALSE(ParseOptions({"write", "a.bin", "--port", "COM1", "--base", "1000000"}, error));
+    EXPECT_EQ(error, "--base takes a hexadecimal address up to FFFFFF");
+    EXPECT_FALSE(ParseOptions({"write", "a.bin", "--port", "COM1", "--base", "0x4000"}, error));
+    EXPECT_FALSE(ParseOptions({"--base", "4000", "info", "--port", "COM1"}, error));
+    EXPECT_EQ(error, "--base is not an option of info");
+    EXPECT_FALSE(ParseOptions({"read", "0-FF", "--port", "COM1", "-o", "x", "--base", "0"}, error));
+    EXPECT_EQ(error, "unknown option --base");
+    EXPECT_FALSE(ParseOptions({"--base", "4000"}, error));
+    EXPECT_EQ(error, "no command");
+    EXPECT_FALSE(ParseOptions({"--base"}, error));
+    EXPECT_EQ(error, "--base needs a value");
+}
+
+}  // namespace
+}  // namespace bramblet

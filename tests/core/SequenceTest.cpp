@@ -1,6 +1,7 @@
 // The write, erase and verify sequences against the simulated chip, in virtual time.
 #include <algorithm>
 
+#include "tests/support/Elf.h"
 #include "tests/support/LinkFixture.h"
 #include "tests/support/SRecords.h"
 #include "tests/support/ScriptedPort.h"
@@ -414,6 +415,25 @@ TEST_F(SequenceTest, OutcomeNamesTheFirstWrongByte) {
     EXPECT_EQ(outcome.mismatch->address, 0xC105u);
     EXPECT_EQ(outcome.mismatch->expected, 0x05);
     EXPECT_EQ(outcome.mismatch->got, 0x04);
+}
+
+TEST_F(SequenceTest, AnElfFileReadByContentWritesAsItsSRecordsDo) {
+    const std::vector<std::uint8_t> low = Bytes(0xC010, 0x130), high = testing::Bytes(0xD000, 8);
+    File(SRecords('1', 0xC010, low.size()) + SRecords('1', 0xD000, high.size()));
+    EXPECT_TRUE(W().WriteSequence(T()).Succeeded()) << view.LastStatus();
+    const auto fromSRecords = Frames();
+
+    Chip({});
+    File(Elf32({{1, 0xC010, 0xC010, low, 0},
+                {1, 0x400, 0x400, {}, 0x80},
+                {1, 0xD000, 0xD000, high, 0}}),
+         "prog.elf");
+    Target target = T();
+    target.reading.byContent = true;
+    EXPECT_TRUE(W().WriteSequence(target).Succeeded()) << view.LastStatus();
+    EXPECT_EQ(Frames(), fromSRecords);
+    // The window's way refuses the name.
+    EXPECT_FALSE(W().WriteSequence(T()).Succeeded());
 }
 
 TEST_F(SequenceTest, BoardBytesGoOutWithTheFilesPageAndInAPageOfTheirOwn) {

@@ -68,7 +68,7 @@ TEST_F(CliLanguageTest, JapaneseChosenGivesJapaneseHelpAndErrors) {
               std::string::npos);
     EXPECT_NE(help.out.find("\nオプション:\n  --port PORT          シリアルポート"),
               std::string::npos);
-    EXPECT_NE(own.out.find("チップを消去し、FILE を書き込んでベリファイします。\n"),
+    EXPECT_NE(own.out.find("チップを消去し、FILE を書き込んでベリファイします。FILE は"),
               std::string::npos);
     EXPECT_EQ(wrong.status, 2);
     EXPECT_EQ(

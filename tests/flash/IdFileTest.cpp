@@ -2,6 +2,7 @@
 // family tag that ReadIdFileFamily puts into the window.
 #include <gtest/gtest.h>
 
+#include "tests/support/SRecords.h"
 #include "tests/support/TempDir.h"
 #include "writer/core/FileChoice.h"
 #include "writer/flash/IdFile.h"
@@ -113,6 +114,80 @@ TEST_F(IdFileTest, ByteFFEndsTheFamilyReading) {
 
 TEST_F(IdFileTest, NoIdFileLeavesTheFamily) {
     EXPECT_FALSE(ReadIdFileFamily(dir.Name("alone.mot")));
+}
+
+TEST_F(IdFileTest, AWrittenIdFileReadsBackAsItsCodeAndFamily) {
+    const IdCodeBytes code = {0x4B, 0x65, 0x6C, 0x70, 0x69, 0x6E, 0x21};
+    // Line 2 starts as the window's tags have it and ends in ID1; ID2 to ID7 follow.
+    EXPECT_EQ(IdFileText(Family::M16C, code),
+              "M16C\r\nFFFDF:4B\r\nFFFE3:65\r\nFFFEB:6C\r\nFFFEF:70\r\nFFFF3:69\r\n"
+              "FFFF7:6E\r\nFFFFB:21\r\n");
+    for (const std::optional<bramblet::Family> family :
+         {std::optional(Family::R8C), std::optional(Family::M16C), std::optional(Family::M32C),
+          std::optional(Family::R8CM)}) {
+        const IdFileContents back = Parse(IdFileText(family, code));
+        EXPECT_EQ(back.code, code);
+        // An R8CM has no tag of its own, and must not be taken for an M16C.
+        EXPECT_EQ(back.family, family == Family::R8CM ? std::nullopt : family);
+    }
+}
+
+TEST_F(IdFileTest, AnotherCodesFileIsKeptUnlessForced) {
+    const std::string name = dir.Name("prog.id");
+    const IdCodeBytes first = {1, 2, 3, 4, 5, 6, 7}, second = {1, 2, 3, 4, 5, 6, 8};
+    std::string error;
+    EXPECT_EQ(SaveIdFile(name, Family::R8C, first, false, error), IdFileSave::Written);
+    // The same code again, even for another family, is no loss.
+    EXPECT_EQ(SaveIdFile(name, Family::M16C, first, false, error), IdFileSave::Written);
+    EXPECT_EQ(SaveIdFile(name, Family::M16C, second, false, error), IdFileSave::OtherCode);
+    EXPECT_EQ(ReadIdFile(name)->code, first);
+    EXPECT_EQ(SaveIdFile(name, Family::M16C, second, true, error), IdFileSave::Written);
+    EXPECT_EQ(ReadIdFile(name)->code, second);
+    EXPECT_FALSE(std::filesystem::exists(dir.Name("prog.id.part")));
+    EXPECT_EQ(SaveIdFile(dir.Name("no/such/folder/prog.id"), Family::M16C, second, false, error),
+              IdFileSave::Failed);
+    EXPECT_NE(error.find("no/such/folder/prog.id"), std::string::npos) << error;
+}
+
+TEST_F(IdFileTest, TheCodeGoesToTheFamilysSevenAddressesUnlessTheFileHoldsOthers) {
+    const IdCodeBytes code = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    const ImagePatch patch = IdCodePatch(Family::R8C, code);
+    std::vector<std::uint32_t> addresses;
+    for (const ImagePatch::Byte& b : patch.All()) addresses.push_back(b.address);
+    EXPECT_EQ(addresses,
+              (std::vector<std::uint32_t>{0xFFDF, 0xFFE3, 0xFFEB, 0xFFEF, 0xFFF3, 0xFFF7, 0xFFFB}));
+    EXPECT_EQ(patch.Pages(), (std::vector<std::uint32_t>{0xFF00}));
+    EXPECT_EQ(IdCodeAddresses(Family::M32C)[6], 0xFFFFFBu);
+
+    // A vector table that leaves the ID bytes out, one that holds the same code, one another.
+    std::vector<std::uint8_t> vectors(0x20, 0x00);
+    const std::string without = dir.Write("without.mot", SRecord('1', 0xFFDC, {0xC0, 0x00, 0x00}));
+    for (std::size_t i = 0; i < 7; ++i) vectors[addresses[i] - 0xFFDC] = code[i];
+    const std::string same = dir.Write("same.mot", SRecord('1', 0xFFDC, vectors));
+    vectors[0xFFEB - 0xFFDC] = 0xFF;
+    const std::string other = dir.Write("other.mot", SRecord('1', 0xFFDC, vectors));
+
+    EXPECT_TRUE(IdCodeConflicts(*ScanImage(without, patch), patch).empty());
+    EXPECT_TRUE(IdCodeConflicts(*ScanImage(same, patch), patch).empty());
+    EXPECT_EQ(IdCodeConflicts(*ScanImage(other, patch), patch),
+              (std::vector<ImagePatch::Byte>{{0xFFEB, 0xFF}}));
+
+    // Beside a serial number the code's bytes come after the number's in a scan.
+    ImagePatch both{0xC000, {9, 9}};
+    both.Add(patch);
+    const auto scan = ScanImage(other, both);
+    ASSERT_EQ(scan->held.size(), 9u);
+    EXPECT_FALSE(scan->held[0]);
+    EXPECT_EQ(IdCodeConflicts(*scan, both), (std::vector<ImagePatch::Byte>{{0xFFEB, 0xFF}}));
+    // What is written: the file's bytes with the code over them, and 0xFF beside them.
+    const auto without2 = ScanImage(without, patch);
+    PageImage page;
+    page.fill(0xFF);
+    page[0xDC] = 0xC0;
+    page[0xDD] = page[0xDE] = 0x00;
+    PageFlags present{};
+    patch.Apply(0xFF00, page, present);
+    EXPECT_EQ(without2->digest.crc32, Crc32(0, page.data(), page.size()));
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // character at a time gives, for every byte value and across block boundaries.
 #include <gtest/gtest.h>
 
-#include "writer/flash/TextFile.h"
 #include "tests/support/TempDir.h"
+#include "writer/flash/TextFile.h"
 
 namespace bramblet {
 namespace {

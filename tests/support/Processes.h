@@ -79,6 +79,7 @@ struct RunResult {
     std::string out;
     std::string err;
     std::chrono::microseconds cpu{0};  // user and system time the program used
+    long maxRssKb = 0;                 // the most memory it held at once
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
         std::string line;
@@ -173,6 +174,7 @@ public:
             return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
         };
         result_.cpu = time(usage.ru_utime) + time(usage.ru_stime);
+        result_.maxRssKb = usage.ru_maxrss;
         return result_;
     }
 

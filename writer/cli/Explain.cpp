@@ -69,7 +69,7 @@ void ExplainStep(CliView& view, const std::string& port, const Outcome& outcome)
             ExplainOpenFailure(view, port, outcome);
             return;
         case FailureDetail::Reason:
-            view.Error("bramblet-cli: " + outcome.detail);
+            if (!outcome.detail.empty()) view.Error("bramblet-cli: " + outcome.detail);
             return;
         case FailureDetail::Loss:
             if (!outcome.lost && !outcome.page) return;

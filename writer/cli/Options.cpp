@@ -44,14 +44,17 @@ constexpr CommandInfo kCommands[] = {
     {Command::Check,
      "check",
      " FILE",
-     {"check an S-record file: its status texts, write area, size and CRC-32",
-      "S レコードファイルを検査: 状態表示、書込エリア、サイズと CRC-32"},
-     {"Checks an S-record file: prints the status texts, then the write area and size, then\n"
+     {"check a write file: its status texts, write area, size and CRC-32",
+      "書込ファイルを検査: 状態表示、書込エリア、サイズと CRC-32"},
+     {"Checks a write file: prints the status texts, then the write area and size, then\n"
       "the CRC-32 of its image: the pages it touches in address order, 256 bytes each with\n"
-      "0xFF where it has nothing, as read gives them back once written.\n",
-      "S レコードファイルを検査します: 状態表示、書込エリアとサイズ、そしてイメージの CRC-32\n"
-      "を表示します。イメージとは、ファイルが触れるページをアドレス順に並べたもので、1 ページ\n"
-      "256 バイト、データのない所は 0xFF です (書き込んだ後に read で読み戻すとおりの形)。\n"},
+      "0xFF where it has nothing, as read gives them back once written. For a raw binary,\n"
+      "give --base ADDR before the command: bramblet-cli --base 4000 check prog.bin.\n",
+      "書込ファイルを検査します: 状態表示、書込エリアとサイズ、そしてイメージの CRC-32 を\n"
+      "表示します。イメージとは、ファイルが触れるページをアドレス順に並べたもので、1 ページ\n"
+      "256 バイト、データのない所は 0xFF です (書き込んだ後に read で読み戻すとおりの形)。\n"
+      "生のバイナリには、コマンドの前に --base ADDR を付けます:\n"
+      "bramblet-cli --base 4000 check prog.bin\n"},
      Operands::File,
      Tx::CliNoArgumentsTaken,
      true},
@@ -60,23 +63,27 @@ constexpr CommandInfo kCommands[] = {
      " FILE",
      {"erase the chip, program FILE and verify it",
       "チップを消去し、FILE を書き込んでベリファイする"},
-     {"Erases the chip, programs FILE and verifies it.\n",
-      "チップを消去し、FILE を書き込んでベリファイします。\n"},
+     {"Erases the chip, programs FILE and verifies it. FILE holds S-records, Intel HEX or\n"
+      "ELF, told apart by its content, or is a raw binary placed by --base.\n",
+      "チップを消去し、FILE を書き込んでベリファイします。FILE は S レコード、Intel HEX、\n"
+      "ELF のいずれか (内容で見分けます)、または --base で置き場所を決める生のバイナリです。\n"},
      Operands::File},
     {Command::Verify,
      "verify",
      " FILE",
      {"compare the chip with FILE", "チップを FILE と照合する"},
-     {"Compares the chip with FILE.\n", "チップを FILE と照合します。\n"},
+     {"Compares the chip with FILE, read as write reads it.\n",
+      "チップを FILE と照合します。FILE は write と同じように読みます。\n"},
      Operands::File},
     {Command::Erase,
      "erase",
      " [FILE]",
      {"erase the chip (FILE only locates its ID file: prog.mot gives prog.id)",
       "チップを消去する (FILE は ID ファイルを探すためだけ: prog.mot なら prog.id)"},
-     {"Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n",
-      "チップを消去します。FILE は ID ファイルを探すためだけに使います (prog.mot なら\n"
-      "prog.id)。\n"},
+     {"Erases the chip. FILE is not written: it locates its ID file (prog.mot and prog.elf\n"
+      "give prog.id) and, without --family, chooses the family as for write.\n",
+      "チップを消去します。FILE は書き込みません: ID ファイルを探し (prog.mot も prog.elf も\n"
+      "prog.id)、--family がなければ write と同じようにファミリを決めます。\n"},
      Operands::FileOrNone},
     {Command::Info,
      "info",
@@ -92,12 +99,16 @@ constexpr CommandInfo kCommands[] = {
     {Command::Read,
      "read",
      " START-END",
-     {"read the pages of START-END back into FILE (-o) as S-records",
-      "START-END のページを読み出し、S レコードとして FILE (-o) に保存する"},
-     {"Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
-      "all 0xFF. FILE appears only when the whole range was read.\n",
-      "START-END のページを読み出し、S レコードとして FILE に保存します。すべて 0xFF の\n"
-      "ページは省きます。FILE は範囲全体を読めたときにだけ作られます。\n"},
+     {"read the pages of START-END back into FILE (-o)",
+      "START-END のページを読み出し、FILE (-o) に保存する"},
+     {"Reads the pages of START-END back into FILE: Intel HEX when its name ends in .hex or\n"
+      ".ihex, a raw binary of the whole range when in .bin, else S-records. S-records and\n"
+      "Intel HEX leave out pages that are all 0xFF. FILE appears only when the whole range\n"
+      "was read.\n",
+      "START-END のページを読み出して FILE に保存します: 名前が .hex か .ihex で終われば\n"
+      "Intel HEX、.bin なら範囲全体の生のバイナリ、それ以外は S レコードです。S レコードと\n"
+      "Intel HEX では、すべて 0xFF のページは省きます。FILE は範囲全体を読めたときにだけ\n"
+      "作られます。\n"},
      Operands::Range},
     {Command::BlankCheck,
      "blank-check",
@@ -138,6 +149,9 @@ constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
 constexpr CommandSet kWrite = Commands({Command::Write});
 constexpr CommandSet kRead = Commands({Command::Read});
 constexpr CommandSet kPorts = Commands({Command::Ports});
+constexpr CommandSet kCheck = Commands({Command::Check});
+// The commands that read a write file, whatever its format.
+constexpr CommandSet kFiles = kCheck | Commands({Command::Write, Command::Verify, Command::Erase});
 // The commands that take options after their name (check takes every argument as its file).
 constexpr CommandSet kOptioned = kChip | kPorts;
 
@@ -165,6 +179,9 @@ struct OptionInfo {
     Words help;           // its lines in the usage, after the name column
     Apply apply;
     Words ownHelp = {};  // in its one command's usage, where that says it shorter
+    // Also taken before the command, the only place check, whose arguments are all its file,
+    // takes options.
+    bool beforeCommand = false;
 };
 
 // Every option once: parsing, the program's usage and each command's own are made from it, in
@@ -398,7 +415,7 @@ const OptionInfo kOptions[] = {
      }},
     {"--lang",
      "LANG",
-     kOptioned,
+     kOptioned | kCheck,
      {"en or ja: the language of the status texts (also before the\n"
       "command, for check); else $BRAMBLET_LANG, else ja. Either\n"
       "also gives this help and the messages in that language",
@@ -409,16 +426,42 @@ const OptionInfo kOptions[] = {
          o.lang = text::ParseLang(v);
          if (!o.lang) return text::Say(Tx::CliLangTakes, lang);
          return std::nullopt;
-     }},
+     },
+     {},
+     true},
+    // The write file: S-records, Intel HEX and ELF are told apart by their content.
+    {"--base",
+     "ADDR",
+     kFiles,
+     {"FILE is a raw binary whose first byte goes to hexadecimal ADDR\n"
+      "(before the command, for check); a FILE in S-records, Intel HEX\n"
+      "or ELF holds its own addresses and is refused with it",
+      "FILE は先頭のバイトを 16 進の ADDR に置く生のバイナリ (check では\n"
+      "コマンドの前に)。S レコード、Intel HEX、ELF の FILE は自分の\n"
+      "アドレスを持つので、これと一緒には受け付けない"},
+     [](Options& o, const std::string& v, Lang lang) -> Refusal {
+         const std::optional<std::uint32_t> address = ParseHex(v, 8);
+         if (!address || *address > kLastChipAddress) return text::Say(Tx::CliBaseTakes, lang);
+         o.base = *address;
+         return std::nullopt;
+     },
+     {},
+     true},
     {"-o",
      "FILE",
      kRead,
-     {"read: the S-record file to write", "read: 書き出す S レコードファイル"},
+     {"read: the file to write, in the format its extension names\n"
+      "(.hex, .ihex: Intel HEX; .bin: raw binary; else S-records)",
+      "read: 書き出すファイル。形式は拡張子で決まる\n"
+      "(.hex、.ihex: Intel HEX、.bin: 生のバイナリ、それ以外: S レコード)"},
      [](Options& o, const std::string& v, Lang) -> Refusal {
          o.output = v;
          return std::nullopt;
      },
-     {"the S-record file to write", "書き出す S レコードファイル"}},
+     {"the file to write, in the format its extension names (.hex,\n"
+      ".ihex: Intel HEX; .bin: raw binary; else S-records)",
+      "書き出すファイル。形式は拡張子で決まる (.hex、.ihex: Intel HEX、\n"
+      ".bin: 生のバイナリ、それ以外: S レコード)"}},
     {"-h, --help",
      nullptr,
      0,
@@ -591,6 +634,13 @@ const OptionInfo* FindOption(const std::string& arg, Command command) {
     return nullptr;
 }
 
+const OptionInfo* FindOptionBeforeCommand(const std::string& arg) {
+    for (const OptionInfo& option : kOptions) {
+        if (option.beforeCommand && arg == option.name) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 const char* CommandName(Command command) {
@@ -652,31 +702,38 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     };
     Options options;
-    // Before the command it reaches every command, check's file included.
-    if (!args.empty() && args[0] == "--lang") {
-        if (args.size() < 2) return refuse(text::Say(Tx::CliNeedsValue, lang, {"--lang"}));
-        options.lang = text::ParseLang(args[1]);
-        if (!options.lang) return refuse(text::Say(Tx::CliLangTakes, lang));
-        std::vector<std::string> rest(args.begin() + 2, args.end());
-        std::optional<Options> parsed = ParseOptions(rest, error, lang);
-        if (parsed && !parsed->lang) parsed->lang = options.lang;
-        return parsed;
+    // Those before the command come first, so the same option after it is the nearer choice.
+    std::size_t at = 0;
+    std::vector<const OptionInfo*> early;
+    while (at < args.size()) {
+        const OptionInfo* option = FindOptionBeforeCommand(args[at]);
+        if (!option) break;
+        if (at + 1 >= args.size()) return refuse(text::Say(Tx::CliNeedsValue, lang, {args[at]}));
+        if (Refusal why = option->apply(options, args[at + 1], lang)) {
+            return refuse(std::move(*why));
+        }
+        early.push_back(option);
+        at += 2;
     }
-    if (args.empty()) return refuse(text::Say(Tx::CliNoCommand, lang));
-    if (args[0] == "-h" || args[0] == "--help") return options;
-    if (args[0] == "--version") {
+    if (at >= args.size()) return refuse(text::Say(Tx::CliNoCommand, lang));
+    const std::string& name = args[at];
+    if (name == "-h" || name == "--help") return options;
+    if (name == "--version") {
         options.command = Command::Version;
         return options;
     }
     const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                    [&](const CommandInfo& c) { return args[0] == c.name; });
-    if (known == std::end(kCommands)) {
-        return refuse(text::Say(Tx::CliUnknownCommand, lang, {args[0]}));
-    }
+                                    [&](const CommandInfo& c) { return name == c.name; });
+    if (known == std::end(kCommands)) return refuse(text::Say(Tx::CliUnknownCommand, lang, {name}));
     options.command = known->command;
+    for (const OptionInfo* option : early) {
+        if (!Takes(option->commands, options.command)) {
+            return refuse(text::Say(Tx::CliNotAnOptionOf, lang, {option->name, name}));
+        }
+    }
 
     std::vector<std::string> operands;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = at + 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.helpFor = options.command;

@@ -59,7 +59,8 @@ std::optional<std::string> Station::Prepare() {
     }
     if (options_.command == Command::Write || options_.command == Command::Verify) {
         image_ = ScanImage(options_.file,
-                           options_.serial ? SerialPatch(*options_.serial, 0) : ImagePatch{});
+                           options_.serial ? SerialPatch(*options_.serial, 0) : ImagePatch{},
+                           options_.Reading());
     }
     // A file that the write's check will refuse is given no number.
     if (!options_.serial || !image_ || image_->empty) return std::nullopt;
@@ -95,7 +96,8 @@ BoardPlace Station::Place(std::size_t i) const {
     if (!place.serial) {
         place.image = image_->digest;
     } else if (const auto own =
-                   ScanImage(options_.file, SerialPatch(*options_.serial, *place.serial))) {
+                   ScanImage(options_.file, SerialPatch(*options_.serial, *place.serial),
+                             options_.Reading())) {
         place.image = own->digest;
     }
     return place;

@@ -24,6 +24,15 @@ std::uint32_t IdAddress(std::optional<Family> family) {
     return Info(family.value_or(Family::M16C)).idAddress;
 }
 
+std::array<std::uint32_t, 7> IdCodeAddresses(std::optional<Family> family) {
+    constexpr std::array<std::uint32_t, 7> kOffsets = {0x00, 0x04, 0x0C, 0x10, 0x14, 0x18, 0x1C};
+    std::array<std::uint32_t, 7> addresses;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        addresses[i] = IdAddress(family) + kOffsets[i];
+    }
+    return addresses;
+}
+
 bool UsesModePinLink(std::optional<Family> family, bool modePin) {
     return modePin && family && Info(*family).modePinLink;
 }

@@ -51,6 +51,10 @@ std::optional<Family> ParseFamily(std::string_view text);
 // The ID address for a family, or for a text that names none: the M16C's.
 std::uint32_t IdAddress(std::optional<Family> family);
 
+// The addresses of ID1 to ID7, which lie apart: the ID address, then 4, 0xC, 0x10, 0x14, 0x18 and
+// 0x1C above it (the top bytes of the fixed vectors).
+std::array<std::uint32_t, 7> IdCodeAddresses(std::optional<Family> family);
+
 // Whether a connection takes the mode-pin link.
 bool UsesModePinLink(std::optional<Family> family, bool modePin);
 

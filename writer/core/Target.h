@@ -54,6 +54,9 @@ struct Target {
     FlashOptions flash{};
     // This board's own bytes over the write file's (a serial number); the window gives none.
     ImagePatch patch;
+    // How the write file is read: the window reads S-records by their name, the command line any
+    // format by its content.
+    FileReading reading{};
 
     // The ID file beside the write file, the second source of the ID code.
     std::string IdFile() const { return IdFileName(writeFile); }

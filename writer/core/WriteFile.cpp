@@ -16,13 +16,16 @@ constexpr Tx kFailureText[] = {Tx::Count,           Tx::CannotReadSFormat, Tx::S
 
 StreamResult StreamSFormatFile(WriterView& view, PageSink& sink, const std::string& file,
                                std::uint8_t mode, std::int32_t expectedSize,
-                               const ImagePatch* patch) {
+                               const ImagePatch* patch, const FileReading& reading) {
     const auto say = [&view](Tx key) { return text::Say(key, view.Language()); };
     SRecordStream stream;
-    switch (stream.Open(file)) {
+    switch (stream.Open(file, reading)) {
         case StreamOpen::NotSRecordName:
             view.SetStatus(say(Tx::NotSFormat));
             return {kUnreadableFile};
+        case StreamOpen::NotWriteFile:
+            view.SetStatus(say(Tx::NotSFormat));
+            return {kUnreadableFile, 0xFFFFFFFF, 0, stream.Problem()};
         case StreamOpen::Unreadable:
             view.SetStatus(say(Tx::CannotReadSFormat));
             return {kUnreadableFile};

@@ -1,5 +1,9 @@
 #include "writer/flash/IdFile.h"
 
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
 #include "writer/common/Text.h"
 #include "writer/flash/TextFile.h"
 
@@ -44,6 +48,65 @@ std::optional<IdFileContents> ReadIdFile(const std::string& utf8Name) {
     }
     contents.family = FamilyByIdFileTag(tag);
     return contents;
+}
+
+ImagePatch IdCodePatch(std::optional<Family> family, const IdCodeBytes& code) {
+    ImagePatch patch;
+    const auto addresses = IdCodeAddresses(family);
+    for (std::size_t i = 0; i < code.size(); ++i)
+        patch.scattered.push_back({addresses[i], code[i]});
+    return patch;
+}
+
+std::vector<ImagePatch::Byte> IdCodeConflicts(const ImageScan& scan, const ImagePatch& patch) {
+    std::vector<ImagePatch::Byte> conflicts;
+    const std::vector<ImagePatch::Byte> bytes = patch.All();
+    for (std::size_t i = 0; i < bytes.size() && i < scan.held.size(); ++i) {
+        if (scan.held[i] && *scan.held[i] != bytes[i].value) {
+            conflicts.push_back({bytes[i].address, *scan.held[i]});
+        }
+    }
+    return conflicts;
+}
+
+std::string IdFileText(std::optional<Family> family, const IdCodeBytes& code) {
+    const auto addresses = IdCodeAddresses(family);
+    // Five digits give the R8C's "0FFD" and the M16C's "FFFD"; the M32C's address has six. An
+    // R8CM's address in six digits, "0FFF...", names no family rather than the M16C.
+    const bool tagged = family && Info(*family).idFileTag;
+    std::string text = std::string(family ? FamilyName(*family) : "ID") + "\r\n";
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        text += Hex(addresses[i], tagged ? 5 : 6) + ":" + Hex(code[i], 2) + "\r\n";
+    }
+    return text;
+}
+
+IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
+                      const IdCodeBytes& code, bool force, std::string& error) {
+    if (!force) {
+        const std::optional<IdFileContents> old = ReadIdFile(utf8Name);
+        if (old && old->code != code) return IdFileSave::OtherCode;
+    }
+    const std::filesystem::path target = Utf8Path(utf8Name);
+    std::filesystem::path part = target;
+    part += ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << IdFileText(family, code);
+        out.close();
+        if (!out) {
+            error = "cannot write " + utf8Name;
+            std::error_code ec;
+            std::filesystem::remove(part, ec);
+            return IdFileSave::Failed;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(part, target, ec);
+    if (!ec) return IdFileSave::Written;
+    error = "cannot write " + utf8Name + ": " + ec.message();
+    std::filesystem::remove(part, ec);
+    return IdFileSave::Failed;
 }
 
 }  // namespace bramblet

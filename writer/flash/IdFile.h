@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "writer/common/Family.h"
+#include "writer/flash/Image.h"
 
 namespace bramblet {
 
@@ -22,5 +24,31 @@ std::string IdFileName(const std::string& writeFile);
 
 // Nothing when the file cannot be opened; a malformed file is never an error.
 std::optional<IdFileContents> ReadIdFile(const std::string& utf8Name);
+
+// The code as bytes of the image, at the family's seven ID addresses: a chip written with them
+// asks for the code at its next connection.
+ImagePatch IdCodePatch(std::optional<Family> family, const IdCodeBytes& code);
+
+// The bytes a write file holds at the code's addresses that differ from the code, at their
+// addresses, from a scan with IdCodePatch laid over (or that patch added to another).
+std::vector<ImagePatch::Byte> IdCodeConflicts(const ImageScan& scan, const ImagePatch& patch);
+
+// An ID file for the code: line 1 the family's name, then ID1 to ID7 each on a line of its own,
+// its address in hex, a colon and the byte. ID1's address is written so that its first four
+// characters are the family's tag, and read back it names the family (none for R8CM, which
+// has no tag). Lines end in CR LF.
+std::string IdFileText(std::optional<Family> family, const IdCodeBytes& code);
+
+enum class IdFileSave {
+    Written,
+    OtherCode,  // the file there holds another code and was kept
+    Failed,
+};
+
+// Writes the ID file `utf8Name` for the code, whole or not at all. A file there that holds
+// another code is the only record of the chips already protected with it, so it is replaced
+// only with `force`. `error` says why a write failed.
+IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
+                      const IdCodeBytes& code, bool force, std::string& error);
 
 }  // namespace bramblet

@@ -83,34 +83,52 @@ std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t siz
     return ~crc;
 }
 
-std::vector<std::uint32_t> ImagePatch::Pages() const {
-    std::vector<std::uint32_t> pages;
+std::vector<ImagePatch::Byte> ImagePatch::All() const {
+    std::vector<Byte> all;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const std::uint32_t base = static_cast<std::uint32_t>(address + i) & kPageMask;
-        if (pages.empty() || pages.back() != base) pages.push_back(base);
+        all.push_back({address + static_cast<std::uint32_t>(i), bytes[i]});
     }
-    return pages;
+    all.insert(all.end(), scattered.begin(), scattered.end());
+    return all;
+}
+
+void ImagePatch::Add(const ImagePatch& other) {
+    const std::vector<Byte> more = other.All();
+    scattered.insert(scattered.end(), more.begin(), more.end());
+}
+
+std::vector<std::uint32_t> ImagePatch::Pages() const {
+    std::set<std::uint32_t> pages;
+    for (const Byte& b : All()) pages.insert(b.address & kPageMask);
+    return {pages.begin(), pages.end()};
 }
 
 void ImagePatch::Apply(std::uint32_t base, PageImage& image, PageFlags& present) const {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const std::uint32_t at = address + static_cast<std::uint32_t>(i);
-        if ((at & kPageMask) != base) continue;
-        image[at & 0xFF] = bytes[i];
+    auto lay = [&](std::uint32_t at, std::uint8_t value) {
+        if ((at & kPageMask) != base) return;
+        image[at & 0xFF] = value;
         present[at & 0xFF] = 1;
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        lay(address + static_cast<std::uint32_t>(i), bytes[i]);
     }
+    for (const Byte& b : scattered) lay(b.address, b.value);
 }
 
 ImageDigester::ImageDigester(ImagePatch patch)
-    : patch_(std::move(patch)), patchPages_(patch_.Pages()) {}
+    : patch_(std::move(patch)), patchBytes_(patch_.All()), patchPages_(patch_.Pages()) {
+    scan_.held.resize(patchBytes_.size());
+}
 
 bool ImageDigester::VerifyPage(std::uint32_t base, const PageImage& image,
                                const PageFlags& present) {
     scan_.empty = false;
     windows_.insert(base / kWindowBytes);
-    for (std::size_t i = 0; i < patch_.bytes.size(); ++i) {
-        const std::uint32_t at = patch_.address + static_cast<std::uint32_t>(i);
-        if ((at & kPageMask) == base && present[at & 0xFF]) scan_.clashes = true;
+    for (std::size_t i = 0; i < patchBytes_.size(); ++i) {
+        const std::uint32_t at = patchBytes_[i].address;
+        if ((at & kPageMask) != base || !present[at & 0xFF]) continue;
+        scan_.clashes = true;
+        scan_.held[i] = image[at & 0xFF];
     }
     if (!ordered_) return true;
     if (last_ && base <= *last_) {
@@ -145,7 +163,8 @@ void ImageDigester::AddPatchPagesBelow(std::uint64_t limit) {
     }
 }
 
-std::optional<ImageScan> ImageDigester::Finish(const std::string& utf8File) {
+std::optional<ImageScan> ImageDigester::Finish(const std::string& utf8File,
+                                               const FileReading& reading) {
     if (!ordered_) {
         scan_.digest = {};
         nextPatchPage_ = 0;
@@ -157,7 +176,7 @@ std::optional<ImageScan> ImageDigester::Finish(const std::string& utf8File) {
             window.Reset(index);
             if (windows_.count(index)) {
                 SRecordStream stream;
-                if (stream.Open(utf8File) != StreamOpen::Opened) return std::nullopt;
+                if (stream.Open(utf8File, reading) != StreamOpen::Opened) return std::nullopt;
                 if (stream.Pass(window, kVerifyMode, 1, [](int) {}).count < 0) return std::nullopt;
             }
             for (std::uint32_t page = 0; page < kWindowPages; ++page) {
@@ -174,12 +193,13 @@ std::optional<ImageScan> ImageDigester::Finish(const std::string& utf8File) {
     return scan_;
 }
 
-std::optional<ImageScan> ScanImage(const std::string& utf8File, const ImagePatch& patch) {
+std::optional<ImageScan> ScanImage(const std::string& utf8File, const ImagePatch& patch,
+                                   const FileReading& reading) {
     SRecordStream stream;
-    if (stream.Open(utf8File) != StreamOpen::Opened) return std::nullopt;
+    if (stream.Open(utf8File, reading) != StreamOpen::Opened) return std::nullopt;
     ImageDigester digester(patch);
     if (stream.Pass(digester, kCheckMode, 1, [](int) {}).count < 0) return std::nullopt;
-    return digester.Finish(utf8File);
+    return digester.Finish(utf8File, reading);
 }
 
 }  // namespace bramblet

@@ -3,32 +3,24 @@
 // whatever the file's size.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "writer/flash/FileFormats.h"
 #include "writer/flash/Image.h"
+#include "writer/flash/PageAssembler.h"
 #include "writer/flash/PageSink.h"
-#include "writer/flash/TextFile.h"
 
 namespace bramblet {
 
-enum StreamMode : std::uint8_t { kCheckMode = 0, kProgramMode = 1, kVerifyMode = 2 };
-
-// Any other mode value is taken as a check.
-constexpr StreamMode ValidStreamMode(std::uint8_t mode) {
-    return mode > kVerifyMode ? kCheckMode : static_cast<StreamMode>(mode);
-}
-
-// Negative pass results.
-enum StreamFailure : std::int32_t {
-    kUnreadableFile = -1,  // not an S-record name, cannot be opened, or a read error part-way
-    kTruncatedRecord = -2,
-    kBadChecksum = -3,
-    kPageProgramFailed = -4,
-    kPageVerifyFailed = -5,
+enum class StreamOpen {
+    Opened,
+    NotSRecordName,
+    Unreadable,
+    NotWriteFile,  // read by content: no format it knows, or a base address for a file with its own
 };
-
-enum class StreamOpen { Opened, NotSRecordName, Unreadable };
 
 // Only names ending in ".S" or ".MOT" (any letter case) are write files.
 bool IsSRecordName(std::string_view utf8Name);
@@ -39,11 +31,21 @@ struct StreamResult {
     std::int32_t count = 0;
     std::uint32_t minAddress = 0xFFFFFFFF;
     std::uint32_t maxAddress = 0;
+    // Why a file read by content was refused or failed: the file, where and what; else empty.
+    std::string problem = {};
 };
 
 class SRecordStream {
 public:
+    // An S-record file by the window's name rule.
     StreamOpen Open(const std::string& utf8Name);
+    // A file read as `reading` says: by the name rule, or by its content in any format it knows.
+    StreamOpen Open(const std::string& utf8Name, const FileReading& reading);
+
+    // The format of the opened file.
+    std::optional<FileFormat> Format() const { return format_; }
+    // After an Open that was refused: why, naming the file.
+    const std::string& Problem() const { return problem_; }
 
     // One pass over the opened file. Check mode counts the data bytes and finds the address
     // range; program and verify mode also hand every 256-byte page the file touches to `sink`, in
@@ -54,7 +56,10 @@ public:
                       const std::function<void(int)>& progress, const ImagePatch* patch = nullptr);
 
 private:
-    TextFile in_;
+    std::string name_;
+    std::unique_ptr<RecordSource> source_;
+    std::optional<FileFormat> format_;
+    std::string problem_;
 };
 
 }  // namespace bramblet

@@ -6,13 +6,15 @@
 #include <span>
 #include <string_view>
 
+#include "writer/flash/ImageWriter.h"
+
 namespace bramblet {
 
-class SRecordWriter {
+class SRecordWriter : public ImageWriter {
 public:
     SRecordWriter(std::ostream& out, bool threeByteAddresses, std::string_view header);
-    void Data(std::uint32_t address, std::span<const std::uint8_t> bytes);
-    void End();
+    void Data(std::uint32_t address, std::span<const std::uint8_t> bytes) override;
+    void End() override;
 
     static constexpr std::size_t kBytesPerRecord = 32;
 
