@@ -58,6 +58,9 @@ enum class Tx {
     FolderMissing,
     FolderUnreachable,
     NoSuchFileOrFolder,
+    // The window's own menu.
+    MenuFastLink,
+    MenuVerifyBySum,
     // The main window's controls.
     Form1Caption,
     Form1Button1,
@@ -171,6 +174,8 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
     {Tx::FolderUnreachable, "フォルダ「{1}」に移れません", "Cannot change to folder \"{1}\""},
     {Tx::NoSuchFileOrFolder, "「{1}」というファイルもフォルダもありません",
      "No file or folder named \"{1}\""},
+    {Tx::MenuFastLink, "高速通信 (115200)", "Fast link (115200)"},
+    {Tx::MenuVerifyBySum, "チェックデータで照合", "Verify by check data"},
 
     {Tx::Form1Caption, "<R8C/M16C Talvoro2>  Orvane", "<R8C/M16C Talvoro2>  Orvane"},
     {Tx::Form1Button1, "フラッシュ書き込み実行", "Write flash"},

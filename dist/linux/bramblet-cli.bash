@@ -48,7 +48,8 @@ _bramblet_cli_ports() {
     local cli=$1 listed=$2
     if grep -qx 'command ports' <<<"$listed"; then
         local IFS=$'\n'
-        COMPREPLY=($(compgen -W "$("$cli" ports 2>/dev/null)" -- "$cur"))
+        # The names only: what each port is follows it on indented lines.
+        COMPREPLY=($(compgen -W "$("$cli" ports 2>/dev/null | grep -v '^[[:space:]]')" -- "$cur"))
     fi
     ((${#COMPREPLY[@]})) || _filedir
 }

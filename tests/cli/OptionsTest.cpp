@@ -177,6 +177,25 @@ TEST(OptionsTest, HelpIsAnAnswerForTheProgramAndEachCommand) {
     EXPECT_FALSE(Parse({"ports", "--port", "COM1"}));
 }
 
+TEST(OptionsTest, LatencyAndPortListingOptions) {
+    auto write = Parse({"write", "a.mot", "--port", "usb@1-1.4", "--latency", "255"});
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->latency, std::chrono::milliseconds(255));
+    EXPECT_EQ(write->ports, std::vector<std::string>{"usb@1-1.4"});
+    auto off = Parse({"info", "--port", "COM3", "--latency", "0"});
+    ASSERT_TRUE(off);
+    EXPECT_EQ(off->latency, std::chrono::milliseconds(0));
+    EXPECT_FALSE(Parse({"info", "--port", "COM3"})->latency);
+    for (const char* bad : {"256", "-1", "", "1e3", "16ms", "99999999999"}) {
+        EXPECT_FALSE(Parse({"info", "--port", "COM3", "--latency", bad})) << bad;
+    }
+    auto ports = Parse({"ports", "--json"});
+    ASSERT_TRUE(ports);
+    EXPECT_TRUE(ports->json);
+    EXPECT_NE(Usage(Command::Ports).find("--json"), std::string::npos);
+    EXPECT_FALSE(Parse({"ports", "--latency", "1"}));
+}
+
 TEST(OptionsTest, CheckTakesExactlyOneFile) {
     auto check = Parse({"check", "--port"});  // a file may be called anything
     ASSERT_TRUE(check);

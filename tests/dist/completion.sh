@@ -84,7 +84,7 @@ expect "OLD.MOT boards lower.s prog.mot" "$cli" erase --port ttyUSB0 ""
 files="OLD.MOT boards lower.s notes.txt prog.mot"
 if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" --help)"; then
   expect_among "$published" "$cli" write prog.mot --port ""
-  expect "$("$cli" ports | sort | paste -sd' ')" "$cli" write prog.mot --port ""
+  expect "$("$cli" ports | grep -v '^[[:space:]]' | sort | paste -sd' ')" "$cli" write prog.mot --port ""
   expect "$published" "$cli" write prog.mot --port "$XDG_RUNTIME_DIR/"
   expect "boards" "$cli" write prog.mot --port bo
   # The commands that take a range or nothing: no file is offered, and read writes any file.

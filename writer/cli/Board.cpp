@@ -3,6 +3,7 @@
 #include "writer/cli/Explain.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
+#include "writer/platform/PortList.h"
 #include "writer/platform/System.h"
 
 namespace bramblet {
@@ -27,6 +28,25 @@ std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
     return view;
 }
 
+// Hands each port that opens to `opened` before the session uses it.
+class WatchedPorts : public PortOpener {
+public:
+    WatchedPorts(PortOpener& ports, std::function<void(SerialPort&)> opened)
+        : ports_(ports), opened_(std::move(opened)) {}
+    OpenResult Open(const std::string& name) override {
+        OpenResult result = ports_.Open(name);
+        if (result.port) opened_(*result.port);
+        return result;
+    }
+
+private:
+    PortOpener& ports_;
+    std::function<void(SerialPort&)> opened_;
+};
+
+// A timer this short costs a write next to nothing.
+constexpr std::chrono::milliseconds kNegligibleLatency{2};
+
 }  // namespace
 
 Board::Board(const Options& options, BoardPlace place, Console& console)
@@ -36,7 +56,8 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
               BoardFamily(options),
               options.modePin,
               options.file,
-              LinkOptions{options.baud, options.before, options.after},
+              LinkOptions{options.baud, options.before, options.after,
+                          options.latency.value_or(std::chrono::milliseconds{0})},
               options.flash,
               place.serial ? SerialPatch(*options.serial, *place.serial) : ImagePatch{}},
       face_(MakeView(options, console, place)),
@@ -44,12 +65,34 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
       prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
       system_(SystemPortOpener()),
       ports_(*system_, StopRequested),
-      session_(ports_, view_, prompt_) {
+      watched_(std::make_unique<WatchedPorts>(ports_, [this](SerialPort& port) { Opened(port); })),
+      session_(*watched_, view_, prompt_) {
     view_.showProgress = !place.several && IsTerminal(stderr);
     report_.command = CommandName(options.command);
     report_.port = place.port;
     report_.serial = place.serial;
     report_.image = place.image;
+    if (place.adapter && place.adapter->kind == PortKind::Usb) {
+        report_.adapterKnown = true;
+        report_.portSerial = place.adapter->serial;
+        report_.portLocation = place.adapter->location;
+    }
+}
+
+// The timer is read once the driver has been asked for low latency: one still above a couple of
+// milliseconds could not be lowered, and every short reply waits for it.
+void Board::Opened(SerialPort& port) {
+    const std::optional<std::chrono::milliseconds> latency = port.AdapterLatency();
+    if (!latency || report_.latencyMs) return;
+    report_.latencyMs = static_cast<int>(latency->count());
+    // The session takes the Target's latency once the port is open, so the timer read now still
+    // widens every reply window of this run; --latency has the last word.
+    if (!options_.latency) target_.link.adapterLatency = *latency;
+    if (*latency <= kNegligibleLatency) return;
+    const std::string ms = std::to_string(latency->count());
+    view_.Error("bramblet-cli: the adapter's latency timer is " + ms +
+                " ms: each reply shorter than a USB packet waits up to " + ms +
+                " ms, which makes a write slower; " + LatencyRemedy(port_));
 }
 
 Outcome Board::Run() {
@@ -109,6 +152,9 @@ void Board::Info(SerialPort& port, Outcome& outcome) {
     view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
     view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
     view_.Print("family: " + view_.ConfirmedFamily().value_or(FamilyName(*target_.family)));
+    if (report_.latencyMs) {
+        view_.Print("latency timer: " + std::to_string(*report_.latencyMs) + " ms");
+    }
 }
 
 std::function<void(int)> Board::Progress() {

@@ -11,6 +11,7 @@
 #include "writer/cli/ReadBack.h"
 #include "writer/cli/Report.h"
 #include "writer/cli/Stop.h"
+#include "writer/common/PortDescription.h"
 #include "writer/core/Session.h"
 
 namespace bramblet {
@@ -18,9 +19,10 @@ namespace bramblet {
 // Where a board stands in its run.
 struct BoardPlace {
     std::string port;
-    bool several = false;                 // lines are prefixed with the port
-    std::optional<std::uint64_t> serial;  // the number it is given
-    std::optional<ImageDigest> image;     // of what it writes or compares
+    bool several = false;                    // lines are prefixed with the port
+    std::optional<PortDescription> adapter;  // what the system says of the port
+    std::optional<std::uint64_t> serial;     // the number it is given
+    std::optional<ImageDigest> image;        // of what it writes or compares
 };
 
 class Board {
@@ -42,16 +44,18 @@ private:
     void BlankCheck(SerialPort& port, Outcome& outcome);
     void Failed(Outcome& outcome, const std::optional<ReadFailure>& failure);
     std::function<void(int)> Progress();
+    void Opened(SerialPort& port);
 
     const Options& options_;
     const std::string port_;
-    const Target target_;
+    Target target_;
     std::unique_ptr<CliView> face_;
     CliView& view_;
     BoardReport report_;
     CliPrompt prompt_;
     std::unique_ptr<PortOpener> system_;
     StoppablePorts ports_;
+    std::unique_ptr<PortOpener> watched_;
     Session session_;
 };
 

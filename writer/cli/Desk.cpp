@@ -1,9 +1,11 @@
 #include "writer/cli/Desk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "writer/cli/CliView.h"
+#include "writer/cli/Ports.h"
 #include "writer/common/PortOrder.h"
 #include "writer/common/Text.h"
 #include "writer/core/FileChoice.h"
@@ -28,7 +30,7 @@ int CheckFile(const std::string& file, text::Lang lang) {
     return 0;
 }
 
-int ListPorts() {
+int ListPorts(bool json) {
     std::vector<std::string> names;
     try {
         names = SystemPortNames().value_or(std::vector<std::string>{});
@@ -37,7 +39,21 @@ int ListPorts() {
         return 1;
     }
     SortPortNames(names);
-    for (const std::string& name : names) std::printf("%s\n", name.c_str());
+    // The names are the window's; what each port is comes beside them where the system says.
+    const std::vector<PortDescription> described =
+        SystemPortDescriptions().value_or(std::vector<PortDescription>{});
+    for (const std::string& name : names) {
+        const auto known = std::find_if(described.begin(), described.end(),
+                                        [&](const PortDescription& p) { return p.name == name; });
+        PortDescription port;
+        if (known != described.end()) port = *known;
+        port.name = name;
+        if (json) {
+            std::printf("%s\n", PortJson(port).c_str());
+        } else {
+            for (const std::string& line : PortLines(port)) std::printf("%s\n", line.c_str());
+        }
+    }
     return 0;
 }
 

@@ -9,7 +9,8 @@ namespace bramblet {
 // check FILE: the status texts of a check pass, the write area and size, the image's CRC-32.
 int CheckFile(const std::string& file, text::Lang lang);
 
-// ports: the serial ports the window offers, in its order.
-int ListPorts();
+// ports: the serial ports the window offers, in its order, each with what it is and where it is
+// plugged; with `json` one object a line.
+int ListPorts(bool json);
 
 }  // namespace bramblet

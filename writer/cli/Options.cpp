@@ -60,9 +60,12 @@ constexpr CommandInfo kCommands[] = {
      "Reads START-END: exit status 0 when every byte is 0xFF, else 1 and the address of the\n"
      "first byte that is not.\n",
      Operands::Range},
-    {Command::Ports, "ports", "", "list the serial ports, one a line",
-     "Lists the serial ports the window would offer, one a line.\n", Operands::None,
-     "ports takes no arguments"},
+    {Command::Ports, "ports", " [--json]", "list the serial ports and what each is",
+     "Lists the serial ports the window would offer, in its order: each name on a line of its\n"
+     "own, then indented what the port is (a USB adapter's VID:PID, maker, product, serial\n"
+     "number and interface), where it is plugged (for --port usb@LOCATION), the names that\n"
+     "keep naming it, the adapter's latency timer, and whether this user may open it.\n",
+     Operands::None, "ports takes no arguments"},
 };
 
 using CommandSet = unsigned;
@@ -78,8 +81,9 @@ constexpr CommandSet kChip = Commands({Command::Info, Command::Read, Command::Bl
 constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
 constexpr CommandSet kWrite = Commands({Command::Write});
 constexpr CommandSet kRead = Commands({Command::Read});
+constexpr CommandSet kPorts = Commands({Command::Ports});
 // The commands that take options after their name (check takes every argument as its file).
-constexpr CommandSet kOptioned = kChip | Commands({Command::Ports});
+constexpr CommandSet kOptioned = kChip | kPorts;
 
 bool Takes(CommandSet set, Command command) {
     return (set >> static_cast<unsigned>(command) & 1u) != 0;
@@ -111,8 +115,11 @@ struct OptionInfo {
 // this order.
 const OptionInfo kOptions[] = {
     {"--port", "PORT", kChip,
-     "serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link);\n"
-     "several --port run several boards side by side (not for read)",
+     "serial port (COM3, /dev/ttyUSB0, ttyUSB0, a bramblet-sim link),\n"
+     "or a USB adapter by what it is (usb:VID:PID[:SERIAL]), where it\n"
+     "is plugged (usb@LOCATION, as ports shows it) or as the only one\n"
+     "there is (auto); several --port run several boards side by side\n"
+     "(not for read)",
      [](Options& o, const std::string& v) -> Refusal {
          o.ports.push_back(v);
          return std::nullopt;
@@ -172,11 +179,22 @@ const OptionInfo kOptions[] = {
      "program). A port without modem lines is refused before anything\n"
      "is sent",
      [](Options& o, const std::string& v) { return TakeSequence(o.after, "--after", v); }},
+    {"--latency", "MS", kChip,
+     "the adapter's latency timer, 0 to 255 ms: every reply window\n"
+     "grows by it; by default by the timer read when the port opens",
+     [](Options& o, const std::string& v) -> Refusal {
+         const bool digits =
+             !v.empty() && v.size() <= 3 &&
+             std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+         if (!digits || std::stoi(v) > 255) return "--latency takes milliseconds from 0 to 255";
+         o.latency = std::chrono::milliseconds(std::stoi(v));
+         return std::nullopt;
+     }},
     // What a production station needs.
-    {"--json", nullptr, kChip,
+    {"--json", nullptr, kChip | kPorts,
      "standard output carries only JSON, one object a line: each\n"
      "status text, progress position and version with its port,\n"
-     "then a result per board",
+     "then a result per board; for ports, one object per port",
      [](Options& o, const std::string&) -> Refusal {
          o.json = true;
          return std::nullopt;
@@ -404,7 +422,10 @@ std::string Usage(Command command) {
     for (const CommandInfo& info : kCommands) {
         if (info.command != command) continue;
         std::string text = "usage: " + Synopsis(info, true) + "\n" + info.details;
-        if (TakesChip(command)) text += "\n" + OptionsText(command, false);
+        const bool hasOptions =
+            std::any_of(std::begin(kOptions), std::end(kOptions),
+                        [&](const OptionInfo& o) { return o.apply && Takes(o.commands, command); });
+        if (hasOptions) text += "\n" + OptionsText(command, false);
         return text;
     }
     std::string text;

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ struct Options {
     std::string output;      // read
     LineSequence before, after;
     FlashOptions flash;  // write and erase
+    // What the adapter may hold a reply for; without it, the timer read when the port opens.
+    std::optional<std::chrono::milliseconds> latency;
     // For a production station: JSON lines on standard output, a run log, serial numbers.
     bool json = false;
     std::optional<std::string> log;

@@ -31,7 +31,19 @@ void Optional(JsonObject& json, const char* key, const std::optional<T>& value, 
 
 void AddResult(JsonObject& json, const BoardReport& r) {
     const Outcome& o = r.outcome;
-    json.String("port", r.port).String("command", r.command).Bool("ok", o.Succeeded());
+    json.String("port", r.port);
+    if (r.adapterKnown) {
+        for (const auto& [key, value] :
+             {std::pair{"port_serial_number", &r.portSerial}, {"port_location", &r.portLocation}}) {
+            if (value->empty()) {
+                json.Null(key);
+            } else {
+                json.String(key, *value);
+            }
+        }
+    }
+    if (r.latencyMs) json.Number("latency_ms", *r.latencyMs);
+    json.String("command", r.command).Bool("ok", o.Succeeded());
     if (o.Succeeded()) {
         json.Null("step");
     } else {

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "writer/cli/Board.h"
+#include "writer/cli/Ports.h"
 #include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
+#include "writer/platform/PortList.h"
 #include "writer/platform/SharedFiles.h"
 #include "writer/platform/System.h"
 
@@ -18,7 +20,8 @@ namespace {
 // What the boards of a run share besides their options: the write file's image and the log.
 class Station {
 public:
-    explicit Station(const Options& options) : options_(options) {}
+    Station(const Options& options, std::vector<ChosenPort> ports)
+        : options_(options), ports_(std::move(ports)) {}
 
     // Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
     // run is refused when one of them cannot be done.
@@ -35,6 +38,7 @@ private:
     std::optional<std::string> TakeNumbers();
 
     const Options& options_;
+    const std::vector<ChosenPort> ports_;
     std::optional<ImageScan> image_;  // write and verify, when the file can be read
     std::optional<std::uint64_t> firstSerial_;
     std::unique_ptr<AppendFile> log_;
@@ -79,7 +83,8 @@ std::optional<std::string> Station::TakeNumbers() {
 }
 
 BoardPlace Station::Place(std::size_t i) const {
-    BoardPlace place{options_.ports[i], options_.ports.size() > 1, std::nullopt, std::nullopt};
+    BoardPlace place{ports_[i].name, ports_.size() > 1, ports_[i].identity, std::nullopt,
+                     std::nullopt};
     if (firstSerial_) place.serial = *firstSerial_ + i;
     if (!image_) return place;
     // A board with a number of its own has an image of its own.
@@ -110,7 +115,17 @@ std::string Summary(const Outcome& outcome) {
 }  // namespace
 
 int RunBoards(const Options& options) {
-    Station station(options);
+    // A port chosen by what it is or where it is plugged is found before anything is sent.
+    std::string refusal;
+    std::optional<std::vector<ChosenPort>> chosen =
+        ChoosePorts(options.ports, SystemPortDescriptions(), refusal);
+    if (!chosen) {
+        std::fprintf(stderr, "bramblet-cli: %s\n", refusal.c_str());
+        return 2;
+    }
+    std::vector<std::string> names;
+    for (const ChosenPort& port : *chosen) names.push_back(port.name);
+    Station station(options, std::move(*chosen));
     if (const auto refusal = station.Prepare()) {
         std::fprintf(stderr, "bramblet-cli: %s\n%s", refusal->c_str(),
                      Usage(options.command).c_str());
@@ -137,9 +152,9 @@ int RunBoards(const Options& options) {
         // With --json standard output is the programs', and the results say it for them.
         for (std::size_t i = 0; i < boards.size(); ++i) {
             if (options.json) {
-                console.Err(options.ports[i] + ": ", Summary(outcomes[i]));
+                console.Err(names[i] + ": ", Summary(outcomes[i]));
             } else {
-                console.Out(options.ports[i] + ": ", Summary(outcomes[i]));
+                console.Out(names[i] + ": ", Summary(outcomes[i]));
             }
         }
     }

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         case Command::Check:
             return CheckFile(options->file, options->Language());
         case Command::Ports:
-            return ListPorts();
+            return ListPorts(options->json);
         default:
             return RunBoards(*options);
     }

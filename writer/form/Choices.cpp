@@ -23,8 +23,8 @@ void ApplyVerifyBy(const std::string& value, Target& target) {
 }
 
 constexpr std::array<Choice, 2> kChoices = {{
-    {"高速通信 (115200)", "Baud", RegType::Dword, "115200", "0", ApplyBaud},
-    {"チェックデータで照合", "VerifyBy", RegType::Sz, "sum", "read", ApplyVerifyBy},
+    {text::Tx::MenuFastLink, "Baud", RegType::Dword, "115200", "0", ApplyBaud},
+    {text::Tx::MenuVerifyBySum, "VerifyBy", RegType::Sz, "sum", "read", ApplyVerifyBy},
 }};
 
 std::optional<std::string> ValueText(const RegValue& value, RegType type) {
@@ -72,7 +72,7 @@ void ChoiceValues::Write(SettingsKey& key) const {
 std::vector<MenuItem> ChoiceValues::Items() const {
     std::vector<MenuItem> items;
     for (const Choice& row : WindowChoices()) {
-        items.push_back({row.text, InForce(row) == row.checked});
+        items.push_back({text::Say(row.text, text::Lang::Ja), InForce(row) == row.checked});
     }
     return items;
 }

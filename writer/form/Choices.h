@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/core/Target.h"
 #include "writer/platform/Settings.h"
 
 namespace bramblet::form {
 
 struct Choice {
-    const char* text;     // the menu item
+    text::Tx text;        // the menu item
     const char* setting;  // the settings value that keeps it
     RegType type;         // RegType::Dword or RegType::Sz
     // The values written when the item is ticked and when it is cleared, as text: a REG_DWORD in

@@ -29,6 +29,9 @@ struct DeviceOwner {
 // The owner of the port's device node; nullopt where the system has no such thing or cannot say.
 std::optional<DeviceOwner> PortOwner(const std::string& name);
 
+// How the user lowers the latency timer of the adapter behind port `name`, in a few words.
+std::string LatencyRemedy(const std::string& name);
+
 // What to do about a port that would not open, a line each, indented under the error itself:
 // whom to ask for a permission, that another program has the port, which ports there are.
 std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<DeviceOwner>& owner,

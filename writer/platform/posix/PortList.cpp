@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "writer/common/Text.h"
@@ -157,20 +158,36 @@ std::vector<PortDescription> DescribePorts(const PortPlaces& places) {
     return ports;
 }
 
+PortPlaces SystemPortPlaces() {
+    PortPlaces places;
+    if (const char* root = std::getenv("BRAMBLET_DEVICE_ROOT"); root && *root) {
+        places.sys = fs::path(root) / "sys";
+        places.dev = fs::path(root) / "dev";
+    }
+    places.simulated = SimulatedPortFolder();
+    return places;
+}
+
 std::optional<std::vector<std::string>> SystemPortNames() {
-    std::vector<std::string> ports = KernelSerialPorts("/sys/class/tty");
-    for (std::string& sim : SimulatedPorts(SimulatedPortFolder())) ports.push_back(std::move(sim));
+    const PortPlaces places = SystemPortPlaces();
+    std::vector<std::string> ports = KernelSerialPorts(places.sys / "class/tty");
+    for (std::string& sim : SimulatedPorts(places.simulated)) ports.push_back(std::move(sim));
     return ports;
 }
 
 std::optional<std::vector<PortDescription>> SystemPortDescriptions() {
-    PortPlaces places;
-    places.simulated = SimulatedPortFolder();
-    return DescribePorts(places);
+    return DescribePorts(SystemPortPlaces());
+}
+
+std::string LatencyRemedy(const std::string& name) {
+    const std::string tty = fs::path(name).filename().string();
+    return "the package's udev rule sets it to 1 ms when the adapter is plugged in (or as root: "
+           "echo 1 > /sys/bus/usb-serial/devices/" +
+           tty + "/latency_timer)";
 }
 
 std::optional<DeviceOwner> PortOwner(const std::string& name) {
-    return NodeOwner(PosixDevicePath(name));
+    return NodeOwner(PosixDevicePath(name, SystemPortPlaces().dev));
 }
 
 }  // namespace bramblet

@@ -28,6 +28,10 @@ struct PortPlaces {
 
 std::vector<PortDescription> DescribePorts(const PortPlaces& places);
 
+// The system's places. BRAMBLET_DEVICE_ROOT, for tests, names a folder whose sys and dev stand
+// in for /sys and /dev, so a station of adapters can be laid out in files.
+PortPlaces SystemPortPlaces();
+
 // The owner of the device node at `path`.
 std::optional<DeviceOwner> NodeOwner(const std::filesystem::path& path);
 

@@ -275,14 +275,14 @@ OpenError ErrorKind(int error) {
 
 }  // namespace
 
-std::string PosixDevicePath(const std::string& name) {
+std::string PosixDevicePath(const std::string& name, const std::filesystem::path& dev) {
     if (name.empty() || name.find('/') != std::string::npos) return name;
-    return "/dev/" + name;
+    return (dev / name).string();
 }
 
 OpenResult PosixPortOpener::Open(const std::string& name) {
     OpenResult result;
-    const std::string path = PosixDevicePath(name);
+    const std::string path = PosixDevicePath(name, dev_);
     if (path.empty()) {
         result.error = OpenError::NotFound;
         result.detail = "no port name";
@@ -312,9 +312,12 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
     }
     const bool lowLatencySet = RequestLowLatency(fd);
     // Read after the request: the driver has set the timer by then. The kernel's name for the
-    // device is the node's own, whatever link the user opened it by (/dev/serial/by-id/...).
+    // device is the node's own, whatever link the user opened it by (/dev/serial/by-id/...); a
+    // bare name is the node's.
     std::error_code ec;
-    const std::string tty = std::filesystem::canonical(path, ec).filename().string();
+    const std::string tty = name.find('/') == std::string::npos
+                                ? name
+                                : std::filesystem::canonical(path, ec).filename().string();
     std::optional<std::chrono::milliseconds> latency;
     if (const std::optional<int> ms = ec ? std::nullopt : LatencyTimer(sys_, tty)) {
         latency = std::chrono::milliseconds(*ms);

@@ -6,15 +6,21 @@
 
 #include "writer/common/Text.h"
 
+#include "writer/platform/posix/PortList.h"
 #include "writer/platform/posix/PosixSerial.h"
 
 namespace bramblet {
 
-std::unique_ptr<PortOpener> SystemPortOpener() { return std::make_unique<PosixPortOpener>(); }
+std::unique_ptr<PortOpener> SystemPortOpener() {
+    const PortPlaces places = SystemPortPlaces();
+    return std::make_unique<PosixPortOpener>(places.sys, places.dev);
+}
 
 void PrepareConsole() {}
 
-bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+bool IsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) == 1;
+}
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
@@ -28,6 +34,8 @@ std::string LocalTimeIso8601() {
 }
 
 // The terminal bell would ring in whatever terminal started the program, not at the window.
-bool SystemBeep(std::uint32_t) { return false; }
+bool SystemBeep(std::uint32_t) {
+    return false;
+}
 
 }  // namespace bramblet

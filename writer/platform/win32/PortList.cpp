@@ -123,6 +123,11 @@ std::optional<int> PortLatencyTimer(const std::string& name) {
     return device == devices.end() ? std::nullopt : device->second.latencyMs;
 }
 
+std::string LatencyRemedy(const std::string& name) {
+    return "an administrator sets it in Device Manager: " + name +
+           ", Properties, Port Settings, Advanced, Latency Timer (msec): 1";
+}
+
 std::optional<DeviceOwner> PortOwner(const std::string&) {
     // A COM port has no owner to ask; Windows answers "access denied" for a port in use.
     return std::nullopt;
