@@ -112,8 +112,9 @@ _bramblet_cli() {
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    elif [[ ${words[1]} == @(check|write|verify|erase) ]]; then
-        # The write file: an S-record file, ".mot" or ".s" in any letter case.
+    elif [[ ${words[1]} == @(check|write|verify|erase|info) ]]; then
+        # The write file (for erase and info, the one beside its ID file): an S-record file,
+        # ".mot" or ".s" in any letter case.
         _filedir '@([mM][oO][tT]|[sS])'
     fi
     # Other commands take an address range or nothing, which no list can offer.

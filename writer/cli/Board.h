@@ -23,7 +23,12 @@ struct BoardPlace {
     std::optional<PortDescription> adapter;  // what the system says of the port
     std::optional<std::uint64_t> serial;     // the number it is given
     std::optional<ImageDigest> image;        // of what it writes or compares
+    ImagePatch patch = {};                   // its own bytes: its number, the ID code
 };
+
+// The family a board works with: --family, else the one the window would show after choosing
+// the file, else the window's first family.
+Family BoardFamily(const Options& options);
 
 class Board {
 public:

@@ -45,11 +45,11 @@ constexpr CommandInfo kCommands[] = {
      "erase the chip (FILE only locates its ID file: prog.mot gives prog.id)",
      "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n",
      Operands::FileOrNone},
-    {Command::Info, "info", "",
+    {Command::Info, "info", " [FILE]",
      "connect and unlock, then show the boot program's version and status",
      "Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
-     "family used. Nothing is erased or programmed.\n",
-     Operands::None, "info takes no FILE"},
+     "family used. Nothing is erased or programmed. FILE only locates its ID file.\n",
+     Operands::FileOrNone},
     {Command::Read, "read", " START-END",
      "read the pages of START-END back into FILE (-o) as S-records",
      "Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
@@ -250,6 +250,25 @@ const OptionInfo kOptions[] = {
          return "--serial takes ADDR:WIDTH:COUNTER: a hexadecimal address, a width of 1 to 8 "
                 "bytes that ends at or below FFFFFF, and the counter file";
      }},
+    {"--set-id", "HEX14", kWrite,
+     "write: protect the chip with this ID code (14 hex digits): its\n"
+     "seven bytes go to the family's ID addresses with FILE's, and\n"
+     "once written and verified the code is kept in FILE's ID file\n"
+     "(prog.mot gives prog.id), which later commands unlock with.\n"
+     "FILE's own bytes there must be the code's",
+     [](Options& o, const std::string& v) -> Refusal {
+         IdCodeBytes code{};
+         if (!ParseIdCode(v, code)) return "--set-id takes 14 hex digits";
+         o.setId = code;
+         return std::nullopt;
+     }},
+    {"--force", nullptr, kWrite,
+     "write: with --set-id, replace an ID file that holds another\n"
+     "code (the only record of the chips protected with it)",
+     [](Options& o, const std::string&) -> Refusal {
+         o.force = true;
+         return std::nullopt;
+     }},
     {"--lang", "LANG", kOptioned,
      "en or ja: the language of the status texts (also before the\n"
      "command, for check); else $BRAMBLET_LANG, else ja",
@@ -396,6 +415,7 @@ Refusal CheckTogether(const Options& options) {
     if (options.flash.noErase && !options.flash.eraseBlocks.empty()) {
         return "--no-erase and --erase-block cannot be used together";
     }
+    if (options.force && !options.setId) return "--force goes only with --set-id";
     if (options.modePin && options.baud == 9600) {
         return "--baud 9600 cannot be used with --mode-pin: the mode-pin link runs at 38400";
     }

@@ -42,6 +42,10 @@ struct Options {
     bool json = false;
     std::optional<std::string> log;
     std::optional<SerialOption> serial;  // write
+    // write: the ID code the chips are protected with, recorded in the ID file beside the file;
+    // `force` lets it replace an ID file that holds another code.
+    std::optional<IdCodeBytes> setId;
+    bool force = false;
     // The language of the status texts: --lang, else the environment's, else Japanese.
     std::optional<text::Lang> lang;
     text::Lang Language() const { return lang.value_or(text::Lang::Ja); }

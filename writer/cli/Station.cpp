@@ -8,6 +8,7 @@
 
 #include "writer/cli/Board.h"
 #include "writer/cli/Ports.h"
+#include "writer/cli/Protect.h"
 #include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
 #include "writer/platform/PortList.h"
@@ -17,11 +18,14 @@
 namespace bramblet {
 namespace {
 
-// What the boards of a run share besides their options: the write file's image and the log.
+// What the boards of a run share besides their options: the write file's image, the log and the
+// ID code they are protected with.
 class Station {
 public:
     Station(const Options& options, std::vector<ChosenPort> ports)
-        : options_(options), ports_(std::move(ports)) {}
+        : options_(options), ports_(std::move(ports)) {
+        if (options.setId) protection_.emplace(options, BoardFamily(options));
+    }
 
     // Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
     // run is refused when one of them cannot be done.
@@ -34,8 +38,17 @@ public:
     void Log(Board& board);
     bool LogFailed() const { return logFailed_; }
 
+    // Once the boards have ended: the ID code kept for the chips written with it, in one ID file
+    // however many there are; false when it could not be.
+    bool KeepIdCode(const std::vector<Outcome>& outcomes) const;
+
 private:
     std::optional<std::string> TakeNumbers();
+    // A board's own bytes over the file's: its number, if it has one, and the ID code.
+    ImagePatch Patch(std::optional<std::uint64_t> serial) const;
+    std::optional<ImageScan> Scan(const ImagePatch& patch) const {
+        return ScanImage(options_.file, patch);
+    }
 
     const Options& options_;
     const std::vector<ChosenPort> ports_;
@@ -43,7 +56,21 @@ private:
     std::optional<std::uint64_t> firstSerial_;
     std::unique_ptr<AppendFile> log_;
     std::atomic<bool> logFailed_{false};
+    std::optional<Protection> protection_;
 };
+
+ImagePatch Station::Patch(std::optional<std::uint64_t> serial) const {
+    ImagePatch patch = serial ? SerialPatch(*options_.serial, *serial) : ImagePatch{};
+    if (protection_) patch.Add(protection_->Patch());
+    return patch;
+}
+
+// Whether the file supplies a byte where the number goes: the number's bytes come first in a
+// board's patch.
+bool SerialClashes(const ImageScan& scan, const SerialOption& serial) {
+    const auto end = scan.held.begin() + std::min<std::size_t>(serial.width, scan.held.size());
+    return std::any_of(scan.held.begin(), end, [](const auto& held) { return held.has_value(); });
+}
 
 std::optional<std::string> Station::Prepare() {
     std::string error;
@@ -52,8 +79,20 @@ std::optional<std::string> Station::Prepare() {
         if (!log_) return "cannot open the log " + error;
     }
     if (options_.command == Command::Write || options_.command == Command::Verify) {
-        image_ = ScanImage(options_.file,
-                           options_.serial ? SerialPatch(*options_.serial, 0) : ImagePatch{});
+        image_ = Scan(Patch(options_.serial ? std::optional<std::uint64_t>(0) : std::nullopt));
+    }
+    if (protection_) {
+        if (options_.serial) {
+            const ImagePatch number = SerialPatch(*options_.serial, 0);
+            for (const ImagePatch::Byte& b : protection_->Patch().All()) {
+                if (b.address >= number.address && b.address < number.address + number.bytes.size())
+                    return "--serial and --set-id both put bytes at " + Hex(b.address, 6);
+            }
+        }
+        // The code's bytes alone, to tell the file's bytes there from the number's.
+        const std::optional<ImageScan> code =
+            options_.serial && image_ ? Scan(protection_->Patch()) : image_;
+        if (auto why = protection_->Refusal(code)) return why;
     }
     // A file that the write's check will refuse is given no number.
     if (!options_.serial || !image_ || image_->empty) return std::nullopt;
@@ -62,7 +101,7 @@ std::optional<std::string> Station::Prepare() {
 
 std::optional<std::string> Station::TakeNumbers() {
     const SerialOption& serial = *options_.serial;
-    if (image_->clashes) {
+    if (SerialClashes(*image_, serial)) {
         return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
                "-" + Hex(serial.address + serial.width - 1, 6);
     }
@@ -86,12 +125,12 @@ BoardPlace Station::Place(std::size_t i) const {
     BoardPlace place{ports_[i].name, ports_.size() > 1, ports_[i].identity, std::nullopt,
                      std::nullopt};
     if (firstSerial_) place.serial = *firstSerial_ + i;
+    place.patch = Patch(place.serial);
     if (!image_) return place;
     // A board with a number of its own has an image of its own.
     if (!place.serial) {
         place.image = image_->digest;
-    } else if (const auto own =
-                   ScanImage(options_.file, SerialPatch(*options_.serial, *place.serial))) {
+    } else if (const auto own = Scan(place.patch)) {
         place.image = own->digest;
     }
     return place;
@@ -106,6 +145,17 @@ void Station::Log(Board& board) {
         board.Error("bramblet-cli: cannot write the log: " + error);
         logFailed_ = true;
     }
+}
+
+bool Station::KeepIdCode(const std::vector<Outcome>& outcomes) const {
+    if (!protection_ || std::none_of(outcomes.begin(), outcomes.end(),
+                                     [](const Outcome& o) { return o.Succeeded(); })) {
+        return true;
+    }
+    std::string done;
+    const std::optional<std::string> error = protection_->Record(done);
+    std::fprintf(stderr, "bramblet-cli: %s\n", (error ? *error : done).c_str());
+    return !error;
 }
 
 std::string Summary(const Outcome& outcome) {
@@ -162,14 +212,16 @@ int RunBoards(const Options& options) {
     if (options.json) {
         for (const auto& board : boards) console.Out("", ResultLine(board->Report()));
     }
+    const bool kept = station.KeepIdCode(outcomes);
     // A board that had finished when the request came has done its work; one that was stopped
     // makes the run a stopped one.
     const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) {
         return o.lost.kind == PortLoss::Kind::Stopped;
     });
     if (stopped) return 128 + StopSignal();
-    return !station.LogFailed() && std::all_of(outcomes.begin(), outcomes.end(),
-                                               [](const Outcome& o) { return o.Succeeded(); })
+    return kept && !station.LogFailed() &&
+                   std::all_of(outcomes.begin(), outcomes.end(),
+                               [](const Outcome& o) { return o.Succeeded(); })
                ? 0
                : 1;
 }
