@@ -96,7 +96,10 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   # The station's options: a log is any file, a serial number's place nothing to offer.
   expect "$files" "$cli" erase --log ""
   expect "" "$cli" write prog.mot --serial ""
-  expect --serial "$cli" write prog.mot --se
+  expect "--serial --set-id" "$cli" write prog.mot --se
+  expect "" "$cli" write prog.mot --set-id ""
+  # info's file only locates its ID file, as erase's does.
+  expect "OLD.MOT boards lower.s prog.mot" "$cli" info ""
 else
   expect "$files" "$cli" write prog.mot --port ""
 fi
