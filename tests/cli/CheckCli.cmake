@@ -76,13 +76,25 @@ if(CASE STREQUAL "good")
   expect("${good_result}" "" 0 check good.mot)
   expect("${good_result}" "" 0 check lower.s)
   expect("${good_result}" "" 0 check "${WORK}/good.mot")
-elseif(CASE STREQUAL "wrong-extension")
+elseif(CASE STREQUAL "by-content")
+  # The name does not decide: S-records under any name are S-records.
   file(WRITE "${WORK}/good.hex" "${good}")
   file(WRITE "${WORK}/good.S19" "${good}")
+  file(WRITE "${WORK}/good" "${good}")
+  expect("${good_result}" "" 0 check good.hex)
+  expect("${good_result}" "" 0 check good.S19)
+  expect("${good_result}" "" 0 check good)
+  # A file of no known format needs --base, and a file with addresses of its own refuses it.
+  file(WRITE "${WORK}/notes.txt" "firmware notes\n")
   set(out "Sフォーマットファイルではありません！\n${refused}")
-  expect("${out}" "" 1 check good.hex)
-  expect("${out}" "" 1 check good.S19)
-  expect("${out}" "" 1 check good)
+  expect("${out}"
+    "bramblet-cli: notes.txt: neither S-records, Intel HEX nor ELF; a raw binary needs a base address\n"
+    1 check notes.txt)
+  expect("${out}"
+    "bramblet-cli: good.hex: the file is S-records, which holds its own addresses; a base address is only for a raw binary\n"
+    1 --base 4000 check good.hex)
+  expect("${checking}書込エリア(004000-00400E)  書込サイズ(15バイト)\nCRC-32: 1B8B9FE8 (256 bytes)\n"
+    "" 0 --base 4000 check notes.txt)
 elseif(CASE STREQUAL "missing")
   expect("Sフォーマットファイルを読み込めません！\n${refused}" "" 1 check missing.mot)
 elseif(CASE STREQUAL "folder")

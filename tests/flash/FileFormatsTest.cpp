@@ -62,10 +62,14 @@ TEST(FileFormatsTest, TheWindowsNameRuleStaysUnlessContentIsAskedFor) {
     EXPECT_EQ(stream.Open(hex), StreamOpen::NotSRecordName);
     EXPECT_EQ(stream.Open(hex, {}), StreamOpen::NotSRecordName);
     EXPECT_EQ(stream.Open(hex, kByContent), StreamOpen::Opened);
-    // An S-record file with junk before its first record is still one by the window's rule.
+    // An S-record file with junk before its first record is still one by the window's rule,
+    // and by content too, so that a file the window takes is never refused; under another name
+    // it shows no format.
     const std::string junk = dir.Write("junk.mot", "hello\n" + SRecord('1', 0xC000, {1}));
     EXPECT_EQ(Read(junk, {}).check.count, 1);
-    EXPECT_EQ(Read(junk).open, StreamOpen::NotWriteFile);
+    EXPECT_EQ(Read(junk).check.count, 1);
+    EXPECT_EQ(Read(dir.Write("junk.txt", "hello\n" + SRecord('1', 0xC000, {1}))).open,
+              StreamOpen::NotWriteFile);
 }
 
 TEST(FileFormatsTest, AFileItCannotTellIsRefusedWithItsReason) {

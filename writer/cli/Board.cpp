@@ -44,7 +44,8 @@ Family BoardFamily(const Options& options) {
     if (options.family) return *options.family;
     if (options.file.empty()) return Family::R8C;
     WriterView silent;
-    return FileChosen(silent, options.file, Family::R8C).family.value_or(Family::R8C);
+    return FileChosen(silent, options.file, Family::R8C, options.Reading())
+        .family.value_or(Family::R8C);
 }
 
 Board::Board(const Options& options, BoardPlace place, Console& console)
@@ -57,7 +58,8 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
               LinkOptions{options.baud, options.before, options.after,
                           options.latency.value_or(std::chrono::milliseconds{0})},
               options.flash,
-              place.patch},
+              place.patch,
+              options.Reading()},
       face_(MakeView(options, console, place)),
       view_(*face_),
       prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),

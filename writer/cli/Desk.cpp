@@ -15,15 +15,16 @@
 
 namespace bramblet {
 
-int CheckFile(const std::string& file, text::Lang lang) {
+int CheckFile(const std::string& file, const FileReading& reading, text::Lang lang) {
     Console console(stdout, stderr);
     CliView view(console, "");
     view.language = lang;
     ImageDigester image;
-    const StreamResult check = CheckPass(view, file, &image);
+    const StreamResult check = CheckPass(view, file, &image, reading);
     std::printf("%s\n", FileCheckText(check, lang).c_str());
+    if (!check.problem.empty()) view.Error("bramblet-cli: " + check.problem);
     if (check.count < 1) return 1;
-    if (const std::optional<ImageScan> scan = image.Finish(file)) {
+    if (const std::optional<ImageScan> scan = image.Finish(file, reading)) {
         std::printf("CRC-32: %s (%s bytes)\n", Hex(scan->digest.crc32, 8).c_str(),
                     std::to_string(scan->digest.size).c_str());
     }

@@ -3,11 +3,13 @@
 #include <string>
 
 #include "text/Catalogue.h"
+#include "writer/flash/FileFormats.h"
 
 namespace bramblet {
 
-// check FILE: the status texts of a check pass, the write area and size, the image's CRC-32.
-int CheckFile(const std::string& file, text::Lang lang);
+// check FILE: the status texts of a check pass, the write area and size, the image's CRC-32;
+// why a file read as `reading` says is refused or malformed, on standard error.
+int CheckFile(const std::string& file, const FileReading& reading, text::Lang lang);
 
 // ports: the serial ports the window offers, in its order, each with what it is and where it is
 // plugged; with `json` one object a line.

@@ -68,7 +68,7 @@ void ExplainFailure(CliView& view, const std::string& port, const Outcome& outco
             ExplainOpenFailure(view, port, outcome);
             return;
         case FailureDetail::Reason:
-            view.Error("bramblet-cli: " + outcome.detail);
+            if (!outcome.detail.empty()) view.Error("bramblet-cli: " + outcome.detail);
             return;
         case FailureDetail::Loss:
             if (!outcome.lost && !outcome.page) return;

@@ -32,28 +32,34 @@ struct CommandInfo {
 // Each command once: the program's usage and every command's own are made from this table.
 constexpr CommandInfo kCommands[] = {
     {Command::Check, "check", " FILE",
-     "check an S-record file: its status texts, write area, size and CRC-32",
-     "Checks an S-record file: prints the status texts, then the write area and size, then\n"
+     "check a write file: its status texts, write area, size and CRC-32",
+     "Checks a write file: prints the status texts, then the write area and size, then\n"
      "the CRC-32 of its image: the pages it touches in address order, 256 bytes each with\n"
-     "0xFF where it has nothing, as read gives them back once written.\n",
+     "0xFF where it has nothing, as read gives them back once written. For a raw binary,\n"
+     "give --base ADDR before the command: bramblet-cli --base 4000 check prog.bin.\n",
      Operands::File, nullptr, true},
     {Command::Write, "write", " FILE", "erase the chip, program FILE and verify it",
-     "Erases the chip, programs FILE and verifies it.\n", Operands::File},
+     "Erases the chip, programs FILE and verifies it. FILE holds S-records, Intel HEX or\n"
+     "ELF, told apart by its content, or is a raw binary placed by --base.\n",
+     Operands::File},
     {Command::Verify, "verify", " FILE", "compare the chip with FILE",
-     "Compares the chip with FILE.\n", Operands::File},
+     "Compares the chip with FILE, read as write reads it.\n", Operands::File},
     {Command::Erase, "erase", " [FILE]",
      "erase the chip (FILE only locates its ID file: prog.mot gives prog.id)",
-     "Erases the chip. FILE only locates its ID file (prog.mot gives prog.id).\n",
+     "Erases the chip. FILE is not written: it locates its ID file (prog.mot and prog.elf\n"
+     "give prog.id) and, without --family, chooses the family as for write.\n",
      Operands::FileOrNone},
     {Command::Info, "info", " [FILE]",
      "connect and unlock, then show the boot program's version and status",
      "Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
-     "family used. Nothing is erased or programmed. FILE only locates its ID file.\n",
+     "family used. Nothing is erased or programmed. FILE only locates its ID file and,\n"
+     "without --family, chooses the family as for write.\n",
      Operands::FileOrNone},
-    {Command::Read, "read", " START-END",
-     "read the pages of START-END back into FILE (-o) as S-records",
-     "Reads the pages of START-END back into FILE as S-records, leaving out pages that are\n"
-     "all 0xFF. FILE appears only when the whole range was read.\n",
+    {Command::Read, "read", " START-END", "read the pages of START-END back into FILE (-o)",
+     "Reads the pages of START-END back into FILE: Intel HEX when its name ends in .hex or\n"
+     ".ihex, a raw binary of the whole range when in .bin, else S-records. S-records and\n"
+     "Intel HEX leave out pages that are all 0xFF. FILE appears only when the whole range\n"
+     "was read.\n",
      Operands::Range},
     {Command::BlankCheck, "blank-check", " START-END",
      "check that START-END is erased; prints the first address that is not",
@@ -82,6 +88,9 @@ constexpr CommandSet kErasing = Commands({Command::Write, Command::Erase});
 constexpr CommandSet kWrite = Commands({Command::Write});
 constexpr CommandSet kRead = Commands({Command::Read});
 constexpr CommandSet kPorts = Commands({Command::Ports});
+constexpr CommandSet kCheck = Commands({Command::Check});
+// The commands that read a write file, whatever its format.
+constexpr CommandSet kFiles = kCheck | Commands({Command::Write, Command::Verify, Command::Erase});
 // The commands that take options after their name (check takes every argument as its file).
 constexpr CommandSet kOptioned = kChip | kPorts;
 
@@ -109,6 +118,9 @@ struct OptionInfo {
     const char* help;     // its lines in the usage, after the name column
     Apply apply;
     const char* ownHelp = nullptr;  // in its one command's usage, where that says it shorter
+    // Also taken before the command, the only place check, whose arguments are all its file,
+    // takes options.
+    bool beforeCommand = false;
 };
 
 // Every option once: parsing, the program's usage and each command's own are made from it, in
@@ -269,20 +281,38 @@ const OptionInfo kOptions[] = {
          o.force = true;
          return std::nullopt;
      }},
-    {"--lang", "LANG", kOptioned,
+    {"--lang", "LANG", kOptioned | kCheck,
      "en or ja: the language of the status texts (also before the\n"
      "command, for check); else $BRAMBLET_LANG, else ja",
      [](Options& o, const std::string& v) -> Refusal {
          o.lang = text::ParseLang(v);
          if (!o.lang) return "--lang takes en or ja";
          return std::nullopt;
-     }},
-    {"-o", "FILE", kRead, "read: the S-record file to write",
+     },
+     nullptr, true},
+    // The write file: S-records, Intel HEX and ELF are told apart by their content.
+    {"--base", "ADDR", kFiles,
+     "FILE is a raw binary whose first byte goes to hexadecimal ADDR\n"
+     "(before the command, for check); a FILE in S-records, Intel HEX\n"
+     "or ELF holds its own addresses and is refused with it",
+     [](Options& o, const std::string& v) -> Refusal {
+         const std::optional<std::uint32_t> address = ParseHex(v, 8);
+         if (!address || *address > kLastChipAddress) {
+             return "--base takes a hexadecimal address up to FFFFFF";
+         }
+         o.base = *address;
+         return std::nullopt;
+     },
+     nullptr, true},
+    {"-o", "FILE", kRead,
+     "read: the file to write, in the format its extension names\n"
+     "(.hex, .ihex: Intel HEX; .bin: raw binary; else S-records)",
      [](Options& o, const std::string& v) -> Refusal {
          o.output = v;
          return std::nullopt;
      },
-     "the S-record file to write"},
+     "the file to write, in the format its extension names (.hex,\n"
+     ".ihex: Intel HEX; .bin: raw binary; else S-records)"},
     {"-h, --help", nullptr, 0, "this text; after a command, that command's", nullptr},
     {"--version", nullptr, 0, "the program's version", nullptr},
 };
@@ -429,6 +459,13 @@ const OptionInfo* FindOption(const std::string& arg, Command command) {
     return nullptr;
 }
 
+const OptionInfo* FindOptionBeforeCommand(const std::string& arg) {
+    for (const OptionInfo& option : kOptions) {
+        if (option.beforeCommand && arg == option.name) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 const char* CommandName(Command command) {
@@ -479,29 +516,36 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     };
     Options options;
-    // Before the command it reaches every command, check's file included.
-    if (!args.empty() && args[0] == "--lang") {
-        if (args.size() < 2) return refuse("--lang needs a value");
-        options.lang = text::ParseLang(args[1]);
-        if (!options.lang) return refuse("--lang takes en or ja");
-        std::vector<std::string> rest(args.begin() + 2, args.end());
-        std::optional<Options> parsed = ParseOptions(rest, error);
-        if (parsed && !parsed->lang) parsed->lang = options.lang;
-        return parsed;
+    // Those before the command come first, so the same option after it is the nearer choice.
+    std::size_t at = 0;
+    std::vector<const OptionInfo*> early;
+    while (at < args.size()) {
+        const OptionInfo* option = FindOptionBeforeCommand(args[at]);
+        if (!option) break;
+        if (at + 1 >= args.size()) return refuse(args[at] + " needs a value");
+        if (Refusal why = option->apply(options, args[at + 1])) return refuse(std::move(*why));
+        early.push_back(option);
+        at += 2;
     }
-    if (args.empty()) return refuse("no command");
-    if (args[0] == "-h" || args[0] == "--help") return options;
-    if (args[0] == "--version") {
+    if (at >= args.size()) return refuse("no command");
+    const std::string& name = args[at];
+    if (name == "-h" || name == "--help") return options;
+    if (name == "--version") {
         options.command = Command::Version;
         return options;
     }
     const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                    [&](const CommandInfo& c) { return args[0] == c.name; });
-    if (known == std::end(kCommands)) return refuse("unknown command '" + args[0] + "'");
+                                    [&](const CommandInfo& c) { return name == c.name; });
+    if (known == std::end(kCommands)) return refuse("unknown command '" + name + "'");
     options.command = known->command;
+    for (const OptionInfo* option : early) {
+        if (!Takes(option->commands, options.command)) {
+            return refuse(std::string(option->name) + " is not an option of " + name);
+        }
+    }
 
     std::vector<std::string> operands;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = at + 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.helpFor = options.command;

@@ -9,6 +9,7 @@
 #include "writer/cli/Serial.h"
 #include "writer/common/Family.h"
 #include "writer/core/Target.h"
+#include "writer/flash/FileFormats.h"
 #include "writer/flash/IdFile.h"
 
 namespace bramblet {
@@ -49,6 +50,9 @@ struct Options {
     // The language of the status texts: --lang, else the environment's, else Japanese.
     std::optional<text::Lang> lang;
     text::Lang Language() const { return lang.value_or(text::Lang::Ja); }
+    // Where a raw binary FILE begins; FILE is read by its content in any case.
+    std::optional<std::uint32_t> base;
+    FileReading Reading() const { return {true, base}; }
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`.

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "writer/common/Text.h"
-#include "writer/flash/SRecordWriter.h"
+#include "writer/flash/ImageWriter.h"
 #include "writer/link/Protocol.h"
 
 namespace bramblet {
@@ -50,15 +50,17 @@ std::optional<ReadFailure> ReadToFile(SerialPort& port, const PageRange& range,
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
         if (!out) return ReadFailure{"cannot write " + utf8File, std::nullopt, {}};
-        SRecordWriter records(out, range.last > 0xFFFF, "bramblet-cli read");
+        const std::unique_ptr<ImageWriter> image =
+            MakeImageWriter(utf8File, out, {range.first, range.last}, "bramblet-cli read");
         failure = ReadPages(port, range, progress, [&](std::uint32_t base, const PageImage& page) {
+            // A raw binary fills what it is not given with 0xFF itself.
             const bool blank =
                 std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0xFF; });
-            if (!blank) records.Data(base, page);
+            if (!blank) image->Data(base, page);
             return true;
         });
         if (!failure) {
-            records.End();
+            image->End();
             out.close();
             if (!out) failure = ReadFailure{"cannot write " + utf8File, std::nullopt, {}};
         }

@@ -31,9 +31,10 @@ std::optional<ReadFailure> ReadPages(
     SerialPort& port, const PageRange& range, const ReadProgress& progress,
     const std::function<bool(std::uint32_t, const PageImage&)>& take);
 
-// The range as S-records in `utf8File` (S1 and S9 when it ends at or below 0xFFFF, else S2 and
-// S8), leaving out pages that are all 0xFF. The file is written beside its name and renamed when
-// whole, so a failed or interrupted read leaves no file, or the old one untouched.
+// The range in `utf8File`, in the format its extension names (MakeImageWriter): S-records (S1
+// and S9 when it ends at or below 0xFFFF, else S2 and S8) or Intel HEX leave out pages that are
+// all 0xFF, a raw binary holds the whole range. The file is written beside its name and renamed
+// when whole, so a failed or interrupted read leaves no file, or the old one untouched.
 std::optional<ReadFailure> ReadToFile(SerialPort& port, const PageRange& range,
                                       const std::string& utf8File, const ReadProgress& progress);
 

@@ -47,7 +47,7 @@ private:
     // A board's own bytes over the file's: its number, if it has one, and the ID code.
     ImagePatch Patch(std::optional<std::uint64_t> serial) const;
     std::optional<ImageScan> Scan(const ImagePatch& patch) const {
-        return ScanImage(options_.file, patch);
+        return ScanImage(options_.file, patch, options_.Reading());
     }
 
     const Options& options_;

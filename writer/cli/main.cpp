@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
             std::printf("bramblet-cli %s\n", BRAMBLET_VERSION);
             return 0;
         case Command::Check:
-            return CheckFile(options->file, options->Language());
+            return CheckFile(options->file, options->Reading(), options->Language());
         case Command::Ports:
             return ListPorts(options->json);
         default:

@@ -21,8 +21,8 @@ StreamResult CheckPass(WriterView& view, const std::string& file, PageSink* page
 }
 
 FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,
-                              std::optional<Family> current) {
-    FileCheck check{CheckPass(view, file), std::nullopt};
+                              std::optional<Family> current, const FileReading& reading) {
+    FileCheck check{CheckPass(view, file, nullptr, reading), std::nullopt};
     view.SetFileCheckText(FileCheckText(check.result, view.Language()));
     if (check.result.count < 1) return check;  // the check's own message stays in the status line
     if (selectFamily) check.family = FamilyByHighestAddress(check.result.maxAddress, current);
@@ -35,8 +35,9 @@ std::optional<Family> ReadIdFileFamily(const std::string& writeFile) {
     return file ? file->family : std::nullopt;
 }
 
-FileCheck FileChosen(WriterView& view, const std::string& file, std::optional<Family> current) {
-    FileCheck check = ShowFileCheckResult(view, file, true, current);
+FileCheck FileChosen(WriterView& view, const std::string& file, std::optional<Family> current,
+                     const FileReading& reading) {
+    FileCheck check = ShowFileCheckResult(view, file, true, current, reading);
     if (const std::optional<Family> named = ReadIdFileFamily(file)) check.family = named;
     return check;
 }

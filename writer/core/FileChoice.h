@@ -25,13 +25,14 @@ struct FileCheck {
 // The check of `file` with its status texts and the Label4 text; with `selectFamily`, a good
 // check also lets the highest data address choose the family in place of `current`.
 FileCheck ShowFileCheckResult(WriterView& view, const std::string& file, bool selectFamily,
-                              std::optional<Family> current);
+                              std::optional<Family> current, const FileReading& reading = {});
 
 // The family that the ID file beside `writeFile` names, if it names one.
 std::optional<Family> ReadIdFileFamily(const std::string& writeFile);
 
 // A write file was chosen (on the command line, in the file list, the open dialog or by a drop):
 // the check with family selection, then the ID file, whose family takes precedence.
-FileCheck FileChosen(WriterView& view, const std::string& file, std::optional<Family> current);
+FileCheck FileChosen(WriterView& view, const std::string& file, std::optional<Family> current,
+                     const FileReading& reading = {});
 
 }  // namespace bramblet

@@ -145,9 +145,10 @@ bool Session::Run::VerifyPage(std::uint32_t base, const PageImage& image,
 }
 
 std::int32_t Session::Run::Stream(std::uint8_t mode, std::int32_t expectedSize) {
-    return StreamSFormatFile(View(), *this, target_.writeFile, mode, expectedSize, &target_.patch,
-                             target_.reading)
-        .count;
+    StreamResult result = StreamSFormatFile(View(), *this, target_.writeFile, mode, expectedSize,
+                                            &target_.patch, target_.reading);
+    if (!result.problem.empty()) outcome_.detail = std::move(result.problem);
+    return result.count;
 }
 
 void Session::Run::Fail(Step step) {

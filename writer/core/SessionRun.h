@@ -57,7 +57,8 @@ public:
     bool ProgramPage(std::uint32_t base, const PageImage& image) override;
     bool VerifyPage(std::uint32_t base, const PageImage& image, const PageFlags& present) override;
 
-    // A pass over the target's write file with this run's page steps.
+    // A pass over the target's write file with this run's page steps. Where the file read by
+    // content is at fault, what and where is kept as the outcome's detail.
     std::int32_t Stream(std::uint8_t mode, std::int32_t expectedSize);
 
     // Ends the outcome as failed at `step` with the status line as it stands.

@@ -11,7 +11,7 @@ namespace bramblet {
 enum class FailureDetail {
     None,       // the status text says it all
     OpenError,  // the port's open error and the system's words
-    Reason,     // the outcome's detail, as it stands
+    Reason,     // the outcome's detail, as it stands, when there is one
     Place,      // the page, status, mismatch or loss, at `place` when no page is named
     Loss,       // as Place, but only when the port was lost there
 };
@@ -28,7 +28,7 @@ struct StepInfo {
 
 inline constexpr std::array<StepInfo, 11> kSteps{{
     {Step::None, "", "the end", FailureDetail::None, nullptr, false},
-    {Step::FileCheck, "file-check", "the file check", FailureDetail::Place, nullptr, false},
+    {Step::FileCheck, "file-check", "the file check", FailureDetail::Reason, nullptr, false},
     {Step::OpenPort, "open-port", "opening the port", FailureDetail::OpenError, nullptr, false},
     {Step::Connect, "connect", "the connection", FailureDetail::Loss, "connection", false},
     {Step::BaudRate, "baud-rate", "the rate change", FailureDetail::Reason, nullptr, false},

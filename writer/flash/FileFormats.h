@@ -15,7 +15,8 @@ enum class FileFormat { SRecords, IntelHex, Elf, Binary };
 
 // How a write file is read. The window's way is the default: S-records, by the name rule.
 struct FileReading {
-    // Any format, told by the file's first bytes rather than its name.
+    // Any format, told by the file's first bytes rather than its name; an S-record name whose
+    // first line shows no format is still read as S-records.
     bool byContent = false;
     // Read by content, a file is a raw binary placed from here; a file in a format with
     // addresses of its own is then refused.

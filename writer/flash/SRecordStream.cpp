@@ -114,6 +114,8 @@ StreamOpen SRecordStream::Open(const std::string& utf8Name, const FileReading& r
         return StreamOpen::NotWriteFile;
     }
     if (reading.base) format = FileFormat::Binary;
+    // A file that the window takes is read as the window reads it, whatever its first line.
+    if (!format && IsSRecordName(utf8Name)) format = FileFormat::SRecords;
     if (!format) {
         problem_ =
             utf8Name + ": neither S-records, Intel HEX nor ELF; a raw binary needs a base address";
