@@ -76,9 +76,10 @@ expect "" "$cli" write prog.mot --before ""
 expect "read sum" "$cli" write prog.mot --verify-by ""
 expect "en ja" "$cli" write prog.mot --lang ""
 expect "--verify-by" "$cli" write prog.mot --verify
-# The write file: S-record names in any letter case, and folders to go into.
-expect "OLD.MOT boards lower.s prog.mot" "$cli" write ""
-expect "OLD.MOT boards lower.s prog.mot" "$cli" erase --port ttyUSB0 ""
+# The write file: any file, whose content tells its format, and folders to go into.
+expect "OLD.MOT boards lower.s notes.txt prog.mot" "$cli" write ""
+expect "OLD.MOT boards lower.s notes.txt prog.mot" "$cli" erase --port ttyUSB0 ""
+expect "" "$cli" write prog.mot --base ""
 # A port: one the program lists, where it can list them (the simulated chip among them), else
 # any file, since a port may be any device or link.
 files="OLD.MOT boards lower.s notes.txt prog.mot"
@@ -91,7 +92,7 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   expect "" "$cli" read ""
   expect "" "$cli" blank-check 4000-FFFF --port ttyUSB0 ""
   expect "$files" "$cli" read 4000-FFFF --port ttyUSB0 -o ""
-  expect --baud "$cli" read 4000-FFFF --ba
+  expect --baud "$cli" read 4000-FFFF --bau
   expect "115200 19200 38400 57600 9600" "$cli" write prog.mot --baud ""
   # The station's options: a log is any file, a serial number's place nothing to offer.
   expect "$files" "$cli" erase --log ""
@@ -99,7 +100,7 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   expect "--serial --set-id" "$cli" write prog.mot --se
   expect "" "$cli" write prog.mot --set-id ""
   # info's file only locates its ID file, as erase's does.
-  expect "OLD.MOT boards lower.s prog.mot" "$cli" info ""
+  expect "$files" "$cli" info ""
 else
   expect "$files" "$cli" write prog.mot --port ""
 fi
