@@ -122,9 +122,9 @@ _bramblet_cli() {
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    elif [[ ${words[1]} == @(check|write|verify|erase) ]]; then
-        # The write file: any file, since its content tells its format (an ELF file often has
-        # no extension at all).
+    elif [[ ${words[1]} == @(check|write|verify|erase|info) ]]; then
+        # The write file (for erase and info, the one beside its ID file): any file, since its
+        # content tells its format (an ELF file often has no extension at all).
         _filedir
     fi
     # Other commands take an address range or nothing, which no list can offer.

@@ -72,7 +72,33 @@ TEST(OptionsTest, BoardsSideBySideShareTheirOptions) {
     EXPECT_FALSE(
         Parse({"read", "0-FF", "--port", "COM3", "--port", "COM4", "-o", "x.mot"}, &error));
     EXPECT_NE(error.find("one --port"), std::string::npos);
-    EXPECT_FALSE(Parse({"info", "a.mot", "--port", "COM3"}));
+    // info's FILE only locates the ID file that unlocks the chip.
+    auto located = Parse({"info", "a.mot", "--port", "COM3"});
+    ASSERT_TRUE(located);
+    EXPECT_EQ(located->file, "a.mot");
+    EXPECT_FALSE(Parse({"info", "a.mot", "b.mot", "--port", "COM3"}));
+}
+
+TEST(OptionsTest, SetIdIsWritesAloneWithForceBesideIt) {
+    auto write = Parse({"write", "a.mot", "--port", "COM1", "--set-id", "0123456789abCD", "--force",
+                        "--id", "FFFFFFFFFFFFFF"});
+    ASSERT_TRUE(write && write->setId);
+    EXPECT_EQ(*write->setId, (IdCodeBytes{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD}));
+    EXPECT_TRUE(write->force);
+    EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1"})->setId);
+    // A family belongs to the code given to unlock, not to the one written: that one goes where
+    // the board's family puts it.
+    for (const char* bad : {"0123456789ABC", "0123456789ABCDE", "0123456789ABCG", "",
+                            "0123456789ABCD,R8C", " 0123456789ABC"}) {
+        EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--set-id", bad})) << bad;
+    }
+    std::string error;
+    EXPECT_FALSE(Parse({"write", "a.mot", "--port", "COM1", "--force"}, &error));
+    EXPECT_EQ(error, "--force goes only with --set-id");
+    for (const char* command : {"verify", "erase", "info"}) {
+        EXPECT_FALSE(Parse({command, "a.mot", "--port", "COM1", "--set-id", "0123456789ABCD"}))
+            << command;
+    }
 }
 
 TEST(OptionsTest, BaudIsOneOfTheBootProgramsRates) {

@@ -100,7 +100,10 @@ if grep -qE '^[[:space:]]*(usage:)?[[:space:]]*bramblet-cli ports' <<<"$("$cli" 
   # The booking hook is a program: by name from the PATH, or by its path.
   expect_among bash "$cli" write prog.mot --serial-done bas
   expect "./boards" "$cli" write prog.mot --serial-done ./bo
-  expect "--serial --serial-done" "$cli" write prog.mot --se
+  expect "--serial --serial-done --set-id" "$cli" write prog.mot --se
+  expect "" "$cli" write prog.mot --set-id ""
+  # info's file only locates its ID file, as erase's does.
+  expect "$files" "$cli" info ""
 else
   expect "$files" "$cli" write prog.mot --port ""
 fi

@@ -9,16 +9,6 @@
 namespace bramblet {
 namespace {
 
-// The family a board works with: --family, else the one the window would show after choosing
-// the file, else the window's first family.
-Family BoardFamily(const Options& options) {
-    if (options.family) return *options.family;
-    if (options.file.empty()) return Family::R8C;
-    WriterView silent;
-    return FileChosen(silent, options.file, Family::R8C, options.Reading())
-        .family.value_or(Family::R8C);
-}
-
 std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
                                   const BoardPlace& place) {
     const std::string prefix = place.several ? place.port + ": " : "";
@@ -50,6 +40,14 @@ constexpr std::chrono::milliseconds kNegligibleLatency{2};
 
 }  // namespace
 
+Family BoardFamily(const Options& options) {
+    if (options.family) return *options.family;
+    if (options.file.empty()) return Family::R8C;
+    WriterView silent;
+    return FileChosen(silent, options.file, Family::R8C, options.Reading())
+        .family.value_or(Family::R8C);
+}
+
 Board::Board(const Options& options, BoardPlace place, Console& console)
     : options_(options),
       port_(place.port),
@@ -61,7 +59,7 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
               LinkOptions{options.baud, options.before, options.after,
                           options.latency.value_or(std::chrono::milliseconds{0})},
               options.flash,
-              place.serial ? SerialPatch(*options.serial, *place.serial) : ImagePatch{},
+              place.patch,
               options.Reading()},
       face_(MakeView(options, console, place)),
       view_(*face_),

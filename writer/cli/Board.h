@@ -24,7 +24,12 @@ struct BoardPlace {
     std::optional<std::uint64_t> serial;     // the number it is given
     std::string noSerial;  // why it has none where it should: it then fails before anything is sent
     std::optional<ImageDigest> image;  // of what it writes or compares
+    ImagePatch patch = {};             // its own bytes: its number, the ID code
 };
+
+// The family a board works with: --family, else the one the window would show after choosing
+// the file, else the window's first family.
+Family BoardFamily(const Options& options);
 
 class Board {
 public:

@@ -87,15 +87,16 @@ constexpr CommandInfo kCommands[] = {
      Operands::FileOrNone},
     {Command::Info,
      "info",
-     "",
+     " [FILE]",
      {"connect and unlock, then show the boot program's version and status",
       "接続して ID を照合し、ブートプログラムのバージョンとステータスを表示する"},
      {"Connects and unlocks, then prints the boot program's version, SRD and SRD1 and the\n"
-      "family used. Nothing is erased or programmed.\n",
+      "family used. Nothing is erased or programmed. FILE only locates its ID file and,\n"
+      "without --family, chooses the family as for write.\n",
       "接続して ID を照合し、ブートプログラムのバージョン、SRD と SRD1、使ったファミリを\n"
-      "表示します。消去も書き込みもしません。\n"},
-     Operands::None,
-     Tx::CliNoFileTaken},
+      "表示します。消去も書き込みもしません。FILE は ID ファイルを探すためだけに使い、\n"
+      "--family がなければ write と同じようにファミリを決めます。\n"},
+     Operands::FileOrNone},
     {Command::Read,
      "read",
      " START-END",
@@ -413,6 +414,36 @@ const OptionInfo kOptions[] = {
          if (o.serialDone) return std::nullopt;
          return text::Say(Tx::CliSerialDoneTakes, lang);
      }},
+    {"--set-id",
+     "HEX14",
+     kWrite,
+     {"write: protect the chip with this ID code (14 hex digits): its\n"
+      "seven bytes go to the family's ID addresses with FILE's, and\n"
+      "once written and verified the code is kept in FILE's ID file\n"
+      "(prog.mot gives prog.id), which later commands unlock with.\n"
+      "FILE's own bytes there must be the code's",
+      "write: この ID コード (16 進 14 桁) でチップを保護する。その\n"
+      "7 バイトを FILE のバイトとともにファミリの ID アドレスに書き、\n"
+      "書き込みとベリファイが済むと FILE の ID ファイル (prog.mot なら\n"
+      "prog.id) にコードを残す。後のコマンドはそれで ID を照合する。\n"
+      "FILE 自身がそこにバイトを持つなら、コードと同じでなければならない"},
+     [](Options& o, const std::string& v, Lang lang) -> Refusal {
+         IdCodeBytes code{};
+         if (!ParseIdCode(v, code)) return text::Say(Tx::CliSetIdTakes, lang);
+         o.setId = code;
+         return std::nullopt;
+     }},
+    {"--force",
+     nullptr,
+     kWrite,
+     {"write: with --set-id, replace an ID file that holds another\n"
+      "code (the only record of the chips protected with it)",
+      "write: --set-id とともに、別のコードを持つ ID ファイルを置き換える\n"
+      "(そのファイルは、そのコードで保護したチップの唯一の記録)"},
+     [](Options& o, const std::string&, Lang) -> Refusal {
+         o.force = true;
+         return std::nullopt;
+     }},
     {"--lang",
      "LANG",
      kOptioned | kCheck,
@@ -611,7 +642,10 @@ Refusal CheckTogether(const Options& options, Lang lang) {
     if (options.serialDone && !options.serial) {
         return text::Say(Tx::CliSerialDoneNeedsSerial, lang);
     }
-    if (options.modePin && options.baud == 9600) return text::Say(Tx::CliBaud9600ModePin, lang);
+    if (options.force && !options.setId) return text::Say(Tx::CliForceNeedsSetId, lang);
+    if (options.modePin && options.baud == 9600) {
+        return text::Say(Tx::CliBaud9600ModePin, lang);
+    }
     return std::nullopt;
 }
 

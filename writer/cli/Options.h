@@ -45,6 +45,10 @@ struct Options {
     std::optional<SerialOption> serial;  // write
     // Run with each numbered board's number, port and "ok" or "void" once it has ended.
     std::optional<std::vector<std::string>> serialDone;
+    // write: the ID code the chips are protected with, recorded in the ID file beside the file;
+    // `force` lets it replace an ID file that holds another code.
+    std::optional<IdCodeBytes> setId;
+    bool force = false;
     // The language the user chose: --lang, else the environment's, else none. The status texts
     // are then Japanese, and the program's own texts (its usage, errors and explanations) English,
     // as they have always been; a chosen language speaks in both.

@@ -8,6 +8,7 @@
 
 #include "writer/cli/Board.h"
 #include "writer/cli/Ports.h"
+#include "writer/cli/Protect.h"
 #include "writer/cli/Stop.h"
 #include "writer/common/Text.h"
 #include "writer/platform/PortList.h"
@@ -19,11 +20,14 @@ namespace bramblet {
 namespace {
 
 // What the boards of a run share besides their options: the write file's image, the log, the
-// serial numbers and the programs that hand them out and book them.
+// serial numbers and the programs that hand them out and book them, and the ID code they are
+// protected with.
 class Station {
 public:
     Station(const Options& options, std::vector<ChosenPort> ports)
-        : options_(options), ports_(std::move(ports)), programs_(SystemProgramRunner()) {}
+        : options_(options), ports_(std::move(ports)), programs_(SystemProgramRunner()) {
+        if (options.setId) protection_.emplace(options, BoardFamily(options));
+    }
 
     // Opens the log and takes the boards' serial numbers, before anything is sent; the reason the
     // run is refused when one of them cannot be done.
@@ -37,8 +41,17 @@ public:
     void Ended(Board& board);
     bool Failed() const { return logFailed_ || bookingFailed_; }
 
+    // Once the boards have ended: the ID code kept for the chips written with it, in one ID file
+    // however many there are; false when it could not be.
+    bool KeepIdCode(const std::vector<Outcome>& outcomes) const;
+
 private:
     std::optional<std::string> TakeNumbers();
+    // A board's own bytes over the file's: its number, if it has one, and the ID code.
+    ImagePatch Patch(std::optional<std::uint64_t> serial) const;
+    std::optional<ImageScan> Scan(const ImagePatch& patch) const {
+        return ScanImage(options_.file, patch, options_.Reading());
+    }
 
     const Options& options_;
     const std::vector<ChosenPort> ports_;
@@ -49,7 +62,21 @@ private:
     std::unique_ptr<AppendFile> log_;
     std::atomic<bool> logFailed_{false};
     std::atomic<bool> bookingFailed_{false};
+    std::optional<Protection> protection_;
 };
+
+ImagePatch Station::Patch(std::optional<std::uint64_t> serial) const {
+    ImagePatch patch = serial ? SerialPatch(*options_.serial, *serial) : ImagePatch{};
+    if (protection_) patch.Add(protection_->Patch());
+    return patch;
+}
+
+// Whether the file supplies a byte where the number goes: the number's bytes come first in a
+// board's patch.
+bool SerialClashes(const ImageScan& scan, const SerialOption& serial) {
+    const auto end = scan.held.begin() + std::min<std::size_t>(serial.width, scan.held.size());
+    return std::any_of(scan.held.begin(), end, [](const auto& held) { return held.has_value(); });
+}
 
 std::optional<std::string> Station::Prepare() {
     std::string error;
@@ -58,9 +85,20 @@ std::optional<std::string> Station::Prepare() {
         if (!log_) return "cannot open the log " + error;
     }
     if (options_.command == Command::Write || options_.command == Command::Verify) {
-        image_ = ScanImage(options_.file,
-                           options_.serial ? SerialPatch(*options_.serial, 0) : ImagePatch{},
-                           options_.Reading());
+        image_ = Scan(Patch(options_.serial ? std::optional<std::uint64_t>(0) : std::nullopt));
+    }
+    if (protection_) {
+        if (options_.serial) {
+            const ImagePatch number = SerialPatch(*options_.serial, 0);
+            for (const ImagePatch::Byte& b : protection_->Patch().All()) {
+                if (b.address >= number.address && b.address < number.address + number.bytes.size())
+                    return "--serial and --set-id both put bytes at " + Hex(b.address, 6);
+            }
+        }
+        // The code's bytes alone, to tell the file's bytes there from the number's.
+        const std::optional<ImageScan> code =
+            options_.serial && image_ ? Scan(protection_->Patch()) : image_;
+        if (auto why = protection_->Refusal(code)) return why;
     }
     // A file that the write's check will refuse is given no number.
     if (!options_.serial || !image_ || image_->empty) return std::nullopt;
@@ -69,7 +107,7 @@ std::optional<std::string> Station::Prepare() {
 
 std::optional<std::string> Station::TakeNumbers() {
     const SerialOption& serial = *options_.serial;
-    if (image_->clashes) {
+    if (SerialClashes(*image_, serial)) {
         return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
                "-" + Hex(serial.address + serial.width - 1, 6);
     }
@@ -90,14 +128,13 @@ BoardPlace Station::Place(std::size_t i) const {
         place.serial = serials_[i].number;
         if (!place.serial) place.noSerial = "--serial: " + serials_[i].why;
     }
+    place.patch = Patch(place.serial);
     // A board that is sent nothing has no image to report.
     if (!image_ || !place.noSerial.empty()) return place;
     // A board with a number of its own has an image of its own.
     if (!place.serial) {
         place.image = image_->digest;
-    } else if (const auto own =
-                   ScanImage(options_.file, SerialPatch(*options_.serial, *place.serial),
-                             options_.Reading())) {
+    } else if (const auto own = Scan(place.patch)) {
         place.image = own->digest;
     }
     return place;
@@ -118,6 +155,17 @@ void Station::Ended(Board& board) {
         board.Error("bramblet-cli: " + *failed);
         bookingFailed_ = true;
     }
+}
+
+bool Station::KeepIdCode(const std::vector<Outcome>& outcomes) const {
+    if (!protection_ || std::none_of(outcomes.begin(), outcomes.end(),
+                                     [](const Outcome& o) { return o.Succeeded(); })) {
+        return true;
+    }
+    std::string done;
+    const std::optional<std::string> error = protection_->Record(done);
+    std::fprintf(stderr, "bramblet-cli: %s\n", (error ? *error : done).c_str());
+    return !error;
 }
 
 std::string Summary(const Outcome& outcome) {
@@ -174,14 +222,16 @@ int RunBoards(const Options& options) {
     if (options.json) {
         for (const auto& board : boards) console.Out("", ResultLine(board->Report()));
     }
+    const bool kept = station.KeepIdCode(outcomes);
     // A board that had finished when the request came has done its work; one that was stopped
     // makes the run a stopped one.
     const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) {
         return o.lost.kind == PortLoss::Kind::Stopped;
     });
     if (stopped) return 128 + StopSignal();
-    return !station.Failed() && std::all_of(outcomes.begin(), outcomes.end(),
-                                            [](const Outcome& o) { return o.Succeeded(); })
+    return kept && !station.Failed() &&
+                   std::all_of(outcomes.begin(), outcomes.end(),
+                               [](const Outcome& o) { return o.Succeeded(); })
                ? 0
                : 1;
 }
