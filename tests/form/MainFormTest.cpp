@@ -560,7 +560,11 @@ bool Ascii(const std::string& s) {
 // Japanese one; the settings' own faults then speak it too.
 TEST_F(MainFormTest, ALanguageKeptInTheSettingsIsSpokenFromTheFirstText) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0xC000, 0x100) + "S9030000FC\n");
-    Settings("\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"" + file +
+    // A Windows path's backslashes are escaped in the settings file, as the window saves them.
+    std::string stored;
+    for (const char c : file) stored += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    Settings("\"WindowTop\"=dword:00000010\n\"WindowLeft\"=dword:00000020\n\"FileName\"=\"" +
+             stored +
              "\"\n\"COM\"=\"COM4\"\n\"ModePin\"=dword:00000000\n\"CPU\"=\"R8C\"\n"
              "\"Language\"=\"en\"\n");
     std::vector<std::string> firstStatus;
