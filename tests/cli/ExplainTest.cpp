@@ -118,5 +118,77 @@ TEST(SlowAdapter, EveryStepWithoutItsReplyEndsWithTheSameAdvice) {
     }
 }
 
+// Each kind of explanation, byte for byte, in the language the user chose; English is what the
+// command line has always said.
+TEST(Explanation, SaysWhereAndWhatInEitherLanguage) {
+    Outcome stopped;
+    stopped.failed = Step::Erase;
+    stopped.lost = PortLoss{PortLoss::Kind::Stopped, ""};
+    stopped.page = 0x4000;
+    Outcome mismatch;
+    mismatch.failed = Step::Verify;
+    mismatch.page = 0xC000;
+    mismatch.mismatch = Mismatch{0xC012, 0x34, std::uint8_t{0x12}};
+    Outcome silent;
+    silent.failed = Step::Verify;
+    silent.mismatch = Mismatch{0xC0FF, 0x34, std::nullopt};
+    Outcome refused;
+    refused.failed = Step::Erase;
+    refused.status = protocol::Status{0xA0, 0x0E};
+    Outcome unpolled;
+    unpolled.failed = Step::Program;
+    unpolled.page = 0x4000;
+    Outcome gone;
+    gone.failed = Step::Connect;
+    gone.lost = PortLoss{PortLoss::Kind::Gone, ""};
+    struct Case {
+        const Outcome* outcome;
+        const char* en;
+        const char* ja;
+    };
+    const Case cases[] = {
+        {&stopped, "stopped during the erase, at page 004000",
+         "消去の途中で中止しました (ページ 004000)"},
+        {&mismatch, "page 00C000: byte 00C012 is 12, expected 34",
+         "ページ 00C000: バイト 00C012 が 12 です (期待値 34)"},
+        {&silent, "verify: no byte came for 00C0FF", "ベリファイ: 00C0FF のバイトが届きません"},
+        {&refused, "erase: SRD A0 SRD1 0E (ready, erase error, receive time-out)",
+         "消去: SRD A0 SRD1 0E (レディ、消去エラー、受信タイムアウト)"},
+        {&unpolled, "page 004000: the chip did not answer the status poll",
+         "ページ 004000: チップがステータスの問い合わせに応答しません"},
+        {&gone, "connection: the port's device has gone", "接続: ポートのデバイスがなくなりました"},
+    };
+    for (const Case& c : cases) {
+        Stderr en;
+        ExplainFailure(en.View(), "ttyUSB0", *c.outcome);
+        EXPECT_EQ(en.Text(), std::string("bramblet-cli: ") + c.en + "\n");
+        Stderr ja;
+        ExplainFailure(ja.View(), "ttyUSB0", *c.outcome, text::Lang::Ja);
+        EXPECT_EQ(ja.Text(), std::string("bramblet-cli: ") + c.ja + "\n");
+    }
+}
+
+TEST(SlowAdapter, TheAdviceAndTheResultsDetailFollowTheLanguage) {
+    Outcome connect;
+    connect.failed = Step::Connect;
+    connect.slowAdapter = SlowAdapter{32ms, 0ms};
+    Stderr err;
+    ExplainFailure(err.View(), "ttyUSB0", connect, text::Lang::Ja);
+    EXPECT_EQ(err.Text(),
+              "bramblet-cli: 遅延タイマが 32 ms のアダプタを通して応答が届きませんでした。"
+              "タイマを下げてください: " +
+                  LatencyRemedy("ttyUSB0", text::Lang::Ja) +
+                  "。または --latency 32 を指定してください\n");
+    BoardReport report;
+    report.outcome = connect;
+    report.language = text::Lang::Ja;
+    EXPECT_NE(ResultLine(report).find(
+                  "\"detail\":\"遅延タイマが 32 ms のアダプタを通して応答が届きませんでした\""),
+              std::string::npos)
+        << ResultLine(report);
+    // The keys and the step's id stay as programs read them.
+    EXPECT_NE(ResultLine(report).find("\"step\":\"connect\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace bramblet

@@ -2,12 +2,16 @@
 // simulated chips: in English nothing Japanese anywhere, in Japanese the help too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/e2e/SimChips.h"
 #include "tests/support/Japanese.h"
 #include "tests/support/SRecords.h"
 
 namespace bramblet::testing {
 namespace {
+
+using Lines = std::vector<std::string>;
 
 class CliLanguageTest : public SimChipsTest {
 protected:
@@ -52,6 +56,68 @@ TEST_F(CliLanguageTest, InEnglishNoRunSaysAnythingJapanese) {
     EXPECT_NE(Cli({"--lang", "en", "verify", file, "--port", dir.Name("corrupt")}).status, 0);
     EXPECT_NE(Cli({"--lang", "en", "erase", "--port", dir.Name("silent")}).out.find("No answer!"),
               std::string::npos);
+}
+
+// Japanese chosen: what the command line adds to the status texts speaks it too, where a person
+// reads it, and what programs read (JSON keys, step ids, figures) stays as it is.
+TEST_F(CliLanguageTest, InJapaneseTheExplanationsAndReportsAreJapanese) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto chip = Sim("chip");
+    auto corrupt = Sim("corrupt", {"--load", file, "--corrupt-read", "4010"});
+    const auto ja = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--lang", "ja"});
+        return Cli(args);
+    };
+    // English sentence words that the lines below used to hold.
+    const auto english = [](const std::string& s) {
+        for (const char* word : {"the ", "expected", "bytes", "version", "ready", "family",
+                                 "cannot", "no such", "page ", "verified"}) {
+            if (s.find(word) != std::string::npos) return true;
+        }
+        return false;
+    };
+
+    const RunResult info = ja({"info", "--port", dir.Name("chip")});
+    EXPECT_EQ(info.status, 0) << info.err;
+    const Lines lines = info.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(Lines(lines.end() - 4, lines.end()),
+              (Lines{"バージョン: VER.1.00", "SRD: 80 (レディ)", "SRD1: 0C (ID 照合済み)",
+                     "ファミリ: R8C"}));
+    EXPECT_EQ(info.err, "ブートプログラムのバージョン: VER.1.00\n");
+
+    const RunResult check = ja({"check", file});
+    EXPECT_EQ(check.status, 0) << check.err;
+    const std::string crc = check.Lines().back();
+    EXPECT_EQ(crc.substr(0, 8), "CRC-32: ");
+    EXPECT_EQ(crc.substr(crc.size() - 11), " バイト)") << crc;
+
+    const RunResult verify = ja({"verify", file, "--port", dir.Name("corrupt")});
+    EXPECT_EQ(verify.status, 1);
+    const std::string mismatch = "bramblet-cli: ページ 004000: バイト 004010 が ";
+    EXPECT_NE(verify.err.find(mismatch), std::string::npos) << verify.err;
+    EXPECT_FALSE(english(verify.err)) << verify.err;
+
+    const RunResult json = ja({"verify", file, "--port", dir.Name("corrupt"), "--json"});
+    EXPECT_NE(json.out.find(R"("command":"verify","ok":false,"step":"verify","text":")"),
+              std::string::npos)
+        << json.out;
+
+    // A port that is not there: why, and what to do, in Japanese; the system's own error
+    // text is the system's.
+    const RunResult missing = ja({"erase", "--port", dir.Name("nothing-here")});
+    EXPECT_NE(missing.status, 0);
+    const Lines err = RunResult{0, missing.err}.Lines();
+    const std::string open = "bramblet-cli: ポート " + dir.Name("nothing-here") + " を開けません: ";
+    const auto said = std::find_if(
+        err.begin(), err.end(), [&](const std::string& line) { return line.rfind(open, 0) == 0; });
+    ASSERT_NE(said, err.end()) << missing.err;
+    ASSERT_NE(said + 1, err.end()) << missing.err;
+    EXPECT_EQ(said[1], "  デバイスがありません。ケーブルは接続されていますか?");
+    for (auto help = said + 1; help != err.end(); ++help) {
+        EXPECT_TRUE(HoldsJapanese(*help)) << *help;
+        EXPECT_FALSE(english(*help)) << *help;
+    }
 }
 
 TEST_F(CliLanguageTest, JapaneseChosenGivesJapaneseHelpAndErrors) {

@@ -225,6 +225,33 @@ TEST_F(CliPortsTest, BoardsChosenByIdentityAndPlaceAreNamedInTheirResults) {
     }
 }
 
+TEST_F(CliPortsTest, PortsAndTheirRefusalsSpeakJapaneseWhenChosen) {
+    station.Uart("ttyS0");
+    station.UsbPort("ttyUSB2", "1-1.4", "1a86", "7523", "QinHeng", "USB Serial", nullptr, 2);
+    const std::string path = Dev("serial/by-path/pci-0000:00:14.0-usb-0:");
+    const RunResult text = Cli({"ports", "--lang", "ja"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "ttyS0\n"
+              "  内蔵 UART\n"
+              "ttyUSB2\n"
+              "  USB 1a86:7523 QinHeng USB Serial、シリアル番号なし、インターフェース 0\n"
+              "  接続位置 1-1.4\n"
+              "  " +
+                  path +
+                  "1.4:1.0-port0\n"
+                  "  遅延タイマ 2 ms\n");
+    // The JSON keeps its keys and values whatever the language.
+    EXPECT_EQ(Cli({"ports", "--json", "--lang", "ja"}).out, Cli({"ports", "--json"}).out);
+
+    const RunResult none = Cli({"erase", "--port", "usb@9-9", "--lang", "ja"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err.substr(0, none.err.find('\n')),
+              "bramblet-cli: --port usb@9-9: 該当する USB シリアルアダプタがありません。"
+              "接続されているポート:");
+    EXPECT_NE(none.err.find("\n  ttyS0\n    内蔵 UART\n"), std::string::npos) << none.err;
+}
+
 TEST_F(CliPortsTest, AutoRefusesUnlessExactlyOneAdapterIsThere) {
     station.Uart("ttyS0");
     const RunResult none = Cli({"erase", "--port", "auto"});

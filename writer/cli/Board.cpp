@@ -16,6 +16,7 @@ std::unique_ptr<CliView> MakeView(const Options& options, Console& console,
                                         ? std::make_unique<JsonView>(console, place.port, prefix)
                                         : std::make_unique<CliView>(console, prefix);
     view->language = options.Language();
+    view->ownLanguage = options.OwnLanguage();
     return view;
 }
 
@@ -73,6 +74,7 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
     report_.port = place.port;
     report_.serial = place.serial;
     report_.image = place.image;
+    report_.language = options.OwnLanguage();
     if (place.adapter && place.adapter->kind == PortKind::Usb) {
         report_.adapterKnown = true;
         report_.portSerial = place.adapter->serial;
@@ -90,10 +92,9 @@ void Board::Opened(SerialPort& port) {
     // widens every reply window of this run; --latency has the last word.
     if (!options_.latency) target_.link.adapterLatency = *latency;
     if (*latency <= kNegligibleLatency) return;
-    const std::string ms = std::to_string(latency->count());
-    view_.Error("bramblet-cli: the adapter's latency timer is " + ms +
-                " ms: each reply shorter than a USB packet waits up to " + ms +
-                " ms, which makes a write slower; " + LatencyRemedy(port_));
+    view_.Error("bramblet-cli: " + text::Say(text::Tx::CliLatencyWarning, options_.OwnLanguage(),
+                                             {std::to_string(latency->count()),
+                                              LatencyRemedy(port_, options_.OwnLanguage())}));
 }
 
 Outcome Board::Run() {
@@ -102,7 +103,7 @@ Outcome Board::Run() {
     if (!noSerial_.empty()) {
         // A board without its number must not be written: it would leave the chip unnumbered.
         outcome.failed = Step::Serial;
-        outcome.text = "no serial number";
+        outcome.text = text::Say(text::Tx::CliNoSerialNumberText, options_.OwnLanguage());
         outcome.detail = noSerial_;
     } else if (options_.command == Command::Write) {
         outcome = session_.WriteSequence(target_);
@@ -113,7 +114,7 @@ Outcome Board::Run() {
     } else {
         outcome = OwnCommand();
     }
-    ExplainFailure(view_, port_, outcome);
+    ExplainFailure(view_, port_, outcome, options_.OwnLanguage());
     report_.outcome = outcome;
     report_.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - start)
@@ -131,7 +132,9 @@ Outcome Board::OwnCommand() {
             Info(port, outcome);
             break;
         case Command::Read:
-            Failed(port, outcome, ReadToFile(port, options_.range, options_.output, Progress()));
+            Failed(port, outcome,
+                   ReadToFile(port, options_.range, options_.output, Progress(),
+                              options_.OwnLanguage()));
             break;
         default:
             BlankCheck(port, outcome);
@@ -144,25 +147,28 @@ Outcome Board::OwnCommand() {
 }
 
 void Board::Info(SerialPort& port, Outcome& outcome) {
+    const text::Lang lang = options_.OwnLanguage();
     // One status read; a chip that says nothing has no registers to print.
     const std::optional<protocol::Status> status =
         protocol::PollStatus(port, 1, protocol::PollRead::TwoBytes);
     if (const PortLoss loss = port.Lost()) {
-        Failed(port, outcome, ReadFailure{LossText(loss), std::nullopt, loss});
+        Failed(port, outcome, ReadFailure{LossText(loss, lang), std::nullopt, loss});
         return;
     }
     if (!status) {
         Failed(port, outcome,
-               ReadFailure{"the chip did not answer the status read", std::nullopt, {}, true});
+               ReadFailure{text::Say(text::Tx::CliNoStatusRead, lang), std::nullopt, {}, true});
         return;
     }
     const protocol::Status& s = *status;
-    view_.Print("version: " + session_.BootVersion());
-    view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s) + ")");
-    view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s) + ")");
-    view_.Print("family: " + view_.ConfirmedFamily().value_or(FamilyName(*target_.family)));
+    view_.Print(text::Say(text::Tx::CliVersionLine, lang, {session_.BootVersion()}));
+    view_.Print("SRD: " + Hex(s.srd, 2) + " (" + SrdWords(s, lang) + ")");
+    view_.Print("SRD1: " + Hex(s.srd1, 2) + " (" + Srd1Words(s, lang) + ")");
+    view_.Print(text::Say(text::Tx::CliFamilyLine, lang,
+                          {view_.ConfirmedFamily().value_or(FamilyName(*target_.family))}));
     if (report_.latencyMs) {
-        view_.Print("latency timer: " + std::to_string(*report_.latencyMs) + " ms");
+        view_.Print(
+            text::Say(text::Tx::CliLatencyLine, lang, {std::to_string(*report_.latencyMs)}));
     }
 }
 
@@ -171,13 +177,14 @@ std::function<void(int)> Board::Progress() {
 }
 
 void Board::BlankCheck(SerialPort& port, Outcome& outcome) {
-    const BlankCheckResult result = FirstUsedByte(port, options_.range, Progress());
+    const text::Lang lang = options_.OwnLanguage();
+    const BlankCheckResult result = FirstUsedByte(port, options_.range, Progress(), lang);
     if (result.failure) {
         Failed(port, outcome, result.failure);
     } else if (result.used) {
         view_.Print(Hex(*result.used, 6));
         outcome.failed = Step::Read;
-        outcome.text = "not blank at " + Hex(*result.used, 6);
+        outcome.text = text::Say(text::Tx::CliNotBlankAt, lang, {Hex(*result.used, 6)});
     }
 }
 

@@ -40,7 +40,8 @@ void CliView::SetProgress(int position) {
 }
 
 void CliView::SetVersionText(const std::string& text) {
-    if (!text.empty()) console_.Err(prefix_, "boot program version: " + text);
+    if (!text.empty())
+        console_.Err(prefix_, text::Say(text::Tx::CliBootVersion, ownLanguage, {text}));
 }
 
 void JsonView::SetProgress(int position) {

@@ -36,8 +36,9 @@ public:
     // `prefix` starts every line ("" for one board, "PORT: " for several).
     CliView(Console& console, std::string prefix) : console_(console), prefix_(std::move(prefix)) {}
 
-    bool showProgress = false;  // a bar on standard error, for one board on a terminal
-    text::Lang language = text::Lang::Ja;
+    bool showProgress = false;             // a bar on standard error, for one board on a terminal
+    text::Lang language = text::Lang::Ja;  // of the status texts
+    text::Lang ownLanguage = text::Lang::En;  // of the lines the command line adds
 
     void SetStatus(const std::string& text) override;
     void SetProgress(int position) override;

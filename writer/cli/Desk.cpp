@@ -15,7 +15,8 @@
 
 namespace bramblet {
 
-int CheckFile(const std::string& file, const FileReading& reading, text::Lang lang) {
+int CheckFile(const std::string& file, const FileReading& reading, text::Lang lang,
+              text::Lang own) {
     Console console(stdout, stderr);
     CliView view(console, "");
     view.language = lang;
@@ -25,18 +26,21 @@ int CheckFile(const std::string& file, const FileReading& reading, text::Lang la
     if (!check.problem.empty()) view.Error("bramblet-cli: " + check.problem);
     if (check.count < 1) return 1;
     if (const std::optional<ImageScan> scan = image.Finish(file, reading)) {
-        std::printf("CRC-32: %s (%s bytes)\n", Hex(scan->digest.crc32, 8).c_str(),
-                    std::to_string(scan->digest.size).c_str());
+        std::printf("%s\n",
+                    text::Say(text::Tx::CliCrcLine, own,
+                              {Hex(scan->digest.crc32, 8), std::to_string(scan->digest.size)})
+                        .c_str());
     }
     return 0;
 }
 
-int ListPorts(bool json) {
+int ListPorts(bool json, text::Lang lang) {
     std::vector<std::string> names;
     try {
         names = SystemPortNames().value_or(std::vector<std::string>{});
     } catch (const PlatformError& e) {
-        std::fprintf(stderr, "bramblet-cli: cannot list the serial ports: %s\n", e.what());
+        std::fprintf(stderr, "bramblet-cli: %s\n",
+                     text::Say(text::Tx::CliCannotListPorts, lang, {e.what()}).c_str());
         return 1;
     }
     SortPortNames(names);
@@ -52,7 +56,7 @@ int ListPorts(bool json) {
         if (json) {
             std::printf("%s\n", PortJson(port).c_str());
         } else {
-            for (const std::string& line : PortLines(port)) std::printf("%s\n", line.c_str());
+            for (const std::string& line : PortLines(port, lang)) std::printf("%s\n", line.c_str());
         }
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/Catalogue.h"
 #include "text/Text.h"
 #include "writer/cli/Json.h"
 #include "writer/common/PortOrder.h"
@@ -12,15 +13,15 @@ namespace {
 
 struct KindInfo {
     PortKind kind;
-    const char* id;     // in JSON
-    const char* words;  // under the name, for ports that say no more
+    const char* id;  // in JSON
+    text::Tx words;  // under the name, for ports that say no more
 };
 
 constexpr KindInfo kKinds[] = {
-    {PortKind::Usb, "usb", "USB serial adapter"},
-    {PortKind::Uart, "uart", "built-in UART"},
-    {PortKind::Simulated, "simulated", "simulated chip"},
-    {PortKind::Other, "other", "serial port"},
+    {PortKind::Usb, "usb", text::Tx::CliPortUsb},
+    {PortKind::Uart, "uart", text::Tx::CliPortUart},
+    {PortKind::Simulated, "simulated", text::Tx::CliPortSimulated},
+    {PortKind::Other, "other", text::Tx::CliPortOther},
 };
 
 const KindInfo& KindOf(PortKind kind) {
@@ -54,10 +55,10 @@ std::string JsonStrings(const std::vector<std::string>& items) {
 }
 
 // The ports as blocks of PortLines, each line indented by two more spaces.
-std::string PortBlocks(const std::vector<const PortDescription*>& ports) {
+std::string PortBlocks(const std::vector<const PortDescription*>& ports, text::Lang lang) {
     std::string text;
     for (const PortDescription* port : ports) {
-        for (const std::string& line : PortLines(*port)) text += "\n  " + line;
+        for (const std::string& line : PortLines(*port, lang)) text += "\n  " + line;
     }
     return text;
 }
@@ -69,28 +70,35 @@ bool Names(const PortDescription& port, const std::string& given) {
 
 }  // namespace
 
-std::vector<std::string> PortLines(const PortDescription& port) {
+std::vector<std::string> PortLines(const PortDescription& port, text::Lang lang) {
+    using text::Say;
+    using text::Tx;
     std::vector<std::string> lines{port.name};
     if (port.kind == PortKind::Usb) {
         std::string what = "  USB " + UsbId(port.vid) + ":" + UsbId(port.pid);
         for (const std::string* part : {&port.maker, &port.product}) {
             if (!part->empty()) what += " " + *part;
         }
-        what += port.serial.empty() ? ", no serial number" : ", serial number " + port.serial;
-        if (port.usbInterface) what += ", interface " + std::to_string(*port.usbInterface);
+        what += port.serial.empty() ? Say(Tx::CliPortNoSerial, lang)
+                                    : Say(Tx::CliPortSerial, lang, {port.serial});
+        if (port.usbInterface) {
+            what += Say(Tx::CliPortInterface, lang, {std::to_string(*port.usbInterface)});
+        }
         lines.push_back(what);
-        if (!port.location.empty()) lines.push_back("  plugged in at " + port.location);
+        if (!port.location.empty()) {
+            lines.push_back("  " + Say(Tx::CliPortPluggedIn, lang, {port.location}));
+        }
     } else {
-        lines.push_back(std::string("  ") + KindOf(port.kind).words);
+        lines.push_back(std::string("  ") + Say(KindOf(port.kind).words, lang));
     }
     for (const std::string& name : port.stableNames) lines.push_back("  " + name);
     if (port.latencyMs) {
-        lines.push_back("  latency timer " + std::to_string(*port.latencyMs) + " ms");
+        lines.push_back("  " + Say(Tx::CliPortLatency, lang, {std::to_string(*port.latencyMs)}));
     }
     if (!port.mayOpen) {
-        lines.push_back(port.group.empty()
-                            ? "  this user may not open it"
-                            : "  this user may not open it (group " + port.group + ")");
+        lines.push_back("  " + (port.group.empty()
+                                    ? Say(Tx::CliPortMayNotOpen, lang)
+                                    : Say(Tx::CliPortMayNotOpenGroup, lang, {port.group})));
     }
     return lines;
 }
@@ -133,7 +141,9 @@ void SortPorts(std::vector<PortDescription>& ports) {
 
 std::optional<std::vector<ChosenPort>> ChoosePorts(
     const std::vector<std::string>& given, const std::optional<std::vector<PortDescription>>& there,
-    std::string& refusal) {
+    std::string& refusal, text::Lang lang) {
+    using text::Say;
+    using text::Tx;
     std::vector<PortDescription> ports = there.value_or(std::vector<PortDescription>{});
     SortPorts(ports);
     std::vector<ChosenPort> chosen;
@@ -148,7 +158,7 @@ std::optional<std::vector<ChosenPort>> ChoosePorts(
             continue;
         }
         if (!there) {
-            refusal = "--port " + name + ": the serial ports cannot be listed";
+            refusal = Say(Tx::CliPortsUnlisted, lang, {name});
             return std::nullopt;
         }
         const PortMatch match = MatchPort(name, ports);
@@ -160,15 +170,14 @@ std::optional<std::vector<ChosenPort>> ChoosePorts(
                 refusal = "--port " + name + ": " + match.detail;
                 return std::nullopt;
             case PortMatch::Kind::None:
-                refusal = "--port " + name + ": no USB serial adapter fits; " +
-                          (match.ports.empty() ? std::string("there are no serial ports")
-                                               : "the ports there are:" + PortBlocks(match.ports));
+                refusal = Say(Tx::CliNoAdapterFits, lang,
+                              {name, match.ports.empty() ? Say(Tx::CliNoPortsThere, lang)
+                                                         : Say(Tx::CliPortsThereAre, lang) +
+                                                               PortBlocks(match.ports, lang)});
                 return std::nullopt;
             case PortMatch::Kind::Several:
-                refusal = "--port " + name +
-                          ": several USB serial adapters fit; choose one by its serial number "
-                          "(usb:VID:PID:SERIAL) or its place (usb@LOCATION):" +
-                          PortBlocks(match.ports);
+                refusal =
+                    Say(Tx::CliSeveralAdaptersFit, lang, {name}) + PortBlocks(match.ports, lang);
                 return std::nullopt;
         }
     }

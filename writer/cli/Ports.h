@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/common/PortDescription.h"
 
 namespace bramblet {
 
-// The port's lines in `ports`: its name alone, then what it is, indented.
-std::vector<std::string> PortLines(const PortDescription& port);
+// The port's lines in `ports`: its name alone, then what it is, indented, in `lang`.
+std::vector<std::string> PortLines(const PortDescription& port, text::Lang lang = text::Lang::En);
 
 // The port as one JSON object, a line of `ports --json`.
 std::string PortJson(const PortDescription& port);
@@ -30,6 +31,6 @@ struct ChosenPort {
 // `refusal` says why, with the ports to choose from.
 std::optional<std::vector<ChosenPort>> ChoosePorts(
     const std::vector<std::string>& given, const std::optional<std::vector<PortDescription>>& there,
-    std::string& refusal);
+    std::string& refusal, text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

@@ -4,10 +4,14 @@
 #include <fstream>
 #include <system_error>
 
+#include "text/Catalogue.h"
 #include "writer/common/Text.h"
 
 namespace bramblet {
 namespace {
+
+using text::Say;
+using text::Tx;
 
 bool Exists(const std::string& utf8Name) {
     std::error_code ec;
@@ -37,34 +41,31 @@ Protection::Protection(const Options& options, Family family)
       force_(options.force),
       idFile_(IdFileName(options.file)),
       writeFile_(options.file),
-      patch_(IdCodePatch(family, *options.setId)) {}
+      patch_(IdCodePatch(family, *options.setId)),
+      lang_(options.OwnLanguage()) {}
 
 std::optional<std::string> Protection::Refusal(const std::optional<ImageScan>& scan) const {
     const std::optional<IdFileContents> old = ReadIdFile(idFile_);
     if (!force_ && Exists(idFile_)) {
         if (!old) {
-            return "--set-id: the ID file " + idFile_ +
-                   " cannot be read, so the code it keeps is unknown; --force replaces it";
+            return Say(Tx::CliIdFileUnreadable, lang_, {idFile_});
         }
         if (old->code != code_) {
-            return "--set-id: the ID file " + idFile_ +
-                   " holds another ID code, which chips written before may need; --force "
-                   "replaces it";
+            return Say(Tx::CliIdFileOther, lang_, {idFile_});
         }
     }
     const bool kept = old && old->code == code_;
-    if (!kept && !Writable(idFile_)) return "--set-id: cannot write the ID file " + idFile_;
+    if (!kept && !Writable(idFile_)) return Say(Tx::CliIdFileUnwritable, lang_, {idFile_});
     if (!scan) return std::nullopt;
     const std::vector<ImagePatch::Byte> conflicts = IdCodeConflicts(*scan, patch_);
     if (conflicts.empty()) return std::nullopt;
-    std::string text =
-        "--set-id: " + writeFile_ + " supplies other bytes at the ID code's addresses:";
+    std::string text = Say(Tx::CliIdConflicts, lang_, {writeFile_});
     const std::vector<ImagePatch::Byte> code = patch_.All();
     for (const ImagePatch::Byte& held : conflicts) {
         for (const ImagePatch::Byte& wanted : code) {
             if (wanted.address != held.address) continue;
-            text += " " + Hex(held.address, 6) + " holds " + Hex(held.value, 2) + ", not " +
-                    Hex(wanted.value, 2) + ";";
+            text += Say(Tx::CliIdConflict, lang_,
+                        {Hex(held.address, 6), Hex(held.value, 2), Hex(wanted.value, 2)});
         }
     }
     text.back() = '.';
@@ -74,22 +75,20 @@ std::optional<std::string> Protection::Refusal(const std::optional<ImageScan>& s
 std::optional<std::string> Protection::Record(std::string& done) const {
     const std::optional<IdFileContents> old = ReadIdFile(idFile_);
     if (old && old->code == code_) {
-        done = "the ID file " + idFile_ + " already holds the ID code";
+        done = Say(Tx::CliIdAlreadyHeld, lang_, {idFile_});
         return std::nullopt;
     }
     std::string error;
     switch (SaveIdFile(idFile_, family_, code_, force_, error)) {
         case IdFileSave::Written:
-            done = "the ID code is kept in " + idFile_;
+            done = Say(Tx::CliIdKept, lang_, {idFile_});
             return std::nullopt;
         case IdFileSave::OtherCode:
-            return "the ID file " + idFile_ +
-                   " was given another ID code during the write and is kept; the chips written "
-                   "hold the code of --set-id";
+            return Say(Tx::CliIdGivenOther, lang_, {idFile_});
         case IdFileSave::Failed:
             break;
     }
-    return error + "; the chips written hold the code of --set-id";
+    return Say(Tx::CliChipsHoldSetId, lang_, {error});
 }
 
 }  // namespace bramblet

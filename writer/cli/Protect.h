@@ -37,6 +37,7 @@ private:
     const std::string idFile_;
     const std::string writeFile_;
     const ImagePatch patch_;
+    const text::Lang lang_;  // of the reasons and of what was done
 };
 
 }  // namespace bramblet

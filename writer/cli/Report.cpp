@@ -53,7 +53,8 @@ void AddResult(JsonObject& json, const BoardReport& r) {
     // A modem line that could not be set is said in the detail, as on standard error, and so is
     // an adapter that may have held the missing reply.
     std::string detail = o.detail.empty() ? o.lineError : o.detail;
-    if (o.slowAdapter) detail += (detail.empty() ? "" : "; ") + SlowAdapterWords(*o.slowAdapter);
+    if (o.slowAdapter)
+        detail += (detail.empty() ? "" : "; ") + SlowAdapterWords(*o.slowAdapter, r.language);
     if (detail.empty()) {
         json.Null("detail");
     } else {

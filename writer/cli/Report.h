@@ -22,8 +22,9 @@ struct BoardReport {
     std::optional<int> latencyMs;  // the adapter's latency timer, read when the port opened
     Outcome outcome;
     std::int64_t milliseconds = 0;
-    std::optional<std::uint64_t> serial;  // the number this board was given
-    std::optional<ImageDigest> image;     // of the image the command wrote or compared
+    std::optional<std::uint64_t> serial;   // the number this board was given
+    std::optional<ImageDigest> image;      // of the image the command wrote or compared
+    text::Lang language = text::Lang::En;  // of the words the detail adds
 };
 
 // {"event":"result","port":...}: every member always present, null where it does not apply,

@@ -32,8 +32,9 @@ std::uint64_t Largest(int width) {
                       : (std::uint64_t{1} << 8 * width) - 1;
 }
 
-std::string Bytes(int width) {
-    return std::to_string(width) + (width == 1 ? " byte" : " bytes");
+std::string Bytes(int width, text::Lang lang) {
+    return text::Say(width == 1 ? text::Tx::CliByte : text::Tx::CliBytes, lang,
+                     {std::to_string(width)});
 }
 
 // Text from a file or a program as a person can read it in one line: quoted, control bytes
@@ -57,10 +58,11 @@ std::string Shown(const std::string& text) {
 }
 
 // How a program that did not do its work ended.
-std::string Ended(const std::string& name, const ProgramEnd& end) {
-    if (!end.started || !end.error.empty()) return "cannot run " + end.error;
-    if (!end.exited) return name + " was killed by signal " + std::to_string(end.status);
-    return name + " exited with status " + std::to_string(end.status);
+std::string Ended(const std::string& name, const ProgramEnd& end, text::Lang lang) {
+    using text::Tx;
+    if (!end.started || !end.error.empty()) return text::Say(Tx::CliCannotRun, lang, {end.error});
+    const std::string status = std::to_string(end.status);
+    return text::Say(end.exited ? Tx::CliExitedWith : Tx::CliKilledBySignal, lang, {name, status});
 }
 
 // How a source spells itself after ADDR:WIDTH: (the counter has no prefix).
@@ -75,7 +77,7 @@ constexpr SourceSpelling kSpellings[] = {
 
 class CounterSource : public SerialSource {
 public:
-    explicit CounterSource(const SerialOption& option) : option_(option) {}
+    CounterSource(const SerialOption& option, text::Lang lang) : option_(option), lang_(lang) {}
 
     // All the run's numbers in one update, so that they are consecutive.
     std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string& error) override {
@@ -84,7 +86,7 @@ public:
         const UpdateResult taken = UpdateLockedFile(
             option_.where,
             [&](const std::string& text) -> std::optional<std::string> {
-                const auto numbers = TakeSerialNumbers(text, option_.width, count, why);
+                const auto numbers = TakeSerialNumbers(text, option_.width, count, why, lang_);
                 if (!numbers) return std::nullopt;
                 first = numbers->first;
                 return numbers->next;
@@ -93,7 +95,7 @@ public:
         if (taken == UpdateResult::Left) error = why + " (" + option_.where + ")";
         if (taken != UpdateResult::Replaced) {
             if (taken == UpdateResult::Failed)
-                error = "cannot take a number from the counter " + error;
+                error = text::Say(text::Tx::CliCounterCannotTake, lang_, {error});
             return std::nullopt;
         }
         std::vector<DrawnSerial> drawn;
@@ -103,11 +105,12 @@ public:
 
 private:
     const SerialOption& option_;
+    const text::Lang lang_;
 };
 
 class ListSource : public SerialSource {
 public:
-    explicit ListSource(const SerialOption& option) : option_(option) {}
+    ListSource(const SerialOption& option, text::Lang lang) : option_(option), lang_(lang) {}
 
     std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string& error) override {
         std::optional<ListNumbers> taken;
@@ -115,14 +118,15 @@ public:
         const UpdateResult result = UpdateLockedFile(
             option_.where,
             [&](const std::string& text) -> std::optional<std::string> {
-                taken = TakeFromList(text, option_.width, count, why);
+                taken = TakeFromList(text, option_.width, count, why, lang_);
                 if (!taken || taken->numbers.empty()) return std::nullopt;
                 return taken->text;
             },
             error);
         if (result == UpdateResult::Failed || !taken) {
-            error = result == UpdateResult::Failed ? "cannot take a number from the list " + error
-                                                   : option_.where + ": " + why;
+            error = result == UpdateResult::Failed
+                        ? text::Say(text::Tx::CliListCannotTake, lang_, {error})
+                        : option_.where + ": " + why;
             return std::nullopt;
         }
         std::vector<DrawnSerial> drawn;
@@ -131,7 +135,7 @@ public:
                 drawn.push_back({taken->numbers[i], ""});
             } else {
                 drawn.push_back(
-                    {std::nullopt, "the list " + option_.where + " has no unused number left"});
+                    {std::nullopt, text::Say(text::Tx::CliListExhausted, lang_, {option_.where})});
             }
         }
         return drawn;
@@ -139,12 +143,13 @@ public:
 
 private:
     const SerialOption& option_;
+    const text::Lang lang_;
 };
 
 class CommandSource : public SerialSource {
 public:
-    CommandSource(const SerialOption& option, ProgramRunner& programs)
-        : option_(option), programs_(programs) {}
+    CommandSource(const SerialOption& option, ProgramRunner& programs, text::Lang lang)
+        : option_(option), programs_(programs), lang_(lang) {}
 
     // The command once a board, one after the other, each board standing on its own.
     std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string&) override {
@@ -161,20 +166,22 @@ private:
     DrawnSerial DrawOne(const std::set<std::uint64_t>& given) {
         const std::string& name = option_.command[0];
         const ProgramEnd end = programs_.Run(option_.command, true);
-        if (!end.Succeeded()) return {std::nullopt, Ended(name, end)};
+        if (!end.Succeeded()) return {std::nullopt, Ended(name, end, lang_)};
         std::string why;
         const std::optional<std::uint64_t> number =
-            ParseCommandNumber(end.output, option_.width, why);
+            ParseCommandNumber(end.output, option_.width, why, lang_);
         if (!number) return {std::nullopt, name + " " + why};
         // A server that repeats itself would put one number on two boards.
         if (given.count(*number)) {
-            return {std::nullopt, name + " gave " + std::to_string(*number) + " again"};
+            return {std::nullopt,
+                    text::Say(text::Tx::CliGaveAgain, lang_, {name, std::to_string(*number)})};
         }
         return {number, ""};
     }
 
     const SerialOption& option_;
     ProgramRunner& programs_;
+    const text::Lang lang_;
 };
 
 }  // namespace
@@ -242,28 +249,32 @@ std::optional<std::uint64_t> ParseCounter(const std::string& text) {
 }
 
 std::optional<SerialNumbers> TakeSerialNumbers(const std::string& text, int width,
-                                               std::uint64_t count, std::string& error) {
+                                               std::uint64_t count, std::string& error,
+                                               text::Lang lang) {
+    using text::Say;
+    using text::Tx;
     const std::optional<std::uint64_t> first = ParseCounter(text);
     if (!first) {
-        error = "the counter holds no decimal number";
+        error = Say(Tx::CliCounterNoNumber, lang);
         return std::nullopt;
     }
     const std::uint64_t limit = Largest(width);
     // The counter must also be able to hold the number after the last.
     if (count == 0 || *first > limit || count - 1 > limit - *first ||
         *first + (count - 1) == std::numeric_limits<std::uint64_t>::max()) {
-        error =
-            count == 1
-                ? "the serial number " + std::to_string(*first) + " does not fit in " + Bytes(width)
-                : "the serial numbers from " + std::to_string(*first) + " for " +
-                      std::to_string(count) + " boards do not all fit in " + Bytes(width);
+        error = count == 1
+                    ? Say(Tx::CliSerialNoFit, lang, {std::to_string(*first), Bytes(width, lang)})
+                    : Say(Tx::CliSerialsNoFit, lang,
+                          {std::to_string(*first), std::to_string(count), Bytes(width, lang)});
         return std::nullopt;
     }
     return SerialNumbers{*first, std::to_string(*first + count) + "\n"};
 }
 
 std::optional<ListNumbers> TakeFromList(const std::string& text, int width, std::size_t count,
-                                        std::string& error) {
+                                        std::string& error, text::Lang lang) {
+    using text::Say;
+    using text::Tx;
     constexpr char kMark[] = " used";
     ListNumbers taken;
     std::map<std::uint64_t, std::size_t> lineOf;
@@ -283,23 +294,23 @@ std::optional<ListNumbers> TakeFromList(const std::string& text, int width, std:
             taken.text += whole;
             continue;
         }
-        const std::string at = "line " + std::to_string(line) + ": ";
+        const std::string at = Say(Tx::CliListLine, lang, {std::to_string(line)});
         const std::size_t digits = words.find_first_not_of("0123456789");
         const std::string rest = digits == std::string::npos ? "" : words.substr(digits);
         const std::size_t mark = rest.find_first_not_of(" \t");
         const bool used = mark != std::string::npos && mark > 0 && rest.substr(mark) == "used";
         const std::optional<std::uint64_t> number = Digits(words.substr(0, digits), 20);
         if (!number || (!rest.empty() && !used)) {
-            error = at + Shown(words) + " is not a decimal number, optionally followed by used";
+            error = at + Say(Tx::CliListNotNumber, lang, {Shown(words)});
             return std::nullopt;
         }
         if (*number > Largest(width)) {
-            error = at + std::to_string(*number) + " does not fit in " + Bytes(width);
+            error = at + Say(Tx::CliNoFit, lang, {std::to_string(*number), Bytes(width, lang)});
             return std::nullopt;
         }
         if (const auto before = lineOf.find(*number); before != lineOf.end()) {
-            error =
-                at + std::to_string(*number) + " is also on line " + std::to_string(before->second);
+            error = at + Say(Tx::CliAlsoOnLine, lang,
+                             {std::to_string(*number), std::to_string(before->second)});
             return std::nullopt;
         }
         lineOf[*number] = line;
@@ -314,43 +325,45 @@ std::optional<ListNumbers> TakeFromList(const std::string& text, int width, std:
 }
 
 std::optional<std::uint64_t> ParseCommandNumber(const std::string& output, int width,
-                                                std::string& error) {
+                                                std::string& error, text::Lang lang) {
     std::string digits = output;
     if (digits.size() >= 1 && digits.back() == '\n') digits.pop_back();
     if (digits.size() >= 1 && digits.back() == '\r') digits.pop_back();
     const std::optional<std::uint64_t> number = Digits(digits, 20);
     if (!number) {
-        error = "printed " + Shown(output) + ", not one decimal number";
+        error = text::Say(text::Tx::CliPrintedNotNumber, lang, {Shown(output)});
         return std::nullopt;
     }
     if (*number > Largest(width)) {
-        error = "gave " + std::to_string(*number) + ", which does not fit in " + Bytes(width);
+        error =
+            text::Say(text::Tx::CliGaveNoFit, lang, {std::to_string(*number), Bytes(width, lang)});
         return std::nullopt;
     }
     return number;
 }
 
-std::unique_ptr<SerialSource> MakeSerialSource(const SerialOption& option,
-                                               ProgramRunner& programs) {
+std::unique_ptr<SerialSource> MakeSerialSource(const SerialOption& option, ProgramRunner& programs,
+                                               text::Lang lang) {
     switch (option.from) {
         case SerialFrom::Counter:
-            return std::make_unique<CounterSource>(option);
+            return std::make_unique<CounterSource>(option, lang);
         case SerialFrom::List:
-            return std::make_unique<ListSource>(option);
+            return std::make_unique<ListSource>(option, lang);
         case SerialFrom::Command:
-            return std::make_unique<CommandSource>(option, programs);
+            return std::make_unique<CommandSource>(option, programs, lang);
     }
     return nullptr;
 }
 
 std::optional<std::string> BookSerial(ProgramRunner& programs,
                                       const std::vector<std::string>& command, std::uint64_t number,
-                                      const std::string& port, bool ok) {
+                                      const std::string& port, bool ok, text::Lang lang) {
     std::vector<std::string> argv = command;
     argv.insert(argv.end(), {std::to_string(number), port, ok ? "ok" : "void"});
     const ProgramEnd end = programs.Run(argv, false);
     if (end.Succeeded()) return std::nullopt;
-    return "--serial-done: " + Ended(command[0], end) + " for the number " + std::to_string(number);
+    return text::Say(text::Tx::CliBookFailed, lang,
+                     {Ended(command[0], end, lang), std::to_string(number)});
 }
 
 ImagePatch SerialPatch(const SerialOption& option, std::uint64_t number) {

@@ -53,7 +53,8 @@ struct SerialNumbers {
 // Nothing, with `error` set, when the counter holds no number or the last number for these
 // boards does not fit in `width` bytes; the counter is then left as it is.
 std::optional<SerialNumbers> TakeSerialNumbers(const std::string& text, int width,
-                                               std::uint64_t count, std::string& error);
+                                               std::uint64_t count, std::string& error,
+                                               text::Lang lang = text::Lang::En);
 
 // Up to `count` numbers from a list holding `text`, in its order, and the list with their lines
 // marked " used" after the number. Nothing, with `error` naming the line, when a line is not a
@@ -64,12 +65,13 @@ struct ListNumbers {
     std::string text;
 };
 std::optional<ListNumbers> TakeFromList(const std::string& text, int width, std::size_t count,
-                                        std::string& error);
+                                        std::string& error, text::Lang lang = text::Lang::En);
 
 // The number a command printed: one decimal number, a line end after it allowed; nothing, with
 // `error` saying what it printed instead, for anything else or a number too wide for `width`.
 std::optional<std::uint64_t> ParseCommandNumber(const std::string& output, int width,
-                                                std::string& error);
+                                                std::string& error,
+                                                text::Lang lang = text::Lang::En);
 
 // A board's number, or why it has none; a board without one fails before anything is sent.
 struct DrawnSerial {
@@ -87,13 +89,16 @@ public:
     virtual std::optional<std::vector<DrawnSerial>> Draw(std::size_t count, std::string& error) = 0;
 };
 
-std::unique_ptr<SerialSource> MakeSerialSource(const SerialOption& option, ProgramRunner& programs);
+// The sources' reasons speak `lang`.
+std::unique_ptr<SerialSource> MakeSerialSource(const SerialOption& option, ProgramRunner& programs,
+                                               text::Lang lang = text::Lang::En);
 
 // Runs `command` with the board's number, its port and "ok" or "void" as three more arguments,
 // after the board has ended; why that failed, or nothing.
 std::optional<std::string> BookSerial(ProgramRunner& programs,
                                       const std::vector<std::string>& command, std::uint64_t number,
-                                      const std::string& port, bool ok);
+                                      const std::string& port, bool ok,
+                                      text::Lang lang = text::Lang::En);
 
 // The number's bytes at the option's address.
 ImagePatch SerialPatch(const SerialOption& option, std::uint64_t number);

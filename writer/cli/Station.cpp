@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/cli/Board.h"
 #include "writer/cli/Ports.h"
 #include "writer/cli/Protect.h"
@@ -19,13 +20,19 @@
 namespace bramblet {
 namespace {
 
+using text::Say;
+using text::Tx;
+
 // What the boards of a run share besides their options: the write file's image, the log, the
 // serial numbers and the programs that hand them out and book them, and the ID code they are
 // protected with.
 class Station {
 public:
     Station(const Options& options, std::vector<ChosenPort> ports)
-        : options_(options), ports_(std::move(ports)), programs_(SystemProgramRunner()) {
+        : options_(options),
+          lang_(options.OwnLanguage()),
+          ports_(std::move(ports)),
+          programs_(SystemProgramRunner()) {
         if (options.setId) protection_.emplace(options, BoardFamily(options));
     }
 
@@ -54,6 +61,7 @@ private:
     }
 
     const Options& options_;
+    const text::Lang lang_;  // of the program's own texts
     const std::vector<ChosenPort> ports_;
     std::unique_ptr<ProgramRunner> programs_;
     std::optional<ImageScan> image_;  // write and verify, when the file can be read
@@ -82,7 +90,7 @@ std::optional<std::string> Station::Prepare() {
     std::string error;
     if (options_.log) {
         log_ = OpenAppendFile(*options_.log, error);
-        if (!log_) return "cannot open the log " + error;
+        if (!log_) return Say(Tx::CliCannotOpenLog, lang_, {error});
     }
     if (options_.command == Command::Write || options_.command == Command::Verify) {
         image_ = Scan(Patch(options_.serial ? std::optional<std::uint64_t>(0) : std::nullopt));
@@ -92,7 +100,7 @@ std::optional<std::string> Station::Prepare() {
             const ImagePatch number = SerialPatch(*options_.serial, 0);
             for (const ImagePatch::Byte& b : protection_->Patch().All()) {
                 if (b.address >= number.address && b.address < number.address + number.bytes.size())
-                    return "--serial and --set-id both put bytes at " + Hex(b.address, 6);
+                    return Say(Tx::CliSerialSetIdClash, lang_, {Hex(b.address, 6)});
             }
         }
         // The code's bytes alone, to tell the file's bytes there from the number's.
@@ -108,12 +116,12 @@ std::optional<std::string> Station::Prepare() {
 std::optional<std::string> Station::TakeNumbers() {
     const SerialOption& serial = *options_.serial;
     if (SerialClashes(*image_, serial)) {
-        return "--serial: the write file already supplies bytes at " + Hex(serial.address, 6) +
-               "-" + Hex(serial.address + serial.width - 1, 6);
+        return Say(Tx::CliSerialFileClash, lang_,
+                   {Hex(serial.address, 6), Hex(serial.address + serial.width - 1, 6)});
     }
     std::string error;
     const std::optional<std::vector<DrawnSerial>> drawn =
-        MakeSerialSource(serial, *programs_)->Draw(ports_.size(), error);
+        MakeSerialSource(serial, *programs_, lang_)->Draw(ports_.size(), error);
     if (!drawn) return "--serial: " + error;
     serials_ = *drawn;
     return std::nullopt;
@@ -146,12 +154,12 @@ void Station::Ended(Board& board) {
     if (log_ && !log_->Append(
                     LogLine(report, LocalTimeIso8601(), options_.file, board.BootVersion()) + "\n",
                     error)) {
-        board.Error("bramblet-cli: cannot write the log: " + error);
+        board.Error("bramblet-cli: " + Say(Tx::CliCannotWriteLog, lang_, {error}));
         logFailed_ = true;
     }
     if (!options_.serialDone || !report.serial) return;
     if (const auto failed = BookSerial(*programs_, *options_.serialDone, *report.serial,
-                                       report.port, report.outcome.Succeeded())) {
+                                       report.port, report.outcome.Succeeded(), lang_)) {
         board.Error("bramblet-cli: " + *failed);
         bookingFailed_ = true;
     }
@@ -168,8 +176,9 @@ bool Station::KeepIdCode(const std::vector<Outcome>& outcomes) const {
     return !error;
 }
 
-std::string Summary(const Outcome& outcome) {
-    return outcome.Succeeded() ? "ok" : "failed: " + outcome.text;
+std::string Summary(const Outcome& outcome, text::Lang lang) {
+    return outcome.Succeeded() ? Say(Tx::CliSummaryOk, lang)
+                               : Say(Tx::CliSummaryFailed, lang, {outcome.text});
 }
 
 }  // namespace
@@ -178,7 +187,7 @@ int RunBoards(const Options& options) {
     // A port chosen by what it is or where it is plugged is found before anything is sent.
     std::string refusal;
     std::optional<std::vector<ChosenPort>> chosen =
-        ChoosePorts(options.ports, SystemPortDescriptions(), refusal);
+        ChoosePorts(options.ports, SystemPortDescriptions(), refusal, options.OwnLanguage());
     if (!chosen) {
         std::fprintf(stderr, "bramblet-cli: %s\n", refusal.c_str());
         return 2;
@@ -212,9 +221,9 @@ int RunBoards(const Options& options) {
         // With --json standard output is the programs', and the results say it for them.
         for (std::size_t i = 0; i < boards.size(); ++i) {
             if (options.json) {
-                console.Err(names[i] + ": ", Summary(outcomes[i]));
+                console.Err(names[i] + ": ", Summary(outcomes[i], options.OwnLanguage()));
             } else {
-                console.Out(names[i] + ": ", Summary(outcomes[i]));
+                console.Out(names[i] + ": ", Summary(outcomes[i], options.OwnLanguage()));
             }
         }
     }

@@ -41,9 +41,10 @@ int main(int argc, char** argv) {
             std::printf("bramblet-cli %s\n", BRAMBLET_VERSION);
             return 0;
         case Command::Check:
-            return CheckFile(options->file, options->Reading(), options->Language());
+            return CheckFile(options->file, options->Reading(), options->Language(),
+                             options->OwnLanguage());
         case Command::Ports:
-            return ListPorts(options->json);
+            return ListPorts(options->json, options->OwnLanguage());
         default:
             return RunBoards(*options);
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "text/Catalogue.h"
 #include "writer/link/Protocol.h"
 #include "writer/link/SerialPort.h"
 
@@ -37,9 +38,8 @@ struct SlowAdapter {
 };
 
 // The slow adapter in the words of a result's detail.
-inline std::string SlowAdapterWords(const SlowAdapter& adapter) {
-    return "no reply came through an adapter whose latency timer is " +
-           std::to_string(adapter.timer.count()) + " ms";
+inline std::string SlowAdapterWords(const SlowAdapter& adapter, text::Lang lang = text::Lang::En) {
+    return text::Say(text::Tx::CliSlowAdapter, lang, {std::to_string(adapter.timer.count())});
 }
 
 // The first byte a verification found wrong.

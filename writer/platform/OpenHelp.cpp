@@ -1,18 +1,22 @@
 // The advice under a port that would not open, the same words on every system.
+#include "text/Catalogue.h"
 #include "writer/common/PortOrder.h"
 #include "writer/platform/PortList.h"
 
 namespace bramblet {
 
 std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<DeviceOwner>& owner,
-                                         const std::vector<std::string>& portsThere) {
+                                         const std::vector<std::string>& portsThere,
+                                         text::Lang lang) {
+    using text::Say;
+    using text::Tx;
     switch (error) {
         case OpenError::NotFound: {
-            std::vector<std::string> lines{"  no such device; is the cable plugged in?"};
+            std::vector<std::string> lines{"  " + Say(Tx::CliNoSuchDevice, lang)};
             if (portsThere.empty()) {
-                lines.push_back("  there are no serial ports");
+                lines.push_back("  " + Say(Tx::CliNoPortsThere, lang));
             } else {
-                std::string list = "  the ports there are:";
+                std::string list = "  " + Say(Tx::CliPortsThereAre, lang);
                 for (const std::string& port : portsThere) list += " " + port;
                 lines.push_back(list);
             }
@@ -22,22 +26,21 @@ std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<De
             // Distributions differ (dialout, uucp, plugdev): the device's own group is the one
             // that helps, and only when that group may read and write it.
             if (owner && owner->groupMayOpen && !owner->group.empty()) {
-                return {"  permission denied; add your user to the " + owner->group +
-                        " group (sudo usermod -aG " + owner->group + " $USER) and log in again"};
+                return {"  " + Say(Tx::CliAddToGroup, lang, {owner->group})};
             }
             if (owner) {
-                return {"  permission denied; only " + owner->user +
-                        " may open the device: a udev rule must give it to a group"};
+                return {"  " + Say(Tx::CliOnlyOwner, lang, {owner->user})};
             }
-            return {"  permission denied; this user may not open the device"};
+            return {"  " + Say(Tx::CliPermissionDenied, lang)};
         case OpenError::Busy:
-            return {"  the port is busy: another program has it open"};
+            return {"  " + Say(Tx::CliPortBusy, lang)};
         default:
             return {};
     }
 }
 
-std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError error) {
+std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError error,
+                                         text::Lang lang) {
     std::vector<std::string> ports;
     if (error == OpenError::NotFound) {
         // A list that cannot be read leaves the advice without it, not the error without advice.
@@ -48,7 +51,7 @@ std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError erro
         SortPortNames(ports);
     }
     return OpenFailureHelp(
-        error, error == OpenError::PermissionDenied ? PortOwner(name) : std::nullopt, ports);
+        error, error == OpenError::PermissionDenied ? PortOwner(name) : std::nullopt, ports, lang);
 }
 
 }  // namespace bramblet

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/common/PortDescription.h"
 #include "writer/link/SerialPort.h"
 #include "writer/platform/Settings.h"
@@ -30,14 +31,16 @@ struct DeviceOwner {
 std::optional<DeviceOwner> PortOwner(const std::string& name);
 
 // How the user lowers the latency timer of the adapter behind port `name`, in a few words.
-std::string LatencyRemedy(const std::string& name);
+std::string LatencyRemedy(const std::string& name, text::Lang lang = text::Lang::En);
 
 // What to do about a port that would not open, a line each, indented under the error itself:
 // whom to ask for a permission, that another program has the port, which ports there are.
 std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<DeviceOwner>& owner,
-                                         const std::vector<std::string>& portsThere);
+                                         const std::vector<std::string>& portsThere,
+                                         text::Lang lang = text::Lang::En);
 
 // The same for the system's port `name` as it is now.
-std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError error);
+std::vector<std::string> OpenFailureHelp(const std::string& name, OpenError error,
+                                         text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

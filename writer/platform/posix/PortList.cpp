@@ -179,11 +179,8 @@ std::optional<std::vector<PortDescription>> SystemPortDescriptions() {
     return DescribePorts(SystemPortPlaces());
 }
 
-std::string LatencyRemedy(const std::string& name) {
-    const std::string tty = fs::path(name).filename().string();
-    return "the package's udev rule sets it to 1 ms when the adapter is plugged in (or as root: "
-           "echo 1 > /sys/bus/usb-serial/devices/" +
-           tty + "/latency_timer)";
+std::string LatencyRemedy(const std::string& name, text::Lang lang) {
+    return text::Say(text::Tx::CliRemedyUdev, lang, {fs::path(name).filename().string()});
 }
 
 std::optional<DeviceOwner> PortOwner(const std::string& name) {

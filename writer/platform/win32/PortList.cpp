@@ -123,9 +123,8 @@ std::optional<int> PortLatencyTimer(const std::string& name) {
     return device == devices.end() ? std::nullopt : device->second.latencyMs;
 }
 
-std::string LatencyRemedy(const std::string& name) {
-    return "an administrator sets it in Device Manager: " + name +
-           ", Properties, Port Settings, Advanced, Latency Timer (msec): 1";
+std::string LatencyRemedy(const std::string& name, text::Lang lang) {
+    return text::Say(text::Tx::CliRemedyDeviceManager, lang, {name});
 }
 
 std::optional<DeviceOwner> PortOwner(const std::string&) {
