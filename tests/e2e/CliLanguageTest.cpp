@@ -65,7 +65,7 @@ TEST_F(CliLanguageTest, InJapaneseTheExplanationsAndReportsAreJapanese) {
     auto chip = Sim("chip");
     auto corrupt = Sim("corrupt", {"--load", file, "--corrupt-read", "4010"});
     const auto ja = [&](std::vector<std::string> args) {
-        args.insert(args.end(), {"--lang", "ja"});
+        args.insert(args.begin(), {"--lang", "ja"});
         return Cli(args);
     };
     // English sentence words that the lines below used to hold.
@@ -87,7 +87,8 @@ TEST_F(CliLanguageTest, InJapaneseTheExplanationsAndReportsAreJapanese) {
     EXPECT_EQ(info.err, "ブートプログラムのバージョン: VER.1.00\n");
 
     const RunResult check = ja({"check", file});
-    EXPECT_EQ(check.status, 0) << check.err;
+    ASSERT_EQ(check.status, 0) << check.err;
+    ASSERT_FALSE(check.Lines().empty());
     const std::string crc = check.Lines().back();
     EXPECT_EQ(crc.substr(0, 8), "CRC-32: ");
     EXPECT_EQ(crc.substr(crc.size() - 11), " バイト)") << crc;

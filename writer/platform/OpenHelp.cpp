@@ -12,11 +12,11 @@ std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<De
     using text::Tx;
     switch (error) {
         case OpenError::NotFound: {
-            std::vector<std::string> lines{"  " + Say(Tx::CliNoSuchDevice, lang)};
+            std::vector<std::string> lines{std::string("  ") + Say(Tx::CliNoSuchDevice, lang)};
             if (portsThere.empty()) {
-                lines.push_back("  " + Say(Tx::CliNoPortsThere, lang));
+                lines.push_back(std::string("  ") + Say(Tx::CliNoPortsThere, lang));
             } else {
-                std::string list = "  " + Say(Tx::CliPortsThereAre, lang);
+                std::string list = std::string("  ") + Say(Tx::CliPortsThereAre, lang);
                 for (const std::string& port : portsThere) list += " " + port;
                 lines.push_back(list);
             }
@@ -26,14 +26,14 @@ std::vector<std::string> OpenFailureHelp(OpenError error, const std::optional<De
             // Distributions differ (dialout, uucp, plugdev): the device's own group is the one
             // that helps, and only when that group may read and write it.
             if (owner && owner->groupMayOpen && !owner->group.empty()) {
-                return {"  " + Say(Tx::CliAddToGroup, lang, {owner->group})};
+                return {std::string("  ") + Say(Tx::CliAddToGroup, lang, {owner->group})};
             }
             if (owner) {
-                return {"  " + Say(Tx::CliOnlyOwner, lang, {owner->user})};
+                return {std::string("  ") + Say(Tx::CliOnlyOwner, lang, {owner->user})};
             }
-            return {"  " + Say(Tx::CliPermissionDenied, lang)};
+            return {std::string("  ") + Say(Tx::CliPermissionDenied, lang)};
         case OpenError::Busy:
-            return {"  " + Say(Tx::CliPortBusy, lang)};
+            return {std::string("  ") + Say(Tx::CliPortBusy, lang)};
         default:
             return {};
     }
