@@ -59,26 +59,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const Command command = options->command;
     Check(!Usage(command).empty());
+    // --lang and --base may also stand before the command, each with its value.
+    std::size_t at = 0;
+    while (at + 1 < args.size() && (args[at] == "--lang" || args[at] == "--base")) at += 2;
+    Check(at < args.size());
     if (command == Command::Version) {
-        Check(args[0] == "--version");
+        Check(args[at] == "--version");
         return 0;
     }
     if (command == Command::Help) {
         if (options->helpFor) {
-            Check(args[0] == CommandName(*options->helpFor) &&
+            Check(args[at] == CommandName(*options->helpFor) &&
                   (Has(args, "--help") || Has(args, "-h")));
         } else {
-            Check(args[0] == "--help" || args[0] == "-h");
+            Check(args[at] == "--help" || args[at] == "-h");
         }
         return 0;
     }
-    Check(args[0] == CommandName(command));
+    Check(args[at] == CommandName(command));
     if (command == Command::Check) {
-        Check(args.size() == 2 && options->file == args[1]);
+        Check(args.size() == at + 2 && options->file == args[at + 1]);
         return 0;
     }
     if (command == Command::Ports) {
-        Check(args.size() == 1);
+        Check(args.size() == at + 1);
         return 0;
     }
     // The commands that take a chip.

@@ -147,6 +147,14 @@ TEST_F(CliFormatsTest, AFileItRefusesNamesWhereAndSendsNothing) {
 
 // A file is read a page at a time: 16 MB takes about the memory of 16 KB. The files are written
 // a piece at a time, since a child's peak memory counts this process's at the time it starts.
+// The address sanitizer keeps freed memory in quarantine, up to 256 MB, so under it a peak tells
+// how much was allocated in all, not how much was held at once: only the readings are checked.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kPeaksTellWhatIsHeld = false;
+#else
+constexpr bool kPeaksTellWhatIsHeld = true;
+#endif
+
 TEST_F(CliFormatsTest, LargeFilesCheckInTheMemoryOfSmallOnes) {
     const auto piece = [](std::uint32_t at, std::size_t n) {
         std::vector<std::uint8_t> bytes(n);
@@ -192,6 +200,7 @@ TEST_F(CliFormatsTest, LargeFilesCheckInTheMemoryOfSmallOnes) {
     };
     const std::vector<long> small = peaks("small", 16 << 10);
     const std::vector<long> large = peaks("large", 16 << 20);
+    if (!kPeaksTellWhatIsHeld) return;
     for (std::size_t i = 0; i < small.size(); ++i) {
         EXPECT_LT(large[i], small[i] + 2048) << i << ": " << small[i] << " KB against " << large[i];
     }

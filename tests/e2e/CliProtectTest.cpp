@@ -51,12 +51,6 @@ private:
 
 class CliProtectTest : public SimChipsTest {
 protected:
-    std::string Contents(const std::string& name) {
-        std::ifstream in(TempDir::Utf8(dir.Name(name)), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     bool Exists(const std::string& name) {
         return std::filesystem::exists(TempDir::Utf8(dir.Name(name)));
     }

@@ -25,12 +25,6 @@ using Lines = std::vector<std::string>;
 
 class CliStationTest : public SimChipsTest {
 protected:
-    std::string Contents(const std::string& name) {
-        std::ifstream in(TempDir::Utf8(dir.Name(name)), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     // Every line of `text` as a JSON object; a line that is not one fails the test.
     static std::vector<Json> Objects(const std::string& text) {
         std::vector<Json> objects;

@@ -3,7 +3,9 @@
 // the test's own folder and saving its flash beside it when it ends.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,14 @@ protected:
         std::string error;
         EXPECT_TRUE(sim::LoadSRecordFile(dir.Name(name + ".mot"), chip, error)) << error;
         return chip;
+    }
+
+    // The bytes of the file `name` in the test's folder.
+    std::string Contents(const std::string& name) const {
+        std::ifstream in(TempDir::Utf8(dir.Name(name)), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
     }
 
     TempDir dir;

@@ -1,9 +1,6 @@
 #include "writer/flash/ByteFile.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "writer/common/Text.h"
+#include "writer/flash/OpenForReading.h"
 
 namespace bramblet {
 
@@ -12,12 +9,7 @@ bool ByteFile::Open(const std::string& utf8Name) {
     stream_.clear();
     size_ = 0;
     failed_ = false;
-    if (utf8Name.empty()) return false;
-    const std::filesystem::path path = Utf8Path(utf8Name);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    stream_.open(path, std::ios::in | std::ios::binary);
-    if (!stream_.is_open()) return false;
+    if (!OpenForReading(stream_, utf8Name)) return false;
     stream_.seekg(0, std::ios::end);
     const std::streamoff end = stream_.tellg();
     stream_.seekg(0);

@@ -2,10 +2,8 @@
 
 #include <bit>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
-#include "writer/common/Text.h"
+#include "writer/flash/OpenForReading.h"
 
 namespace bramblet {
 namespace {
@@ -42,13 +40,7 @@ bool TextFile::Open(const std::string& utf8Name) {
     stream_.clear();
     pos_ = end_ = nullptr;
     ended_ = failed_ = false;
-    if (utf8Name.empty()) return false;
-    const std::filesystem::path path = Utf8Path(utf8Name);
-    std::error_code ec;
-    // Opening a folder succeeds on some systems and only the first read fails; refuse it here.
-    if (std::filesystem::is_directory(path, ec)) return false;
-    stream_.open(path, std::ios::in | std::ios::binary);
-    if (!stream_.is_open()) return false;
+    if (!OpenForReading(stream_, utf8Name)) return false;
     if (!buffer_) buffer_ = std::make_unique<char[]>(kBlock);
     return true;
 }
