@@ -9,41 +9,42 @@
 
 namespace bramblet::sim {
 
-bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error) {
+bool LoadSRecordFile(const std::string& path, Chip& chip, std::string& error, text::Lang lang) {
+    using text::Tx;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = path + ": cannot open";
+        error = text::Say(Tx::SimCannotOpen, lang, {path});
         return false;
     }
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
-        const std::string where = path + ":" + std::to_string(number) + ": ";
-        if (line[0] != 'S' || line.size() < 4 || line.size() % 2 != 0) {
-            error = where + "not an S-record";
+        const std::string where = path + ":" + std::to_string(number);
+        const auto fail = [&](Tx why) {
+            error = text::Say(why, lang, {where});
             return false;
+        };
+        if (line[0] != 'S' || line.size() < 4 || line.size() % 2 != 0) {
+            return fail(Tx::SimNotSRecord);
         }
         std::vector<std::uint8_t> bytes;
         for (std::size_t i = 2; i < line.size(); i += 2) {
             const int high = HexDigitValue(line[i]), low = HexDigitValue(line[i + 1]);
             if (high < 0 || low < 0) {
-                error = where + "not a hex digit";
-                return false;
+                return fail(Tx::SimNotHexDigit);
             }
             bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
         }
         unsigned sum = 0;
         for (std::uint8_t b : bytes) sum += b;
         if (bytes[0] + 1u != bytes.size() || (sum & 0xFF) != 0xFF) {
-            error = where + "wrong count or checksum";
-            return false;
+            return fail(Tx::SimBadCount);
         }
         const int addressBytes = line[1] == '1' ? 2 : line[1] == '2' ? 3 : line[1] == '3' ? 4 : 0;
         if (addressBytes == 0) continue;  // header, count and end records carry no data
         if (bytes.size() < static_cast<std::size_t>(addressBytes) + 2) {
-            error = where + "record too short";
-            return false;
+            return fail(Tx::SimRecordShort);
         }
         std::uint32_t address = 0;
         for (int i = 0; i < addressBytes; ++i) address = address << 8 | bytes[1 + i];

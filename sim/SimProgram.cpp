@@ -411,22 +411,23 @@ sigset_t CatchSignals() {
     return waiting;
 }
 
-void LogEvents(const Chip& chip, std::size_t& logged) {
+void LogEvents(const Chip& chip, std::size_t& logged, text::Lang lang) {
     for (; logged < chip.Log().size(); ++logged) {
         const Chip::Event& e = chip.Log()[logged];
         std::fprintf(stderr, "%10.3f ms  %02X  %06X%s\n", e.at.count() / 1e6, e.command, e.address,
-                     e.refused ? "  refused" : "");
+                     e.refused ? Say(Tx::SimLogRefused, lang) : "");
     }
 }
 
 // The chip on the terminal in real time until a stop signal.
 class Server {
 public:
-    Server(Chip& chip, HostLine& line, const Terminal& terminal, bool verbose)
+    Server(Chip& chip, HostLine& line, const Terminal& terminal, bool verbose, text::Lang lang)
         : chip_(chip),
           line_(line),
           terminal_(terminal),
           verbose_(verbose),
+          lang_(lang),
           chipBaud_(chip.Baud()) {}
 
     void Run(const sigset_t& waiting) {
@@ -436,7 +437,10 @@ public:
             if (gReset) {
                 gReset = 0;
                 chip_.Reset(t);
-                if (verbose_) std::fprintf(stderr, "%10.3f ms  reset\n", t.count() / 1e6);
+                if (verbose_) {
+                    std::fprintf(stderr, "%10.3f ms  %s\n", t.count() / 1e6,
+                                 Say(Tx::SimLogReset, lang_));
+                }
             }
             FollowHost(t);
             if (!SendDue(t)) break;
@@ -470,10 +474,11 @@ private:
     }
 
     void Log(Time t) {
-        LogEvents(chip_, logged_);
+        LogEvents(chip_, logged_, lang_);
         if (chip_.Baud() != chipBaud_) {
             chipBaud_ = chip_.Baud();
-            std::fprintf(stderr, "%10.3f ms  UART %u baud\n", t.count() / 1e6, chipBaud_);
+            std::fprintf(stderr, "%10.3f ms  %s\n", t.count() / 1e6,
+                         Say(Tx::SimLogRate, lang_, {std::to_string(chipBaud_)}).c_str());
         }
     }
 
@@ -502,6 +507,7 @@ private:
     HostLine& line_;  // the chip's line, through the adapter when there is one
     const Terminal& terminal_;
     const bool verbose_;
+    const text::Lang lang_;
     const Clock::time_point start_ = Clock::now();
     std::size_t logged_ = 0;
     std::uint32_t hostBaud_ = 0;
@@ -518,7 +524,7 @@ int main(int argc, char** argv) {
     Chip chip(options.chip);
     if (!options.load.empty()) {
         std::string error;
-        if (!LoadSRecordFile(options.load, chip, error)) {
+        if (!LoadSRecordFile(options.load, chip, error, lang)) {
             std::fprintf(stderr, "bramblet-sim: %s\n", error.c_str());
             return 1;
         }
@@ -536,7 +542,7 @@ int main(int argc, char** argv) {
     std::optional<AdapterLine> adapter;
     if (!options.adapter.Ideal()) adapter.emplace(chip, options.adapter);
     HostLine& line = adapter ? static_cast<HostLine&>(*adapter) : chip;
-    Server(chip, line, terminal, options.verbose).Run(waiting);
+    Server(chip, line, terminal, options.verbose, lang).Run(waiting);
 
     if (!options.save.empty() && !SaveSRecordFile(options.save, chip)) {
         std::fputs(Say(Tx::SimCannotSave, lang, {options.save}).c_str(), stderr);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "tests/e2e/SimChips.h"
 #include "tests/support/Japanese.h"
@@ -128,6 +129,52 @@ TEST_F(CliLanguageTest, InJapaneseTheExplanationsAndReportsAreJapanese) {
         EXPECT_TRUE(HoldsJapanese(*help)) << *help;
         EXPECT_FALSE(english(*help)) << *help;
     }
+}
+
+// What the layers below the command line say about a port, a link and a chip that refuse: in
+// the chosen language, and in English when none is chosen, as before.
+TEST_F(CliLanguageTest, WhatThePortsAndTheChipSayFollowsTheLanguage) {
+    const std::string file = dir.Write("prog.mot", records);
+    auto slow = Sim("slow", {"--max-baud", "57600"});
+    const std::string notSerial = dir.Write("not-a-port", "");
+    const auto run = [&](std::optional<std::string> lang, std::vector<std::string> args) {
+        if (lang) args.insert(args.begin(), {"--lang", *lang});
+        return Cli(args);
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::string ja, en;  // what the line of standard error holds in each
+    };
+    const std::vector<Case> cases = {
+        {{"erase", "--port", notSerial},
+         notSerial + ": シリアルデバイスではありません",
+         notSerial + ": not a serial device"},
+        {{"erase", "--port", "usb:xyz:6001"},
+         "usb: には 16 進数の VID:PID が必要です",
+         "usb: needs VID:PID in hexadecimal"},
+        {{"write", file, "--port", dir.Name("slow"), "--baud", "115200"},
+         "チップが 115200 baud へのボーレートコマンド B4 をエコーしませんでした",
+         "the chip did not echo the baud-rate command B4 for 115200 baud"},
+    };
+    for (const Case& c : cases) {
+        const RunResult ja = run("ja", c.args);
+        EXPECT_NE(ja.status, 0);
+        EXPECT_NE(ja.err.find(c.ja), std::string::npos) << ja.err;
+        for (const std::optional<std::string>& lang :
+             {std::optional<std::string>("en"), std::optional<std::string>()}) {
+            const RunResult en = run(lang, c.args);
+            EXPECT_NE(en.err.find(c.en), std::string::npos) << en.err;
+            EXPECT_FALSE(HoldsJapanese(en.err)) << en.err;
+        }
+    }
+
+    // The simulator's own file errors and log too.
+    const std::string bad = dir.Write("bad.mot", "S1130000FFFF\n");
+    const RunResult load = RunProgram({BRAMBLET_SIM, "--load", bad, "--lang", "ja"});
+    EXPECT_EQ(load.status, 1);
+    EXPECT_EQ(load.err, "bramblet-sim: " + bad + ":1: バイト数かチェックサムが正しくありません\n");
+    EXPECT_EQ(RunProgram({BRAMBLET_SIM, "--load", bad}).err,
+              "bramblet-sim: " + bad + ":1: wrong count or checksum\n");
 }
 
 TEST_F(CliLanguageTest, JapaneseChosenGivesJapaneseHelpAndErrors) {

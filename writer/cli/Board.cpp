@@ -65,7 +65,7 @@ Board::Board(const Options& options, BoardPlace place, Console& console)
       face_(MakeView(options, console, place)),
       view_(*face_),
       prompt_(options.idCode, FamilyName(options.idFamily.value_or(*target_.family))),
-      system_(SystemPortOpener()),
+      system_(SystemPortOpener(options.OwnLanguage())),
       ports_(*system_, StopRequested),
       watched_(std::make_unique<WatchedPorts>(ports_, [this](SerialPort& port) { Opened(port); })),
       session_(*watched_, view_, prompt_) {

@@ -45,6 +45,7 @@ public:
     void SetVersionText(const std::string& text) override;
     void FamilyConfirmed(const std::string& text) override { confirmedFamily_ = text; }
     text::Lang Language() const override { return language; }
+    text::Lang OwnLanguage() const override { return ownLanguage; }
 
     // The family the ID code answer confirmed during the run, if it did.
     const std::optional<std::string>& ConfirmedFamily() const { return confirmedFamily_; }

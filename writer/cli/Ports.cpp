@@ -161,7 +161,7 @@ std::optional<std::vector<ChosenPort>> ChoosePorts(
             refusal = Say(Tx::CliPortsUnlisted, lang, {name});
             return std::nullopt;
         }
-        const PortMatch match = MatchPort(name, ports);
+        const PortMatch match = MatchPort(name, ports, lang);
         switch (match.kind) {
             case PortMatch::Kind::Chosen:
                 chosen.push_back({match.ports[0]->name, *match.ports[0]});

@@ -32,7 +32,7 @@ public:
         : options_(options),
           lang_(options.OwnLanguage()),
           ports_(std::move(ports)),
-          programs_(SystemProgramRunner()) {
+          programs_(SystemProgramRunner(lang_)) {
         if (options.setId) protection_.emplace(options, BoardFamily(options));
     }
 

@@ -9,9 +9,9 @@ constexpr std::string_view kById = "usb:";
 constexpr std::string_view kByPlace = "usb@";
 constexpr std::string_view kAuto = "auto";
 
-PortMatch Invalid(std::string detail) {
+PortMatch Invalid(text::Tx why, text::Lang lang) {
     PortMatch match;
-    match.detail = std::move(detail);
+    match.detail = text::Say(why, lang);
     return match;
 }
 
@@ -37,30 +37,32 @@ bool IsPortSelector(std::string_view text) {
     return text.starts_with(kById) || text.starts_with(kByPlace) || text == kAuto;
 }
 
-PortMatch MatchPort(std::string_view selector, const std::vector<PortDescription>& ports) {
+PortMatch MatchPort(std::string_view selector, const std::vector<PortDescription>& ports,
+                    text::Lang lang) {
+    using text::Tx;
     if (selector == kAuto) {
         return Choose(ports, [](const PortDescription&) { return true; });
     }
     if (selector.starts_with(kByPlace)) {
         const std::string_view place = selector.substr(kByPlace.size());
-        if (place.empty()) return Invalid("usb@ needs the USB location, such as usb@1-1.4");
+        if (place.empty()) return Invalid(Tx::PortSelectorPlace, lang);
         return Choose(ports, [&](const PortDescription& p) { return p.location == place; });
     }
-    if (!selector.starts_with(kById)) return Invalid("not a port selector");
+    if (!selector.starts_with(kById)) return Invalid(Tx::PortSelectorNone, lang);
     // VID:PID, then the serial number, which may itself hold colons.
     std::string_view rest = selector.substr(kById.size());
     const std::size_t vidEnd = rest.find(':');
     const std::optional<std::uint32_t> vid =
         vidEnd == std::string_view::npos ? std::nullopt : ParseHex(rest.substr(0, vidEnd), 4);
-    if (!vid) return Invalid("usb: needs VID:PID in hexadecimal, such as usb:0403:6001");
+    if (!vid) return Invalid(Tx::PortSelectorId, lang);
     rest = rest.substr(vidEnd + 1);
     const std::size_t pidEnd = rest.find(':');
     const std::optional<std::uint32_t> pid = ParseHex(rest.substr(0, pidEnd), 4);
-    if (!pid) return Invalid("usb: needs VID:PID in hexadecimal, such as usb:0403:6001");
+    if (!pid) return Invalid(Tx::PortSelectorId, lang);
     const std::optional<std::string_view> serial =
         pidEnd == std::string_view::npos ? std::nullopt
                                          : std::optional<std::string_view>(rest.substr(pidEnd + 1));
-    if (serial && serial->empty()) return Invalid("usb:VID:PID: is missing its serial number");
+    if (serial && serial->empty()) return Invalid(Tx::PortSelectorSerial, lang);
     return Choose(ports, [&](const PortDescription& p) {
         return p.vid == *vid && p.pid == *pid && (!serial || p.serial == *serial);
     });

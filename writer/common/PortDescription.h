@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Catalogue.h"
+
 namespace bramblet {
 
 enum class PortKind { Usb, Uart, Simulated, Other };
@@ -45,6 +47,8 @@ struct PortMatch {
 // True for text that names a port by identity or place rather than by name.
 bool IsPortSelector(std::string_view text);
 
-PortMatch MatchPort(std::string_view selector, const std::vector<PortDescription>& ports);
+// `lang` is that of the detail of a selector that cannot be read.
+PortMatch MatchPort(std::string_view selector, const std::vector<PortDescription>& ports,
+                    text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

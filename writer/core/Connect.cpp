@@ -80,9 +80,8 @@ std::optional<Connection> Session::StartLines(const Target& target) {
         // line, and one without modem lines refuses it before anything has been sent.
         const std::string error = port.SetLine(ModemLine::Dtr, true);
         if (!error.empty()) {
-            return Connection::LinesRefused(std::string("cannot drive ") + LineName(*line) +
-                                            " on " + target.port +
-                                            ", a port without modem lines: " + error);
+            return Connection::LinesRefused(text::Say(Tx::CoreNoModemLines, view_->OwnLanguage(),
+                                                      {LineName(*line), target.port, error}));
         }
     }
     if (std::string error = DriveLines(link.before); !error.empty()) {
@@ -97,7 +96,8 @@ std::string Session::DriveLines(const LineSequence& steps) {
     std::string error;
     const std::optional<ModemLine> refused = RunLineSequence(*commHandle_, steps, error);
     if (!refused) return {};
-    return std::string("cannot drive ") + LineName(*refused) + " on " + linePort_ + ": " + error;
+    return text::Say(Tx::CoreCannotDrive, view_->OwnLanguage(),
+                     {LineName(*refused), linePort_, error});
 }
 
 std::string Session::CloseCommHandle() {
@@ -123,9 +123,8 @@ bool Session::Run::SwitchRate() {
         if (status && status->Ready()) return true;
     }
     if (port.Lost()) return NoAnswer();
-    outcome_.detail = !echoed ? "the chip did not echo the baud-rate command " + Hex(*code, 2) +
-                                    " for " + rate + " baud"
-                              : "no status from the chip at " + rate + " baud";
+    outcome_.detail =
+        !echoed ? Own(Tx::CoreNoEcho, {Hex(*code, 2), rate}) : Own(Tx::CoreNoStatusAt, {rate});
     noReply_ = true;
     return Refuse(Step::BaudRate, text::Say(Tx::RateRefused, View().Language(), {rate}));
 }

@@ -23,10 +23,11 @@ bool Accepted(const std::optional<protocol::Status>& status) {
 }
 
 // A block as the family's table knows it, else by the address that names it.
-std::string BlockName(const std::optional<Family>& family, std::uint32_t address) {
+std::string BlockName(const std::optional<Family>& family, std::uint32_t address, text::Lang lang) {
     const std::optional<FlashBlock> block = family ? BlockHolding(*family, address) : std::nullopt;
-    if (!block) return "the block holding " + Hex(address, 6);
-    return "block " + Hex(block->start, 6) + "-" + Hex(block->start + block->size - 1, 6);
+    if (!block) return text::Say(Tx::CoreBlockHolding, lang, {Hex(address, 6)});
+    return text::Say(Tx::CoreBlock, lang,
+                     {Hex(block->start, 6), Hex(block->start + block->size - 1, 6)});
 }
 
 }  // namespace
@@ -49,7 +50,7 @@ bool Session::Run::EraseStep() {
     // given, since it knows its own blocks better than any table.
     std::vector<std::string> erased;
     for (const std::uint32_t address : blocks) {
-        std::string name = BlockName(target_.family, address);
+        std::string name = BlockName(target_.family, address, View().OwnLanguage());
         if (std::find(erased.begin(), erased.end(), name) != erased.end()) continue;
         protocol::BlockErase(Port(), address);
         eraseStatus_ = Poll(kErasePollLimit);
@@ -87,7 +88,7 @@ bool Session::Run::SumFailed(std::string detail) {
 bool Session::Run::ClearCheckData() {
     if (!target_.flash.verifyBySum || protocol::ReadCheckData(Port())) return true;
     noReply_ = true;
-    return SumFailed("the chip sent no check data");
+    return SumFailed(Own(Tx::CoreNoCheckData, {}));
 }
 
 // The check data proves that every byte sent arrived and that each page was programmed without
@@ -98,9 +99,8 @@ bool Session::Run::VerifyWrite(std::int32_t size) {
     const std::optional<std::uint16_t> sum = protocol::ReadCheckData(Port());
     if (sum == sentSum_) return true;
     noReply_ = !sum;
-    if (!sum) return SumFailed("the chip sent no check data");
-    return SumFailed("the chip's check data is " + Hex(*sum, 4) + ", the bytes sent sum to " +
-                     Hex(sentSum_, 4));
+    if (!sum) return SumFailed(Own(Tx::CoreNoCheckData, {}));
+    return SumFailed(Own(Tx::CoreCheckDataDiffers, {Hex(*sum, 4), Hex(sentSum_, 4)}));
 }
 
 bool Session::Run::ProgramPage(std::uint32_t base, const PageImage& image) {

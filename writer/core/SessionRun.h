@@ -26,6 +26,7 @@ public:
     void Beep(std::uint32_t type) override { view_.Beep(type); }
     void FamilyConfirmed(const std::string& text) override { view_.FamilyConfirmed(text); }
     text::Lang Language() const override { return view_.Language(); }
+    text::Lang OwnLanguage() const override { return view_.OwnLanguage(); }
 
 private:
     WriterView& view_;
@@ -76,6 +77,10 @@ private:
     StatusTap& View() { return view_; }
     // A status text in the language the view speaks.
     std::string Say(Tx key) const { return text::Say(key, view_.Language()); }
+    // A detail in the language of the view's own words.
+    std::string Own(Tx key, std::initializer_list<std::string_view> args) const {
+        return text::Say(key, view_.OwnLanguage(), args);
+    }
     SerialPort& Port() { return *session_.CommHandle(); }
     bool FastReads() const { return target_.link.baud != 0; }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
+
 namespace bramblet {
 
 struct ProgramEnd {
@@ -32,6 +34,7 @@ public:
     virtual ProgramEnd Run(const std::vector<std::string>& argv, bool capture) = 0;
 };
 
-std::unique_ptr<ProgramRunner> SystemProgramRunner();
+// `lang` is that of the reasons a program could not be started, beside the system's own.
+std::unique_ptr<ProgramRunner> SystemProgramRunner(text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/link/SerialPort.h"
 
 namespace bramblet {
 
 // Serial ports by the names users know: COM3 on Windows, /dev/ttyUSB0 or ttyUSB0 elsewhere.
-std::unique_ptr<PortOpener> SystemPortOpener();
+// `lang` is that of the details of a port that cannot be opened or stops working.
+std::unique_ptr<PortOpener> SystemPortOpener(text::Lang lang = text::Lang::En);
 
 // Standard output and standard error carry UTF-8 text with "\n" line ends; on Windows the
 // console is switched to UTF-8 and the C runtime's "\r\n" translation is turned off.

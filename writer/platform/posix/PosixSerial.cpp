@@ -64,8 +64,12 @@ void ClearLowLatency(int fd) {
 class PosixSerialPort : public SerialPort {
 public:
     PosixSerialPort(int fd, std::string path, bool lowLatencySet,
-                    std::optional<std::chrono::milliseconds> latency)
-        : fd_(fd), path_(std::move(path)), lowLatencySet_(lowLatencySet), latency_(latency) {
+                    std::optional<std::chrono::milliseconds> latency, text::Lang lang)
+        : fd_(fd),
+          path_(std::move(path)),
+          lowLatencySet_(lowLatencySet),
+          latency_(latency),
+          lang_(lang) {
         struct stat node {};
         if (::stat(path_.c_str(), &node) == 0) device_ = node.st_rdev;
     }
@@ -110,7 +114,7 @@ public:
     }
 
     std::string SetLine(ModemLine line, bool asserted) override {
-        if (fd_ < 0) return "the port is closed";
+        if (fd_ < 0) return text::Say(text::Tx::PortClosed, lang_);
         int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
         // A pseudo-terminal fails with ENOTTY: it has no modem lines.
         if (ioctl(fd_, asserted ? TIOCMBIS : TIOCMBIC, &bits) != 0) return std::strerror(errno);
@@ -139,8 +143,9 @@ public:
             if (ready < 0) return;
             if (ready == 0) {
                 Lose(PortLoss::Kind::WriteStalled,
-                     std::to_string(done) + " of " + std::to_string(bytes.size()) +
-                         " bytes taken in " + std::to_string(window.count()) + " ms");
+                     text::Say(text::Tx::PortStalled, lang_,
+                               {std::to_string(done), std::to_string(bytes.size()),
+                                std::to_string(window.count())}));
                 return;
             }
         }
@@ -219,7 +224,7 @@ private:
         struct stat node {};
         if (::stat(path_.c_str(), &node) == 0) {
             if (node.st_rdev != *device_)
-                Lose(PortLoss::Kind::Gone, path_ + " names another device");
+                Lose(PortLoss::Kind::Gone, text::Say(text::Tx::PortNamesAnother, lang_, {path_}));
         } else if (errno == ENOENT || errno == ENOTDIR || errno == ENXIO || errno == ENODEV ||
                    errno == EIO) {
             Lose(PortLoss::Kind::Gone, path_ + ": " + std::strerror(errno));
@@ -251,6 +256,7 @@ private:
     std::optional<dev_t> device_;  // what the path named when the port was opened
     const bool lowLatencySet_;
     const std::optional<std::chrono::milliseconds> latency_;
+    const text::Lang lang_;
     std::uint32_t baud_ = kBaudNormal;
     bool dtrSet_ = false;
     PortLoss loss_;
@@ -285,7 +291,7 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
     const std::string path = PosixDevicePath(name, dev_);
     if (path.empty()) {
         result.error = OpenError::NotFound;
-        result.detail = "no port name";
+        result.detail = text::Say(text::Tx::PortNoName, lang_);
         return result;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -298,7 +304,7 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
     if (!isatty(fd)) {
         ::close(fd);
         result.error = OpenError::InvalidName;
-        result.detail = path + ": not a serial device";
+        result.detail = text::Say(text::Tx::PortNotSerial, lang_, {path});
         return result;
     }
     // TIOCEXCL refuses further opens of the device, except by root; the lock also keeps out
@@ -322,7 +328,7 @@ OpenResult PosixPortOpener::Open(const std::string& name) {
     if (const std::optional<int> ms = ec ? std::nullopt : LatencyTimer(sys_, tty)) {
         latency = std::chrono::milliseconds(*ms);
     }
-    result.port = std::make_unique<PosixSerialPort>(fd, path, lowLatencySet, latency);
+    result.port = std::make_unique<PosixSerialPort>(fd, path, lowLatencySet, latency, lang_);
     return result;
 }
 

@@ -18,10 +18,12 @@ namespace {
 
 class PosixProgramRunner : public ProgramRunner {
 public:
+    explicit PosixProgramRunner(text::Lang lang) : lang_(lang) {}
+
     ProgramEnd Run(const std::vector<std::string>& argv, bool capture) override {
         ProgramEnd end;
         if (argv.empty()) {
-            end.error = "no program given";
+            end.error = text::Say(text::Tx::ProgramNone, lang_);
             return end;
         }
         std::vector<std::string> copies = argv;
@@ -89,12 +91,15 @@ public:
         end.status = end.exited ? WEXITSTATUS(status) : WTERMSIG(status);
         return end;
     }
+
+private:
+    text::Lang lang_;
 };
 
 }  // namespace
 
-std::unique_ptr<ProgramRunner> SystemProgramRunner() {
-    return std::make_unique<PosixProgramRunner>();
+std::unique_ptr<ProgramRunner> SystemProgramRunner(text::Lang lang) {
+    return std::make_unique<PosixProgramRunner>(lang);
 }
 
 }  // namespace bramblet

@@ -11,9 +11,9 @@
 
 namespace bramblet {
 
-std::unique_ptr<PortOpener> SystemPortOpener() {
+std::unique_ptr<PortOpener> SystemPortOpener(text::Lang lang) {
     const PortPlaces places = SystemPortPlaces();
-    return std::make_unique<PosixPortOpener>(places.sys, places.dev);
+    return std::make_unique<PosixPortOpener>(places.sys, places.dev, lang);
 }
 
 void PrepareConsole() {}

@@ -42,16 +42,16 @@ bool IsBatchFile(const std::string& program) {
 
 class Win32ProgramRunner : public ProgramRunner {
 public:
+    explicit Win32ProgramRunner(text::Lang lang) : lang_(lang) {}
+
     ProgramEnd Run(const std::vector<std::string>& argv, bool capture) override {
         ProgramEnd end;
         if (argv.empty()) {
-            end.error = "no program given";
+            end.error = text::Say(text::Tx::ProgramNone, lang_);
             return end;
         }
         if (IsBatchFile(argv[0])) {
-            end.error = argv[0] +
-                        ": a batch file runs through cmd.exe, which would take its "
-                        "arguments as commands; give a program";
+            end.error = text::Say(text::Tx::ProgramBatch, lang_, {argv[0]});
             return end;
         }
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -128,12 +128,15 @@ public:
         end.status = static_cast<int>(code);
         return end;
     }
+
+private:
+    text::Lang lang_;
 };
 
 }  // namespace
 
-std::unique_ptr<ProgramRunner> SystemProgramRunner() {
-    return std::make_unique<Win32ProgramRunner>();
+std::unique_ptr<ProgramRunner> SystemProgramRunner(text::Lang lang) {
+    return std::make_unique<Win32ProgramRunner>(lang);
 }
 
 }  // namespace bramblet

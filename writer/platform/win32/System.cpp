@@ -18,8 +18,8 @@
 
 namespace bramblet {
 
-std::unique_ptr<PortOpener> SystemPortOpener() {
-    return std::make_unique<Win32PortOpener>();
+std::unique_ptr<PortOpener> SystemPortOpener(text::Lang lang) {
+    return std::make_unique<Win32PortOpener>(lang);
 }
 
 void PrepareConsole() {
@@ -30,7 +30,9 @@ void PrepareConsole() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
-bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;

@@ -11,14 +11,15 @@
 namespace bramblet {
 namespace {
 
-std::string SystemError(DWORD error) {
-    return "system error " + std::to_string(error);
+std::string SystemError(DWORD error, text::Lang lang) {
+    return text::Say(text::Tx::PortSystemError, lang, {std::to_string(error)});
 }
 
 class Win32SerialPort : public SerialPort {
 public:
-    Win32SerialPort(HANDLE handle, std::optional<std::chrono::milliseconds> latency)
-        : handle_(handle), latency_(latency) {}
+    Win32SerialPort(HANDLE handle, std::optional<std::chrono::milliseconds> latency,
+                    text::Lang lang)
+        : handle_(handle), latency_(latency), lang_(lang) {}
     ~Win32SerialPort() override { Release(); }
 
     bool Setup(std::uint32_t baud) override {
@@ -67,9 +68,9 @@ public:
             // A write time-out ends the write successfully, with fewer bytes written.
             if (written < bytes.size()) {
                 Lose(PortLoss::Kind::WriteStalled,
-                     std::to_string(written) + " of " + std::to_string(bytes.size()) +
-                         " bytes taken in " +
-                         std::to_string(WriteWindow(bytes.size(), baud_).count()) + " ms");
+                     text::Say(text::Tx::PortStalled, lang_,
+                               {std::to_string(written), std::to_string(bytes.size()),
+                                std::to_string(WriteWindow(bytes.size(), baud_).count())}));
             }
             return;
         }
@@ -103,11 +104,11 @@ public:
     std::optional<std::chrono::milliseconds> AdapterLatency() const override { return latency_; }
 
     std::string SetLine(ModemLine line, bool asserted) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return "the port is closed";
+        if (handle_ == INVALID_HANDLE_VALUE) return text::Say(text::Tx::PortClosed, lang_);
         const bool dtr = line == ModemLine::Dtr;
         const DWORD function = dtr ? (asserted ? SETDTR : CLRDTR) : (asserted ? SETRTS : CLRRTS);
         // Wine on a pseudo-terminal fails with ERROR_NOT_SUPPORTED (50).
-        if (!EscapeCommFunction(handle_, function)) return SystemError(GetLastError());
+        if (!EscapeCommFunction(handle_, function)) return SystemError(GetLastError(), lang_);
         (dtr ? dtr_ : rts_) = asserted;
         return {};
     }
@@ -120,7 +121,7 @@ private:
         COMSTAT status{};
         if (ClearCommError(handle_, &errors, &status)) return;
         const DWORD error = GetLastError();
-        Lose(PortLoss::Kind::Gone, SystemError(failure != ERROR_SUCCESS ? failure : error));
+        Lose(PortLoss::Kind::Gone, SystemError(failure != ERROR_SUCCESS ? failure : error, lang_));
     }
 
     void Lose(PortLoss::Kind kind, std::string detail) {
@@ -141,6 +142,7 @@ private:
     std::uint32_t baud_ = kBaudNormal;
     std::optional<bool> dtr_, rts_;  // as SetLine last set them
     const std::optional<std::chrono::milliseconds> latency_;
+    const text::Lang lang_;
     PortLoss loss_;
 };
 
@@ -160,7 +162,7 @@ OpenResult Win32PortOpener::Open(const std::string& name) {
     // The device path is kept to 20 characters: "\\.\", at most 15 for the name, and the NUL.
     if (name.size() > 15) {
         result.error = OpenError::InvalidName;
-        result.detail = name + ": port names are at most 15 characters";
+        result.detail = text::Say(text::Tx::PortNameTooLong, lang_, {name});
         return result;
     }
     const std::string path = "\\\\.\\" + name;
@@ -172,17 +174,18 @@ OpenResult Win32PortOpener::Open(const std::string& name) {
             case ERROR_FILE_NOT_FOUND:
             case ERROR_PATH_NOT_FOUND:
                 result.error = OpenError::NotFound;
-                result.detail = path + ": no such port";
+                result.detail = text::Say(text::Tx::PortNoSuch, lang_, {path});
                 break;
             case ERROR_ACCESS_DENIED:
             case ERROR_SHARING_VIOLATION:
                 // Windows answers "access denied" for a COM port that another program holds.
                 result.error = OpenError::Busy;
-                result.detail = path + ": in use or access denied";
+                result.detail = text::Say(text::Tx::PortInUse, lang_, {path});
                 break;
             default:
                 result.error = OpenError::Other;
-                result.detail = path + ": error " + std::to_string(error);
+                result.detail =
+                    text::Say(text::Tx::PortError, lang_, {path, std::to_string(error)});
         }
         return result;
     }
@@ -191,7 +194,7 @@ OpenResult Win32PortOpener::Open(const std::string& name) {
     std::optional<std::chrono::milliseconds> latency;
     if (const std::optional<int> ms = PortLatencyTimer(name))
         latency = std::chrono::milliseconds(*ms);
-    result.port = std::make_unique<Win32SerialPort>(handle, latency);
+    result.port = std::make_unique<Win32SerialPort>(handle, latency, lang_);
     return result;
 }
 

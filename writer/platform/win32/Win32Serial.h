@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "text/Catalogue.h"
 #include "writer/link/SerialPort.h"
 
 namespace bramblet {
@@ -8,7 +9,11 @@ namespace bramblet {
 // COM ports through the Win32 communications API, opened as "\\.\" + name.
 class Win32PortOpener : public PortOpener {
 public:
+    explicit Win32PortOpener(text::Lang lang = text::Lang::En) : lang_(lang) {}
     OpenResult Open(const std::string& name) override;
+
+private:
+    text::Lang lang_;
 };
 
 // The time-outs a port is given at `baud`, in the order and the milliseconds of COMMTIMEOUTS:
