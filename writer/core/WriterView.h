@@ -33,9 +33,9 @@ public:
     virtual void FamilyConfirmed(const std::string&) {}
     // The language the face shows, in which the operations give it their texts.
     virtual text::Lang Language() const { return text::Lang::Ja; }
-    // The language of what the system adds to those texts, such as why a step failed: the
-    // command line keeps its own words English until a language is chosen.
-    virtual text::Lang OwnLanguage() const { return Language(); }
+    // The language of what the system adds to those texts, such as why a step failed; the
+    // windows show none of it, and the command line keeps it English until a language is chosen.
+    virtual text::Lang OwnLanguage() const { return text::Lang::En; }
 };
 
 // What the ID code dialog answers when it is confirmed.
