@@ -344,14 +344,14 @@ TEST_F(CliPortsTest, SlowAdapterIsWaitedForWhenItsTimerIsKnown) {
 // standard error ends by naming the timer and the way to lower it, and --latency when the run
 // allowed less than the timer.
 TEST_F(CliPortsTest, ReplyMissedThroughASlowAdapterNamesItsTimer) {
-    station.UsbPort("ttyUSB0", "1-1.2", "0403", "6001", "FTDI", "FT232R USB UART", "A1", 32);
-    station.UsbPort("ttyUSB1", "1-1.3", "0403", "6001", "FTDI", "FT232R USB UART", "A2", 32);
-    auto chip = Sim("chip", {"--adapter", "ftdi:32"});
-    auto shortPages = Sim("short", {"--adapter", "ftdi:32", "--page-read-bytes", "100"});
+    station.UsbPort("ttyUSB0", "1-1.2", "0403", "6001", "FTDI", "FT232R USB UART", "A1", 64);
+    station.UsbPort("ttyUSB1", "1-1.3", "0403", "6001", "FTDI", "FT232R USB UART", "A2", 64);
+    auto chip = Sim("chip", {"--adapter", "ftdi:64"});
+    auto shortPages = Sim("short", {"--adapter", "ftdi:64", "--page-read-bytes", "100"});
     station.LinkNode("ttyUSB0", dir.Name("chip"));
     station.LinkNode("ttyUSB1", dir.Name("short"));
     auto advice = [](const std::string& tty) {
-        return "bramblet-cli: no reply came through an adapter whose latency timer is 32 ms; lower "
+        return "bramblet-cli: no reply came through an adapter whose latency timer is 64 ms; lower "
                "it: the package's udev rule sets it to 1 ms when the adapter is plugged in (or as "
                "root: echo 1 > /sys/bus/usb-serial/devices/" +
                tty + "/latency_timer)";
@@ -366,9 +366,9 @@ TEST_F(CliPortsTest, ReplyMissedThroughASlowAdapterNamesItsTimer) {
     const std::string file = dir.Write("prog.mot", SRecords('1', 0x4000, 0x100, 7));
     const RunResult write = Cli({"write", file, "--port", "ttyUSB0", "--latency", "0", "--json"});
     EXPECT_EQ(write.status, 1);
-    EXPECT_TRUE(endsWith(write.err, advice("ttyUSB0") + ", or pass --latency 32\n")) << write.err;
+    EXPECT_TRUE(endsWith(write.err, advice("ttyUSB0") + ", or pass --latency 64\n")) << write.err;
     EXPECT_NE(write.Lines().back().find(R"("detail":"no reply came through an adapter whose )"
-                                        R"(latency timer is 32 ms")"),
+                                        R"(latency timer is 64 ms")"),
               std::string::npos)
         << write.out;
 
