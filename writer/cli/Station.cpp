@@ -89,7 +89,7 @@ bool SerialClashes(const ImageScan& scan, const SerialOption& serial) {
 std::optional<std::string> Station::Prepare() {
     std::string error;
     if (options_.log) {
-        log_ = OpenAppendFile(*options_.log, error);
+        log_ = OpenAppendFile(*options_.log, error, lang_);
         if (!log_) return Say(Tx::CliCannotOpenLog, lang_, {error});
     }
     if (options_.command == Command::Write || options_.command == Command::Verify) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "text/Catalogue.h"
+
 namespace bramblet {
 
 class AppendFile {
@@ -17,8 +19,9 @@ public:
 };
 
 // Opens the file at `utf8Name` for appending, creating it when it is missing; nothing, with
-// `error` set, when it cannot be.
-std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error);
+// `error` set, when it cannot be. `lang` is that of the errors that are not the system's.
+std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error,
+                                           text::Lang lang = text::Lang::En);
 
 // Given a file's contents, its new contents, or nothing to leave it as it is.
 using FileUpdate = std::function<std::optional<std::string>(const std::string& contents)>;

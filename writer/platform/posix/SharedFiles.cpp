@@ -54,7 +54,8 @@ int WriteAll(int fd, const std::string& bytes) {
 
 class PosixAppendFile : public AppendFile {
 public:
-    PosixAppendFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    PosixAppendFile(int fd, std::string name, text::Lang lang)
+        : fd_(fd), name_(std::move(name)), lang_(lang) {}
 
     // One write(2) on an O_APPEND descriptor: the kernel puts it at the end whole. A write cut
     // short (a full disk) cannot be finished without letting other writers in, so it is an error.
@@ -65,25 +66,27 @@ public:
         } while (n < 0 && errno == EINTR);
         if (n == static_cast<ssize_t>(line.size())) return true;
         error = n < 0 ? SystemError(name_, errno)
-                      : name_ + ": only " + std::to_string(n) + " of " +
-                            std::to_string(line.size()) + " bytes were written";
+                      : text::Say(text::Tx::FileShortWrite, lang_,
+                                  {name_, std::to_string(n), std::to_string(line.size())});
         return false;
     }
 
 private:
     Fd fd_;
     std::string name_;
+    text::Lang lang_;
 };
 
 }  // namespace
 
-std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error) {
+std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error,
+                                           text::Lang lang) {
     const int fd = ::open(utf8Name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = SystemError(utf8Name, errno);
         return nullptr;
     }
-    return std::make_unique<PosixAppendFile>(fd, utf8Name);
+    return std::make_unique<PosixAppendFile>(fd, utf8Name, lang);
 }
 
 UpdateResult UpdateLockedFile(const std::string& utf8Name, const FileUpdate& update,

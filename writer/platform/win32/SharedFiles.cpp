@@ -79,7 +79,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error) {
+// Every error here is the system's own.
+std::unique_ptr<AppendFile> OpenAppendFile(const std::string& utf8Name, std::string& error,
+                                           text::Lang) {
     // Reading too: LockFileEx needs it or writing, and writing anywhere is not wanted.
     const HANDLE handle =
         CreateFileW(Wide(utf8Name).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
