@@ -607,8 +607,8 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
     {Tx::FormatElf, "ELF", "ELF"},
     {Tx::FormatBinary, "生のバイナリ", "a raw binary"},
     {Tx::FileHasOwnAddresses,
-     "{1}: このファイルは {2} "
-     "で、アドレスを自ら持っています。ベースアドレスは生のバイナリにだけ使います",
+     "{1}: このファイル ({2}) "
+     "はアドレスを自ら持っています。ベースアドレスは生のバイナリにだけ使います",
      "{1}: the file is {2}, which holds its own addresses; a base address is only for a raw "
      "binary"},
     {Tx::FileNoFormat,
