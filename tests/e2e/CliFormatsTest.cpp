@@ -145,6 +145,39 @@ TEST_F(CliFormatsTest, AFileItRefusesNamesWhereAndSendsNothing) {
     EXPECT_NE(Contents(log), "");
 }
 
+TEST_F(CliFormatsTest, AMalformedFilesProblemSpeaksTheChosenLanguage) {
+    std::string hex = AsIntelHex(runs);
+    hex[hex.find('\n', hex.find('\n') + 1) - 1] ^= 1;  // the second record's checksum
+    std::string elf = AsElf(runs);
+    elf.resize(elf.size() - 5);
+    const std::string badHex = dir.Write("bad.hex", hex), cutElf = dir.Write("cut.elf", elf);
+    struct Case {
+        std::string file, japanese, english;
+    };
+    const std::vector<Case> cases = {
+        {badHex, "bad.hex: 2 行目: チェックサムが ", "bad.hex: line 2: checksum "},
+        {cutElf, "cut.elf: セグメント 2 (プログラムヘッダーは オフセット 74): ",
+         "cut.elf: segment 2 (program header at offset 74): "},
+    };
+    for (const Case& c : cases) {
+        const RunResult ja = Check(c.file, {"--lang", "ja"});
+        EXPECT_EQ(ja.status, 1) << c.file;
+        EXPECT_NE(ja.err.find("bramblet-cli: " + dir.Name("") + c.japanese), std::string::npos)
+            << ja.err;
+        // With no language chosen the program's own words stay English.
+        const RunResult plain = Check(c.file);
+        EXPECT_EQ(plain.status, 1) << c.file;
+        EXPECT_NE(plain.err.find("bramblet-cli: " + dir.Name("") + c.english), std::string::npos)
+            << plain.err;
+    }
+    // A write reads the file as check does, and refuses it in the same words before it sends.
+    auto chip = Sim("chip");
+    const RunResult write =
+        Cli({"--lang", "ja", "write", badHex, "--port", dir.Name("chip"), "--json"});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_NE(write.out.find("2 行目: チェックサムが "), std::string::npos) << write.out;
+}
+
 // A file is read a page at a time: 16 MB takes about the memory of 16 KB. The files are written
 // a piece at a time, since a child's peak memory counts this process's at the time it starts.
 // The address sanitizer keeps freed memory in quarantine, up to 256 MB, so under it a peak tells

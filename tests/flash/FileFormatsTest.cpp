@@ -179,6 +179,63 @@ TEST(FileFormatsTest, AMalformedElfFileSaysWhereAndWhat) {
     EXPECT_NE(bin.check.problem.find("from offset 100 on"), std::string::npos) << bin.check.problem;
 }
 
+// The whole problem, so that a placeholder in the wrong place or a figure lost shows.
+TEST(FileFormatsTest, ProblemsSpeakTheLanguageTheReadingAsks) {
+    TempDir dir;
+    auto japanese = [](std::optional<std::uint32_t> base = std::nullopt) {
+        return FileReading{true, base, text::Lang::Ja};
+    };
+    const std::string good = HexRecord(0, 0xC000, {1, 2, 3});
+    const std::string end = HexRecord(1, 0, {});
+    std::string badSum = good;
+    badSum[badSum.size() - 2] = badSum[badSum.size() - 2] == '0' ? '1' : '0';
+    std::string elf = AsElf({{0xC000, Bytes(0, 16)}, {0xD000, Bytes(0, 16)}});
+    PutLittle(elf, 52 + 2 * 32 + 4, 0x10000, 4);
+    std::string high = AsElf({{0xC000, Bytes(0, 16)}});
+    PutLittle(high, 52 + 12, 0xFFFFF8, 4);
+    struct Case {
+        std::string name, content;
+        std::optional<std::uint32_t> base;
+        std::string problem;  // after the file's name and ": "
+    };
+    const std::vector<Case> cases = {
+        {"sum.hex", good + badSum + end, std::nullopt,
+         "2 行目: チェックサムが " + badSum.substr(badSum.size() - 3, 2) +
+             " ですが、レコードのバイトからは " + good.substr(good.size() - 3, 2) + " になります"},
+        {"ctl.hex", good + ":03C000\x01\n" + end, std::nullopt,
+         "2 行目: バイト 01 は 16 進数字ではありません"},
+        {"len.hex", good + HexRecord(0, 0, {1, 2}).replace(1, 2, "03") + end, std::nullopt,
+         "2 行目: レコードのデータ長は 3 バイトですが、データは 2 バイトです"},
+        {"end.hex", good, std::nullopt,
+         "2 行目: エンドレコード (タイプ 01) がないままファイルが終わっています"},
+        {"seg.elf", elf, std::nullopt,
+         "セグメント 2 (プログラムヘッダーは オフセット 74): オフセット 10000 からの 16 バイトが"
+         "ファイルの終わりを越えています"},
+        {"high.elf", high, std::nullopt,
+         "セグメント 0 (プログラムヘッダーは オフセット 34): アドレス FFFFF8 からの 16 バイトが"
+         "チップのアドレス空間 (FFFFFF) を超えています"},
+        {"top.bin", std::string(0x101, 'x'), 0xFFFF00u,
+         "ベース FFFF00 からの 257 バイトは、オフセット 100 以降がチップのアドレス空間 (FFFFFF) "
+         "を超えています"},
+        {"odd.dat", "\x01\x02\x03", std::nullopt,
+         "S レコード、Intel HEX、ELF "
+         "のいずれでもありません。生のバイナリにはベースアドレスが必要です"},
+        {"own.dat", SRecord('1', 0xC000, {1}), 0x4000u,
+         "このファイル (S レコード) "
+         "はアドレスを自ら持っています。ベースアドレスは生のバイナリにだけ使います"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = dir.Write(c.name, c.content);
+        EXPECT_EQ(Read(name, japanese(c.base)).check.problem, name + ": " + c.problem);
+    }
+    // The same file in English, as the problems have always read.
+    const std::string top = dir.Name("top.bin");
+    EXPECT_EQ(Read(top, {true, 0xFFFF00}).check.problem,
+              top +
+                  ": 257 bytes at base FFFF00 reach beyond the chip's address space (FFFFFF) "
+                  "from offset 100 on");
+}
+
 TEST(FileFormatsTest, WrittenFilesReadBackToTheBytesWritten) {
     TempDir dir;
     std::mt19937 random(5);

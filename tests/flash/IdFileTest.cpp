@@ -147,6 +147,10 @@ TEST_F(IdFileTest, AnotherCodesFileIsKeptUnlessForced) {
     EXPECT_EQ(SaveIdFile(dir.Name("no/such/folder/prog.id"), Family::M16C, second, false, error),
               IdFileSave::Failed);
     EXPECT_NE(error.find("no/such/folder/prog.id"), std::string::npos) << error;
+    const std::string missing = dir.Name("no/such/folder/prog.id");
+    EXPECT_EQ(SaveIdFile(missing, Family::M16C, second, false, error, text::Lang::Ja),
+              IdFileSave::Failed);
+    EXPECT_EQ(error, missing + " を書き込めません");
 }
 
 TEST_F(IdFileTest, TheCodeGoesToTheFamilysSevenAddressesUnlessTheFileHoldsOthers) {

@@ -57,7 +57,7 @@ struct Options {
     text::Lang OwnLanguage() const { return lang.value_or(text::Lang::En); }
     // Where a raw binary FILE begins; FILE is read by its content in any case.
     std::optional<std::uint32_t> base;
-    FileReading Reading() const { return {true, base}; }
+    FileReading Reading() const { return {true, base, OwnLanguage()}; }
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and sets `error`,

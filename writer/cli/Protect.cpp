@@ -79,7 +79,7 @@ std::optional<std::string> Protection::Record(std::string& done) const {
         return std::nullopt;
     }
     std::string error;
-    switch (SaveIdFile(idFile_, family_, code_, force_, error)) {
+    switch (SaveIdFile(idFile_, family_, code_, force_, error, lang_)) {
         case IdFileSave::Written:
             done = Say(Tx::CliIdKept, lang_, {idFile_});
             return std::nullopt;

@@ -55,34 +55,36 @@ bool IsElfHead(const std::uint8_t* head, std::size_t size, bool) {
 
 struct FormatRow {
     FileFormat format;
-    const char* name;
+    text::Tx name;
     // Whether the file's first bytes show the format; nullptr for one without a signature.
     bool (*matches)(const std::uint8_t* head, std::size_t size, bool whole);
-    std::unique_ptr<RecordSource> (*open)(const std::string& utf8Name, std::uint32_t base);
+    std::unique_ptr<RecordSource> (*open)(const std::string& utf8Name, std::uint32_t base,
+                                          text::Lang lang);
 };
 
-std::unique_ptr<RecordSource> SRecordsAt(const std::string& utf8Name, std::uint32_t) {
+std::unique_ptr<RecordSource> SRecordsAt(const std::string& utf8Name, std::uint32_t, text::Lang) {
     return OpenSRecords(utf8Name);
 }
-std::unique_ptr<RecordSource> IntelHexAt(const std::string& utf8Name, std::uint32_t) {
-    return OpenIntelHex(utf8Name);
+std::unique_ptr<RecordSource> IntelHexAt(const std::string& utf8Name, std::uint32_t,
+                                         text::Lang lang) {
+    return OpenIntelHex(utf8Name, lang);
 }
-std::unique_ptr<RecordSource> ElfAt(const std::string& utf8Name, std::uint32_t) {
-    return OpenElf(utf8Name);
+std::unique_ptr<RecordSource> ElfAt(const std::string& utf8Name, std::uint32_t, text::Lang lang) {
+    return OpenElf(utf8Name, lang);
 }
 
 constexpr std::array<FormatRow, 4> kFormats = {{
-    {FileFormat::Elf, "ELF", IsElfHead, ElfAt},
-    {FileFormat::SRecords, "S-records", IsSRecords, SRecordsAt},
-    {FileFormat::IntelHex, "Intel HEX", IsIntelHex, IntelHexAt},
-    {FileFormat::Binary, "a raw binary", nullptr, OpenBinary},
+    {FileFormat::Elf, text::Tx::FormatElf, IsElfHead, ElfAt},
+    {FileFormat::SRecords, text::Tx::FormatSRecords, IsSRecords, SRecordsAt},
+    {FileFormat::IntelHex, text::Tx::FormatIntelHex, IsIntelHex, IntelHexAt},
+    {FileFormat::Binary, text::Tx::FormatBinary, nullptr, OpenBinary},
 }};
 
 }  // namespace
 
-const char* FormatName(FileFormat format) {
+const char* FormatName(FileFormat format, text::Lang lang) {
     for (const FormatRow& row : kFormats) {
-        if (row.format == format) return row.name;
+        if (row.format == format) return text::Say(row.name, lang);
     }
     return "";
 }
@@ -104,9 +106,9 @@ ContentFormat FormatOfFile(const std::string& utf8Name) {
 }
 
 std::unique_ptr<RecordSource> OpenSource(FileFormat format, const std::string& utf8Name,
-                                         std::uint32_t base) {
+                                         std::uint32_t base, text::Lang lang) {
     for (const FormatRow& row : kFormats) {
-        if (row.format == format) return row.open(utf8Name, base);
+        if (row.format == format) return row.open(utf8Name, base, lang);
     }
     return nullptr;
 }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "text/Catalogue.h"
+
 namespace bramblet {
 
 class RecordSource;  // PageAssembler.h
@@ -21,9 +23,11 @@ struct FileReading {
     // Read by content, a file is a raw binary placed from here; a file in a format with
     // addresses of its own is then refused.
     std::optional<std::uint32_t> base;
+    // The language of the readers' problems, for the faces that show them.
+    text::Lang lang = text::Lang::En;
 };
 
-const char* FormatName(FileFormat format);
+const char* FormatName(FileFormat format, text::Lang lang = text::Lang::En);
 
 // The largest address a chip has: the boot protocol carries three address bytes, so a byte
 // beyond would be written at the address it wraps to.
@@ -39,9 +43,9 @@ struct ContentFormat {
 ContentFormat FormatOfFile(const std::string& utf8Name);
 std::optional<FileFormat> FormatOfHead(const std::uint8_t* head, std::size_t size, bool whole);
 
-// A reader of `format` over the file; `base` places a raw binary. Nothing when the file cannot be
-// opened.
+// A reader of `format` over the file; `base` places a raw binary, `lang` is its problems'
+// language. Nothing when the file cannot be opened.
 std::unique_ptr<RecordSource> OpenSource(FileFormat format, const std::string& utf8Name,
-                                         std::uint32_t base);
+                                         std::uint32_t base, text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

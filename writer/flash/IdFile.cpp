@@ -82,7 +82,7 @@ std::string IdFileText(std::optional<Family> family, const IdCodeBytes& code) {
 }
 
 IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
-                      const IdCodeBytes& code, bool force, std::string& error) {
+                      const IdCodeBytes& code, bool force, std::string& error, text::Lang lang) {
     if (!force) {
         const std::optional<IdFileContents> old = ReadIdFile(utf8Name);
         if (old && old->code != code) return IdFileSave::OtherCode;
@@ -95,7 +95,7 @@ IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
         out << IdFileText(family, code);
         out.close();
         if (!out) {
-            error = "cannot write " + utf8Name;
+            error = text::Say(text::Tx::IdFileCannotWrite, lang, {utf8Name});
             std::error_code ec;
             std::filesystem::remove(part, ec);
             return IdFileSave::Failed;
@@ -104,7 +104,7 @@ IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
     std::error_code ec;
     std::filesystem::rename(part, target, ec);
     if (!ec) return IdFileSave::Written;
-    error = "cannot write " + utf8Name + ": " + ec.message();
+    error = text::Say(text::Tx::IdFileCannotWriteWhy, lang, {utf8Name, ec.message()});
     std::filesystem::remove(part, ec);
     return IdFileSave::Failed;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Catalogue.h"
 #include "writer/common/Family.h"
 #include "writer/flash/Image.h"
 
@@ -47,8 +48,9 @@ enum class IdFileSave {
 
 // Writes the ID file `utf8Name` for the code, whole or not at all. A file there that holds
 // another code is the only record of the chips already protected with it, so it is replaced
-// only with `force`. `error` says why a write failed.
+// only with `force`. `error` says why a write failed, in `lang`.
 IdFileSave SaveIdFile(const std::string& utf8Name, std::optional<Family> family,
-                      const IdCodeBytes& code, bool force, std::string& error);
+                      const IdCodeBytes& code, bool force, std::string& error,
+                      text::Lang lang = text::Lang::En);
 
 }  // namespace bramblet

@@ -101,6 +101,7 @@ StreamOpen SRecordStream::Open(const std::string& utf8Name) {
 }
 
 StreamOpen SRecordStream::Open(const std::string& utf8Name, const FileReading& reading) {
+    lang_ = reading.lang;
     if (!reading.byContent) return Open(utf8Name);
     source_.reset();
     format_.reset();
@@ -109,19 +110,18 @@ StreamOpen SRecordStream::Open(const std::string& utf8Name, const FileReading& r
     if (!found.readable) return StreamOpen::Unreadable;
     std::optional<FileFormat> format = found.format;
     if (reading.base && format) {
-        problem_ = utf8Name + ": the file is " + FormatName(*format) +
-                   ", which holds its own addresses; a base address is only for a raw binary";
+        problem_ = text::Say(text::Tx::FileHasOwnAddresses, reading.lang,
+                             {utf8Name, FormatName(*format, reading.lang)});
         return StreamOpen::NotWriteFile;
     }
     if (reading.base) format = FileFormat::Binary;
     // A file that the window takes is read as the window reads it, whatever its first line.
     if (!format && IsSRecordName(utf8Name)) format = FileFormat::SRecords;
     if (!format) {
-        problem_ =
-            utf8Name + ": neither S-records, Intel HEX nor ELF; a raw binary needs a base address";
+        problem_ = text::Say(text::Tx::FileNoFormat, reading.lang, {utf8Name});
         return StreamOpen::NotWriteFile;
     }
-    source_ = OpenSource(*format, utf8Name, reading.base.value_or(0));
+    source_ = OpenSource(*format, utf8Name, reading.base.value_or(0), reading.lang);
     if (!source_) return StreamOpen::Unreadable;
     name_ = utf8Name;
     format_ = format;
@@ -149,7 +149,7 @@ StreamResult SRecordStream::Pass(PageSink& sink, StreamMode mode, std::int32_t e
         const std::string where = source_->Problem();
         if (!where.empty()) result.problem = name_ + ": " + where;
     } else if (error == kUnreadableFile && format_ != FileFormat::SRecords) {
-        result.problem = name_ + ": a read error part-way through the file";
+        result.problem = text::Say(text::Tx::FileReadErrorPartWay, lang_, {name_});
     }
     return result;
 }

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<RecordSource> source_;
     std::optional<FileFormat> format_;
     std::string problem_;
+    text::Lang lang_ = text::Lang::En;
 };
 
 }  // namespace bramblet
