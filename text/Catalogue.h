@@ -330,6 +330,7 @@ enum class Tx {
     SimLogRate,
     SimLogRefused,
     // bramblet-cli's usage: each command's and each option's help.
+    CliUsageOptions,
     CliUsageCheckSummary,
     CliUsageCheckDetails,
     CliUsageWriteSummary,
@@ -959,6 +960,7 @@ inline constexpr std::array<TextRow, static_cast<std::size_t>(Tx::Count)> kTexts
     {Tx::SimLogReset, "リセット", "reset"},
     {Tx::SimLogRate, "UART {1} baud", "UART {1} baud"},
     {Tx::SimLogRefused, "  拒否", "  refused"},
+    {Tx::CliUsageOptions, "[オプション]", "[options]"},
     {Tx::CliUsageCheckSummary, "書込ファイルを検査: 状態表示、書込エリア、サイズと CRC-32",
      "check a write file: its status texts, write area, size and CRC-32"},
     {Tx::CliUsageCheckDetails,

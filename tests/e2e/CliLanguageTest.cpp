@@ -191,6 +191,8 @@ TEST_F(CliLanguageTest, JapaneseChosenGivesJapaneseHelpAndErrors) {
               std::string::npos);
     EXPECT_NE(help.out.find("\nオプション:\n  --port PORT          シリアルポート"),
               std::string::npos);
+    EXPECT_EQ(own.out.substr(0, own.out.find('\n')),
+              "使い方: bramblet-cli write FILE --port PORT [--port PORT ...] [オプション]");
     EXPECT_NE(own.out.find("チップを消去し、FILE を書き込んでベリファイします。FILE は"),
               std::string::npos);
     EXPECT_EQ(wrong.status, 2);

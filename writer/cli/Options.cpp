@@ -282,12 +282,13 @@ std::string OptionsText(Command command, bool all, Lang lang) {
 
 // "bramblet-cli write FILE --port PORT [options]"; a command's own usage also shows that it takes
 // several ports.
-std::string Synopsis(const CommandInfo& info, bool own) {
+std::string Synopsis(const CommandInfo& info, bool own, Lang lang) {
     std::string text = std::string("bramblet-cli ") + info.name + info.arguments;
     if (!TakesChip(info.command)) return text;
     text += " --port PORT";
-    if (info.command == Command::Read) return text + " -o FILE [options]";
-    return text + (own ? " [--port PORT ...] [options]" : " [options]");
+    const std::string options = text::Say(Tx::CliUsageOptions, lang);
+    if (info.command == Command::Read) return text + " -o FILE " + options;
+    return text + (own ? " [--port PORT ...] " : " ") + options;
 }
 
 // "A, B, C or D".
@@ -419,7 +420,8 @@ std::string Usage(Command command, Lang lang) {
     const std::string usage = text::Say(Tx::CliUsage, lang);
     for (const CommandInfo& info : kCommands) {
         if (info.command != command) continue;
-        std::string text = usage + Synopsis(info, true) + "\n" + text::Say(info.details, lang);
+        std::string text =
+            usage + Synopsis(info, true, lang) + "\n" + text::Say(info.details, lang);
         const bool hasOptions =
             std::any_of(std::begin(kOptions), std::end(kOptions),
                         [&](const OptionInfo& o) { return o.apply && Takes(o.commands, command); });
@@ -430,7 +432,7 @@ std::string Usage(Command command, Lang lang) {
     const std::string indent(TerminalColumns(usage), ' ');
     std::string text;
     for (const CommandInfo& info : kCommands) {
-        text += (text.empty() ? usage : indent) + Synopsis(info, false) + "\n";
+        text += (text.empty() ? usage : indent) + Synopsis(info, false, lang) + "\n";
     }
     text += indent + "bramblet-cli COMMAND --help\n" + indent +
             "bramblet-cli -h | --help | --version\n\n";
