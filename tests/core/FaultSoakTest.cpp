@@ -605,7 +605,8 @@ std::string Describe(const Scenario& s) {
 
 std::string Describe(const Outcome& o) {
     std::ostringstream out;
-    out << (o.Succeeded() ? "succeeded" : std::string("failed at ") + StepOf(o.failed).words)
+    out << (o.Succeeded() ? "succeeded"
+                          : std::string("failed at ") + StepWords(o.failed, text::Lang::En))
         << ": \"" << o.text << "\"";
     if (o.page) out << std::hex << ", page " << *o.page << std::dec;
     return out.str();
@@ -777,7 +778,8 @@ TEST(FaultSoak, EveryRunEndsTruthfullyInBoundedTime) {
     std::printf("  successes %d\n  failures by step:\n", counts.successes);
     for (std::size_t step = 1; step < kSteps.size(); ++step) {
         if (counts.failuresByStep[step]) {
-            std::printf("    %-26s %6d\n", kSteps[step].words, counts.failuresByStep[step]);
+            std::printf("    %-26s %6d\n", StepWords(kSteps[step].step, text::Lang::En),
+                        counts.failuresByStep[step]);
         }
     }
     std::printf("  erases reported done that never reached the chip: %d\n", counts.blindErases);

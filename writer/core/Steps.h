@@ -2,6 +2,7 @@
 // Every step a sequence can fail at, once: what the JSON results call it, how a person is told
 // where a run stopped, and what the detail of a failure there is made of.
 #include <array>
+#include <optional>
 
 #include "text/Catalogue.h"
 #include "writer/core/Outcome.h"
@@ -19,38 +20,32 @@ enum class FailureDetail {
 
 struct StepInfo {
     Step step;
-    const char* id;     // in JSON results: "file-check"; empty for no failure
-    const char* words;  // in a sentence: "stopped during the erase"
+    const char* id;  // in JSON results: "file-check"; empty for no failure
+    text::Tx words;  // in a sentence: "stopped during the erase"
     FailureDetail detail;
-    const char* place;  // where a failure happened when no page says it: "erase"
-    const char* wordsJa;
-    const char* placeJa;
+    std::optional<text::Tx> place;  // where a failure happened when no page says it: "erase"
     // The step waits on the chip's status poll, so no status means the chip fell silent.
     bool polled;
 };
 
 inline constexpr std::array<StepInfo, 12> kSteps{{
-    {Step::None, "", "the end", FailureDetail::None, nullptr, "終了", nullptr, false},
-    {Step::FileCheck, "file-check", "the file check", FailureDetail::Reason, nullptr,
-     "ファイルチェック", nullptr, false},
-    {Step::OpenPort, "open-port", "opening the port", FailureDetail::OpenError, nullptr,
-     "ポートのオープン", nullptr, false},
-    {Step::Connect, "connect", "the connection", FailureDetail::Loss, "connection", "接続", "接続",
+    {Step::None, "", text::Tx::StepNone, FailureDetail::None, std::nullopt, false},
+    {Step::FileCheck, "file-check", text::Tx::StepFileCheck, FailureDetail::Reason, std::nullopt,
      false},
-    {Step::BaudRate, "baud-rate", "the rate change", FailureDetail::Reason, nullptr,
-     "通信速度の変更", nullptr, false},
-    {Step::IdCode, "id-code", "the ID check", FailureDetail::Place, nullptr, "ID チェック", nullptr,
+    {Step::OpenPort, "open-port", text::Tx::StepOpenPort, FailureDetail::OpenError, std::nullopt,
      false},
-    {Step::Erase, "erase", "the erase", FailureDetail::Place, "erase", "消去", "消去", true},
-    {Step::Program, "program", "programming", FailureDetail::Place, nullptr, "書き込み", nullptr,
-     true},
-    {Step::Verify, "verify", "the verify", FailureDetail::Place, "verify", "ベリファイ",
-     "ベリファイ", false},
-    {Step::Read, "read", "the read", FailureDetail::Place, nullptr, "読み出し", nullptr, false},
-    {Step::Lines, "lines", "the modem lines", FailureDetail::None, nullptr, "モデム制御線の操作",
-     nullptr, false},
-    {Step::Serial, "serial", "drawing the serial number", FailureDetail::Reason, nullptr,
-     "シリアル番号の発行", nullptr, false},
+    {Step::Connect, "connect", text::Tx::StepConnect, FailureDetail::Loss, text::Tx::StepAtConnect,
+     false},
+    {Step::BaudRate, "baud-rate", text::Tx::StepBaudRate, FailureDetail::Reason, std::nullopt,
+     false},
+    {Step::IdCode, "id-code", text::Tx::StepIdCode, FailureDetail::Place, std::nullopt, false},
+    {Step::Erase, "erase", text::Tx::StepErase, FailureDetail::Place, text::Tx::StepAtErase, true},
+    {Step::Program, "program", text::Tx::StepProgram, FailureDetail::Place, std::nullopt, true},
+    {Step::Verify, "verify", text::Tx::StepVerify, FailureDetail::Place, text::Tx::StepAtVerify,
+     false},
+    {Step::Read, "read", text::Tx::StepRead, FailureDetail::Place, std::nullopt, false},
+    {Step::Lines, "lines", text::Tx::StepLines, FailureDetail::None, std::nullopt, false},
+    {Step::Serial, "serial", text::Tx::StepSerial, FailureDetail::Reason, std::nullopt, false},
 }};
 
 // The row of `step`; the table is in the order of Step.
@@ -58,12 +53,13 @@ constexpr const StepInfo& StepOf(Step step) {
     return kSteps[static_cast<std::size_t>(step)];
 }
 
-// The step's words and place in the reader's language.
+// The step's words and place in the reader's language; no place for a step that has none.
 constexpr const char* StepWords(Step step, text::Lang lang) {
-    return lang == text::Lang::Ja ? StepOf(step).wordsJa : StepOf(step).words;
+    return text::Say(StepOf(step).words, lang);
 }
 constexpr const char* StepPlace(Step step, text::Lang lang) {
-    return lang == text::Lang::Ja ? StepOf(step).placeJa : StepOf(step).place;
+    const std::optional<text::Tx> place = StepOf(step).place;
+    return place ? text::Say(*place, lang) : nullptr;
 }
 
 static_assert([] {
