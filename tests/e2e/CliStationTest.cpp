@@ -286,9 +286,11 @@ TEST_F(CliStationTest, TheLinesProgramsHandOutAndBookNumbersAndNoPortBecomesACom
     const std::string next =
         Script("next.sh", "n=$(cat '" + dir.Name("mes-counter") + "')\necho $((n + 1)) > '" +
                               dir.Name("mes-counter") + "'\necho \"$n\"\n");
+    // Boards a and c end together: a booking that overlapped another would split its line.
     const std::string book =
         Script("book.sh", "printf '%s|' \"$#\" \"$@\" >> '" + dir.Name("booked.txt") +
-                              "'\necho >> '" + dir.Name("booked.txt") + "'\necho booked\n");
+                              "'\nsleep 0.2\necho >> '" + dir.Name("booked.txt") +
+                              "'\necho booked\n");
     // A port whose name a shell would run: it must reach the hook as one word, as it is.
     const std::string odd = "c;touch pwned $(touch pwned2)'\"";
     auto a = Sim("a");

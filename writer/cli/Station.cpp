@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -70,6 +71,8 @@ private:
     std::unique_ptr<AppendFile> log_;
     std::atomic<bool> logFailed_{false};
     std::atomic<bool> bookingFailed_{false};
+    // Booking commands are the station's own scripts, seldom written to run twice at once.
+    std::mutex booking_;
     std::optional<Protection> protection_;
 };
 
@@ -158,6 +161,7 @@ void Station::Ended(Board& board) {
         logFailed_ = true;
     }
     if (!options_.serialDone || !report.serial) return;
+    const std::lock_guard<std::mutex> one(booking_);
     if (const auto failed = BookSerial(*programs_, *options_.serialDone, *report.serial,
                                        report.port, report.outcome.Succeeded(), lang_)) {
         board.Error("bramblet-cli: " + *failed);
